@@ -1,0 +1,3 @@
+#include "exit_anko_dlg.h"
+
+TExitAnko1::TExitAnko1(QWidget* parent) : QDialog(parent) {}

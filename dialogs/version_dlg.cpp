@@ -1,0 +1,3 @@
+#include "version_dlg.h"
+
+TVersionDlg::TVersionDlg(QWidget* parent) : QDialog(parent) {}

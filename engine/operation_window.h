@@ -1,0 +1,46 @@
+#pragma once
+
+#include <string>
+
+namespace kryvet {
+
+// The button whose operation is running; it also receives the focus when the
+// window becomes idle again.
+enum class OperationButton { BuAngo, BuFukugo };
+
+// The refusal notices the operations show (the wrong-password notice has its
+// own sequence, see ShowNotPassword).
+enum class Notice { NotFile, DiskFull, ExitAnko, NoAngo };
+
+// Everything the encrypt and decrypt operations need from the main window.
+// The window implements it; tests substitute a recording fake.
+class OperationWindow {
+public:
+    virtual ~OperationWindow() = default;
+
+    // Text of EditFileName as a local path (UTF-8 bytes), read afresh each time.
+    virtual std::string FileNameText() const = 0;
+    // Resets the gauge, hides Label2, asks for the password (and its
+    // confirmation when encrypting). True means: abandon the operation.
+    virtual bool AskPassword() = 0;
+    // The accepted password in its Shift-JIS (CP932) form, 1 to 50 bytes.
+    virtual std::string PasswordBytes() const = 0;
+
+    virtual void EnterBusyState(OperationButton button) = 0;
+    virtual void LeaveBusyState(OperationButton button) = 0;
+
+    // Shows the notice modally and returns when it is closed.
+    virtual void ShowNotice(Notice notice) = 0;
+    // The wrong-password notice: Timer1 on, notice shown modally, Timer1 off,
+    // broken key hidden again.
+    virtual void SetTimer1Enabled(bool enabled) = 0;
+    virtual void ShowNotPassword() = 0;
+    virtual void HideBrokenKey() = 0;
+
+    virtual void SetGaugeProgress(int percent) = 0;
+    virtual void FocusFileName() = 0;
+    virtual void FocusButton(OperationButton button) = 0;
+    virtual bool IsLabel2Visible() const = 0;
+};
+
+}  // namespace kryvet
