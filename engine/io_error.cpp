@@ -59,11 +59,21 @@ std::string ErrnoMessage(int errnoValue) {
     return "I/O ｴﾗｰ (" + std::to_string(errnoValue) + ")";
 }
 
-IoError IoError::FromErrno(int errnoValue) { return IoError(errnoValue, ErrnoMessage(errnoValue)); }
+IoError IoError::FromErrno(int errnoValue) {
+    return IoError(errnoValue, ErrnoMessage(errnoValue));
+}
 
-IoError IoError::FromClassicCode(int code) { return IoError(code, ClassicErrorMessage(code)); }
+IoError IoError::FromClassicCode(int code) {
+    return IoError(code, ClassicErrorMessage(code));
+}
 
-IoError IoError::FileTooLarge() { return IoError(EFBIG, "ﾌｧｲﾙが大きすぎます"); }
+IoError IoError::FileTooLarge() {
+    return IoError(EFBIG, "ﾌｧｲﾙが大きすぎます");
+}
+
+IoError IoError::FileChanged() {
+    return IoError(ESTALE, "ﾌｧｲﾙが他のﾌﾟﾛｸﾞﾗﾑによって変更されました");
+}
 
 IoError::IoError(int code, const std::string& message) : std::runtime_error(message), code_(code) {}
 

@@ -16,6 +16,8 @@ public:
     static IoError FromClassicCode(int code);
     // A file that the encrypted layout cannot represent.
     static IoError FileTooLarge();
+    // The file changed between its measurement and the exclusive open.
+    static IoError FileChanged();
 
     int code() const { return code_; }
 

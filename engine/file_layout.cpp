@@ -1,0 +1,174 @@
+#include "engine/file_layout.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "engine/io_error.h"
+
+namespace kryvet {
+
+KeyBytes KeyBytesOf(const ClockKeyBytes& clockKey) {
+    return KeyBytes{clockKey[0], clockKey[1], clockKey[2]};
+}
+
+namespace {
+
+// Days from 1970-01-01 to the given civil date (proleptic Gregorian).
+std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
+    y -= m <= 2;
+    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const unsigned yoe = static_cast<unsigned>(y - era * 400);
+    const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
+}
+
+constexpr std::int64_t kDaysFrom1899To1970 = 25569;  // 30 Dec 1899 to 1 Jan 1970
+
+}  // namespace
+
+double ClockValueOf(const platform::SystemTime& t) {
+    const double date = static_cast<double>(
+        DaysFromCivil(t.wYear, static_cast<unsigned>(t.wMonth), static_cast<unsigned>(t.wDay)) +
+        kDaysFrom1899To1970);
+    const double msOfDay = static_cast<double>(
+        ((static_cast<std::int64_t>(t.wHour) * 60 + t.wMinute) * 60 + t.wSecond) * 1000 +
+        t.wMilliseconds);
+    const double time = msOfDay / 86400000.0;
+    return date + time;
+}
+
+ClockKeyBytes ClockKeyBytesOf(double value) {
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    ClockKeyBytes bytes{};
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        bytes[i] = static_cast<std::uint8_t>(bits >> (8 * i));
+    }
+    return bytes;
+}
+
+std::array<std::uint8_t, 4> EncodeInt32(std::int32_t value) {
+    const auto u = static_cast<std::uint32_t>(value);
+    return {static_cast<std::uint8_t>(u), static_cast<std::uint8_t>(u >> 8),
+            static_cast<std::uint8_t>(u >> 16), static_cast<std::uint8_t>(u >> 24)};
+}
+
+std::int32_t DecodeInt32(const std::uint8_t* b) {
+    const std::uint32_t u =
+        static_cast<std::uint32_t>(b[0]) | (static_cast<std::uint32_t>(b[1]) << 8) |
+        (static_cast<std::uint32_t>(b[2]) << 16) | (static_cast<std::uint32_t>(b[3]) << 24);
+    return static_cast<std::int32_t>(u);
+}
+
+std::array<std::uint8_t, 2> EncodeUInt16(std::uint16_t value) {
+    return {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8)};
+}
+
+std::uint16_t DecodeUInt16(const std::uint8_t* b) {
+    return static_cast<std::uint16_t>(b[0] | (b[1] << 8));
+}
+
+EncryptionMaterial MakeEncryptionMaterial(const std::string& passwordCp932,
+                                          const ClockKeyBytes& clockKey, std::int32_t size,
+                                          std::int32_t savedAttributes) {
+    EncryptionMaterial m;
+    m.key = KeyBytesOf(clockKey);
+    m.header.ClockKey = clockKey;
+
+    // The password, its zero byte when it fits, zeros after.
+    PasswordArea area{};
+    const std::size_t length = std::min(passwordCp932.size(), kMaxPasswordBytes);
+    std::memcpy(area.data(), passwordCp932.data(), length);
+    // The 50 bytes of the field and the one after it are masked with k2.
+    for (std::size_t i = 0; i <= kPasswordFieldSize; ++i) {
+        area[i] ^= m.key.k2;
+    }
+    for (std::size_t i = 0; i < kMarkerSize; ++i) {
+        m.header.FileMarker[i] = kMarkerWord[i] ^ m.key.k0;
+    }
+    std::copy_n(area.begin(), kPasswordFieldSize, m.header.PasswordField.begin());
+    m.header.StoredFileSize = size;
+    m.header.StoredAttributes = static_cast<std::uint16_t>(savedAttributes & 0xFFFF);
+    for (std::size_t j = 0; j < kTrailerSize; ++j) {
+        m.trailer[j] = area[j] & m.key.k0;
+    }
+    return m;
+}
+
+std::string StoredPassword(const EncryptedFileHeader& header) {
+    const std::uint8_t k2 = header.ClockKey[2];
+    std::string password;
+    for (std::uint8_t byte : header.PasswordField) {
+        const auto plain = static_cast<std::uint8_t>(byte ^ k2);
+        if (plain == 0) {
+            break;
+        }
+        password.push_back(static_cast<char>(plain));
+    }
+    return password;
+}
+
+bool MarkerMatches(const EncryptedFileHeader& header) {
+    const std::uint8_t k0 = header.ClockKey[0];
+    for (std::size_t i = 0; i < kMarkerSize; ++i) {
+        if (static_cast<std::uint8_t>(header.FileMarker[i] ^ k0) != kMarkerWord[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+BodyMask::BodyMask(const KeyBytes& key) {
+    const std::uint8_t k[3] = {key.k0, key.k1, key.k2};
+    for (std::size_t j = 0; j < pattern_.size(); ++j) {
+        pattern_[j] = k[j % 3];
+    }
+}
+
+void BodyMask::Apply(std::uint8_t* data, std::size_t length) const {
+    constexpr std::size_t kWords = kBlockSize / sizeof(std::uint64_t);
+    std::uint64_t words[kWords];
+    std::memcpy(words, pattern_.data(), sizeof words);
+    std::size_t offset = 0;
+    // Whole blocks a word at a time; the compiler vectorises this loop.
+    for (; offset + kBlockSize <= length; offset += kBlockSize) {
+        std::uint8_t* block = data + offset;
+        for (std::size_t w = 0; w < kWords; ++w) {
+            std::uint64_t v;
+            std::memcpy(&v, block + w * sizeof v, sizeof v);
+            v ^= words[w];
+            std::memcpy(block + w * sizeof v, &v, sizeof v);
+        }
+    }
+    for (std::size_t j = 0; offset + j < length; ++j) {
+        data[offset + j] ^= pattern_[j];
+    }
+}
+
+bool IsEncryptedFile(platform::PlatformFile& files, platform::Handle handle, std::int64_t size) {
+    if (size <= kGrowth) {
+        return false;
+    }
+    std::uint8_t marker[kMarkerSize] = {};
+    std::uint8_t clock[kClockKeySize] = {};
+    const std::int32_t markerRead = files._lread(handle, marker, kMarkerSize);
+    const std::int32_t clockRead = files._lread(handle, clock, kClockKeySize);
+    if (files._llseek(handle, 0, platform::kFileBegin) != 0) {
+        // Going on from anywhere but the start would scramble the file.
+        throw IoError::FromErrno(files.LastError());
+    }
+    // A short or failed read is no match: only whole fields can spell the word.
+    if (markerRead != static_cast<std::int32_t>(kMarkerSize) ||
+        clockRead != static_cast<std::int32_t>(kClockKeySize)) {
+        return false;
+    }
+    for (std::size_t i = 0; i < kMarkerSize; ++i) {
+        if (static_cast<std::uint8_t>(marker[i] ^ clock[0]) != kMarkerWord[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace kryvet

@@ -1,0 +1,73 @@
+#include "engine/rewrite_io.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <new>
+
+#include "engine/file_layout.h"
+#include "engine/io_error.h"
+
+namespace kryvet::detail {
+
+void CheckedFile::Fail(std::int32_t result) {
+    // A short write with no error of its own is as good as a full disk.
+    const int error = result < 0 ? files_.LastError() : ENOSPC;
+    throw IoError::FromErrno(error != 0 ? error : EIO);
+}
+
+std::int32_t CheckedFile::Read(void* buffer, std::int32_t count) {
+    const std::int32_t n = files_._lread(handle_, buffer, count);
+    if (n < 0 || n > count) {
+        Fail(-1);
+    }
+    return n;
+}
+
+void CheckedFile::Write(const void* buffer, std::int32_t count) {
+    const std::int32_t n = files_._lwrite(handle_, buffer, count);
+    if (n != count) {
+        Fail(n);
+    }
+}
+
+void CheckedFile::SeekTo(std::int64_t position) {
+    if (files_._llseek(handle_, position, platform::kFileBegin) != position) {
+        Fail(-1);
+    }
+}
+
+void CheckedFile::SeekForward(std::int64_t offset, std::int64_t expectedPosition) {
+    if (files_._llseek(handle_, offset, platform::kFileCurrent) != expectedPosition) {
+        Fail(-1);
+    }
+}
+
+void UnitBuffer::FreeAligned::operator()(std::uint8_t* p) const {
+    std::free(p);
+}
+
+UnitBuffer::UnitBuffer(std::int32_t size) {
+    const std::size_t rounded = (static_cast<std::size_t>(size) + 63) / 64 * 64;
+    void* p = std::aligned_alloc(64, rounded);
+    if (p == nullptr) {
+        throw std::bad_alloc();
+    }
+    data_.reset(static_cast<std::uint8_t*>(p));
+}
+
+void ProgressReporter::ReportThrough(std::int64_t last) {
+    constexpr std::int64_t kScale = static_cast<std::int64_t>(kBlockSize) * 100;
+    while (next_ <= last) {
+        const std::int64_t percent = next_ * kScale / divisor_;
+        if (percent != shown_) {
+            shown_ = static_cast<int>(percent);
+            window_.SetGaugeProgress(shown_);
+        }
+        // Blocks up to the next change of percentage would report the same value.
+        const std::int64_t nextChange = ((percent + 1) * divisor_ + kScale - 1) / kScale;
+        next_ = std::max(next_ + 1, std::min(nextChange, last + 1));
+    }
+}
+
+}  // namespace kryvet::detail

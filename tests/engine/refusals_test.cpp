@@ -1,0 +1,396 @@
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <functional>
+#include <string>
+
+#include "engine/io_error.h"
+#include "engine/operations.h"
+#include "support/memory_platform.h"
+#include "support/recording_window.h"
+
+using namespace kryvet;
+
+namespace {
+
+const std::int32_t kWritable = (0644 << 16) | 0x80;
+const std::int32_t kReadOnly = (0444 << 16) | 0x01;
+
+std::string Plain(std::size_t size) {
+    std::string s(size, '\0');
+    for (std::size_t i = 0; i < size; ++i)
+        s[i] = static_cast<char>('a' + i % 26);
+    return s;
+}
+
+// An encrypted copy of `plain` made with password "pw".
+std::string Encrypted(const std::string& plain, std::int32_t attributes = kWritable) {
+    MemoryPlatform files;
+    files.Add("f", plain);
+    files.files["f"].attributes = attributes;
+    RecordingWindow window;
+    window.fileName = "f";
+    window.password = "pw";
+    ProgramState state;
+    EncryptInPlace(window, files, state);
+    return files.Data("f");
+}
+
+struct Outcome {
+    std::vector<std::string> window;
+    std::string data;
+    std::int32_t attributes = 0;
+    std::string error;  // message of an IoError that escaped
+};
+
+using SetUp = std::function<void(MemoryPlatform&, RecordingWindow&)>;
+
+struct Case {
+    Case(std::string n, SetUp s, std::vector<std::string> w, bool u = true, std::string e = {})
+        : name(std::move(n)),
+          setUp(std::move(s)),
+          window(std::move(w)),
+          unchanged(u),
+          error(std::move(e)) {}
+    std::string name;
+    SetUp setUp;
+    std::vector<std::string> window;  // expected calls on the window
+    bool unchanged;                   // the file's bytes and attributes as before
+    std::string error;
+};
+
+Outcome RunCase(bool encrypt, const Case& c) {
+    MemoryPlatform files;
+    RecordingWindow window;
+    window.fileName = "f";
+    window.password = "pw";
+    c.setUp(files, window);
+    const auto before = files.files;
+    ProgramState state;
+    Outcome out;
+    try {
+        if (encrypt) {
+            EncryptInPlace(window, files, state, {1});
+        } else {
+            DecryptInPlace(window, files, state, {1});
+        }
+    } catch (const IoError& e) {
+        out.error = e.what();
+    }
+    out.window = window.log;
+    if (files.files.count("f")) {
+        out.data = files.Data("f");
+        out.attributes = files.files["f"].attributes;
+        if (c.unchanged) {
+            EXPECT_EQ(out.data, before.at("f").data);
+            EXPECT_EQ(out.attributes, before.at("f").attributes);
+        }
+    }
+    EXPECT_EQ(files.OpenHandles(), 0) << "every path closes the file";
+    EXPECT_FALSE(files.termininationHeld);
+    return out;
+}
+
+}  // namespace
+
+TEST(Refusals, EncryptFailureTable) {
+    const Case cases[] = {
+        {"empty name", [](auto&, auto& w) { w.fileName = ""; }, {"Focus:EditFileName"}},
+        {"empty name after a mismatch",
+         [](auto&, auto& w) {
+             w.fileName = "";
+             w.label2Visible = true;
+         },
+         {"Focus:BuAngo"}},
+        {"no such file", [](auto&, auto&) {}, {"Notice:NotFile", "Focus:EditFileName"}},
+        {"a directory",
+         [](auto& f, auto&) {
+             f.Add("f", "");
+             f.files["f"].directory = true;
+         },
+         {"Notice:NotFile", "Focus:EditFileName"}},
+        {"empty file", [](auto& f, auto&) { f.Add("f", ""); }, {"LeaveBuAngo"}},
+        {"in use elsewhere (sharing conflict on measuring)",
+         [](auto& f, auto&) {
+             f.Add("f", Plain(10));
+             f.files["f"].lockedElsewhere = true;
+         },
+         {},
+         true,
+         "ﾌｧｲﾙへのｱｸｾｽが拒否されました"},
+        {"exclusive open fails",
+         [](auto& f, auto&) {
+             f.Add("f", Plain(10));
+             f.fault = MemoryPlatform::Fault{"OpenFile", 1, -1, EBUSY};
+         },
+         {"LeaveBuAngo"}},
+        {"disk full",
+         [](auto& f, auto&) {
+             f.Add("f", Plain(10));
+             f.freeSpace = 127;
+         },
+         {"LeaveBuAngo", "Notice:DiskFull"}},
+        {"free space unknown",
+         [](auto& f, auto&) {
+             f.Add("f", Plain(10));
+             f.fault = MemoryPlatform::Fault{"GetDiskFreeSpace", 1, -1, EIO};
+         },
+         {"LeaveBuAngo", "Notice:DiskFull"}},
+        {"reservation fails",
+         [](auto& f, auto&) {
+             f.Add("f", Plain(10));
+             f.reserveFails = true;
+         },
+         {"LeaveBuAngo", "Notice:DiskFull"}},
+        {"already encrypted",
+         [](auto& f, auto&) { f.Add("f", Encrypted(Plain(10)), true); },
+         {"LeaveBuAngo", "Notice:ExitAnko", "Focus:EditFileName"}},
+        {"password cancelled",
+         [](auto& f, auto& w) {
+             f.Add("f", Plain(10));
+             w.cancelPassword = true;
+         },
+         {"AskPassword"}},
+        {"empty password",
+         [](auto& f, auto& w) {
+             f.Add("f", Plain(10));
+             w.password = "";
+         },
+         {"AskPassword"}},
+        {"size unreadable",
+         [](auto& f, auto&) {
+             f.Add("f", Plain(10), true);
+             f.fault = MemoryPlatform::Fault{"GetFileSize", 1, -1, EIO};
+         },
+         {},
+         true,
+         "I/O ｴﾗｰ (5)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Outcome out = RunCase(true, c);
+        EXPECT_EQ(out.window, c.window);
+        EXPECT_EQ(out.error, c.error);
+    }
+}
+
+TEST(Refusals, DecryptFailureTable) {
+    const Case cases[] = {
+        {"empty name", [](auto&, auto& w) { w.fileName = ""; }, {"Focus:EditFileName"}},
+        {"no such file", [](auto&, auto&) {}, {"Notice:NotFile", "Focus:EditFileName"}},
+        {"attributes unreadable",
+         [](auto& f, auto&) {
+             f.Add("f", Encrypted(Plain(10)));
+             f.fault = MemoryPlatform::Fault{"GetFileAttributesA", 1, -1, ENOENT};
+         },
+         {"LeaveBuFukugo"}},
+        {"empty file", [](auto& f, auto&) { f.Add("f", ""); }, {"LeaveBuFukugo"}},
+        {"exclusive open fails",
+         [](auto& f, auto&) {
+             f.Add("f", Encrypted(Plain(10)), true);
+             f.fault = MemoryPlatform::Fault{"OpenFile", 1, -1, EBUSY};
+         },
+         {"LeaveBuFukugo"}},
+        {"128 bytes",
+         [](auto& f, auto&) { f.Add("f", Encrypted(Plain(1)).substr(0, 128)); },
+         {"LeaveBuFukugo", "Notice:NoAngo", "Focus:EditFileName"}},
+        {"plain file",
+         [](auto& f, auto&) { f.Add("f", Plain(500)); },
+         {"LeaveBuFukugo", "Notice:NoAngo", "Focus:EditFileName"}},
+        {"wrong password",
+         [](auto& f, auto& w) {
+             f.Add("f", Encrypted(Plain(10)), true);
+             w.password = "PW";
+         },
+         {"AskPassword", "LeaveBuFukugo", "Timer1On", "Notice:NotPassword", "Timer1Off",
+          "HideBrokenKey"}},
+        {"prefix of the password",
+         [](auto& f, auto& w) {
+             f.Add("f", Encrypted(Plain(10)), true);
+             w.password = "p";
+         },
+         {"AskPassword", "LeaveBuFukugo", "Timer1On", "Notice:NotPassword", "Timer1Off",
+          "HideBrokenKey"}},
+        {"password cancelled",
+         [](auto& f, auto& w) {
+             f.Add("f", Encrypted(Plain(10)), true);
+             w.cancelPassword = true;
+         },
+         {"AskPassword"}},
+        {"stored size beyond the body",
+         [](auto& f, auto&) {
+             std::string data = Encrypted(Plain(10));
+             data[64] = 69;  // 138 - 70 = 68 bytes at most
+             f.Add("f", data);
+         },
+         {"LeaveBuFukugo", "Notice:NoAngo", "Focus:EditFileName"}},
+        {"stored size zero",
+         [](auto& f, auto&) {
+             std::string data = Encrypted(Plain(10));
+             data[64] = 0;
+             f.Add("f", data);
+         },
+         {"LeaveBuFukugo", "Notice:NoAngo", "Focus:EditFileName"}},
+        {"stored size negative",
+         [](auto& f, auto&) {
+             std::string data = Encrypted(Plain(10));
+             data[67] = static_cast<char>(0x80);
+             f.Add("f", data);
+         },
+         {"LeaveBuFukugo", "Notice:NoAngo", "Focus:EditFileName"}},
+        {"size unreadable",
+         [](auto& f, auto&) {
+             f.Add("f", Encrypted(Plain(10)), true);
+             f.fault = MemoryPlatform::Fault{"CreateFileA", 1, -1, EACCES};
+         },
+         {},
+         true,
+         "ﾌｧｲﾙへのｱｸｾｽが拒否されました"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Outcome out = RunCase(false, c);
+        EXPECT_EQ(out.window, c.window);
+        EXPECT_EQ(out.error, c.error);
+    }
+}
+
+// A failed read, write or seek in the middle of a rewrite stops it: the file
+// is closed, the window idle, the attributes as they were, and the error shown.
+TEST(Refusals, RewriteFailuresStopAtOnce) {
+    const struct {
+        bool encrypt;
+        const char* operation;
+        int nth;
+        std::int64_t result;
+        int error;
+        const char* message;
+    } cases[] = {
+        {true, "_lread", 4, -1, EIO, "I/O ｴﾗｰ (5)"},
+        {true, "_lwrite", 6, -1, ENOSPC, "ﾃﾞｨｽｸがいっぱいです"},
+        {true, "_lwrite", 7, 100, 0, "ﾃﾞｨｽｸがいっぱいです"},  // short write
+        {true, "_llseek", 3, -1, EIO, "I/O ｴﾗｰ (5)"},
+        {true, "FlushData", 1, -1, EIO, "I/O ｴﾗｰ (5)"},
+        {false, "_lread", 7, -1, EIO, "I/O ｴﾗｰ (5)"},
+        {false, "_lwrite", 2, -1, EIO, "I/O ｴﾗｰ (5)"},
+        {false, "_llseek", 4, -1, EIO, "I/O ｴﾗｰ (5)"},
+        {false, "FlushData", 1, -1, EIO, "I/O ｴﾗｰ (5)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message()
+                     << (c.encrypt ? "encrypt " : "decrypt ") << c.operation << " #" << c.nth);
+        MemoryPlatform files;
+        files.Add("f", c.encrypt ? Plain(3000) : Encrypted(Plain(3000), kReadOnly));
+        const std::int32_t attributes = files.files["f"].attributes;
+        files.fault = MemoryPlatform::Fault{c.operation, c.nth, c.result, c.error};
+        RecordingWindow window;
+        window.fileName = "f";
+        window.password = "pw";
+        ProgramState state;
+        std::string message;
+        try {
+            if (c.encrypt) {
+                EncryptInPlace(window, files, state, {1});
+            } else {
+                DecryptInPlace(window, files, state, {1});
+            }
+        } catch (const IoError& e) {
+            message = e.what();
+        }
+        EXPECT_EQ(message, c.message);
+        EXPECT_EQ(files.OpenHandles(), 0);
+        EXPECT_EQ(window.log.back(), c.encrypt ? "LeaveBuAngo" : "LeaveBuFukugo");
+        EXPECT_EQ(files.files["f"].attributes, attributes);
+        EXPECT_NE(window.gauge.back(), 100) << "no success after a failure";
+        for (const auto& entry : files.log) {
+            EXPECT_EQ(entry.find("_lwrite(-"), std::string::npos) << "negative count written";
+        }
+    }
+}
+
+TEST(Refusals, SizeFailureRestoresReadOnlyProtection) {
+    for (bool encrypt : {true, false}) {
+        MemoryPlatform files;
+        files.Add("f", encrypt ? Plain(10) : Encrypted(Plain(10), kReadOnly), true);
+        files.fault = MemoryPlatform::Fault{"CreateFileA", 1, -1, EBUSY};
+        RecordingWindow window;
+        window.fileName = "f";
+        ProgramState state;
+        auto run = [&] {
+            encrypt ? EncryptInPlace(window, files, state) : DecryptInPlace(window, files, state);
+        };
+        EXPECT_THROW(run(), IoError);
+        EXPECT_EQ(files.files["f"].attributes, kReadOnly);
+    }
+}
+
+TEST(Refusals, FileChangedBetweenMeasuringAndOpening) {
+    MemoryPlatform files;
+    files.Add("f", Plain(1000));
+    files.fault = MemoryPlatform::Fault{"GetFileSize", 2, 400, 0};  // the size under the lock
+    RecordingWindow window;
+    window.fileName = "f";
+    window.password = "pw";
+    ProgramState state;
+    EXPECT_THROW(EncryptInPlace(window, files, state), IoError);
+    EXPECT_EQ(files.Data("f"), Plain(1000));
+    EXPECT_EQ(files.OpenHandles(), 0);
+}
+
+TEST(Refusals, WrongThenRightPasswordAndEncryptingTwice) {
+    MemoryPlatform files;
+    const std::string plain = Plain(2000);
+    files.Add("f", plain);
+    RecordingWindow window;
+    window.fileName = "f";
+    window.password = "right";
+    ProgramState state;
+    EncryptInPlace(window, files, state);
+    const std::string encrypted = files.Data("f");
+    // A second encryption is refused before any password prompt.
+    window.log.clear();
+    EncryptInPlace(window, files, state);
+    EXPECT_EQ(window.log,
+              (std::vector<std::string>{"LeaveBuAngo", "Notice:ExitAnko", "Focus:EditFileName"}));
+    EXPECT_EQ(files.Data("f"), encrypted);
+    EXPECT_EQ(files.files["f"].attributes & 1, 1);
+    window.password = "Right";
+    DecryptInPlace(window, files, state);
+    EXPECT_EQ(files.Data("f"), encrypted);
+    window.password = "right";
+    window.log.clear();
+    DecryptInPlace(window, files, state);
+    EXPECT_EQ(files.Data("f"), plain);
+    EXPECT_EQ(window.log,
+              (std::vector<std::string>{"AskPassword", "EnterBuFukugo", "LeaveBuFukugo"}));
+    EXPECT_EQ(state.CurrentOperation, 1);
+}
+
+TEST(Refusals, SuccessfulEncryptionCallOrder) {
+    MemoryPlatform files;
+    files.Add("f", Plain(100), true);
+    RecordingWindow window;
+    window.fileName = "f";
+    window.password = "pw";
+    ProgramState state;
+    EncryptInPlace(window, files, state);
+    EXPECT_EQ(window.log, (std::vector<std::string>{"AskPassword", "EnterBuAngo", "LeaveBuAngo"}));
+    EXPECT_EQ(state.CurrentOperation, 0);
+    // Read-only before, so the stored attributes carry the bit; read-only after.
+    EXPECT_EQ(static_cast<unsigned char>(files.Data("f")[68]), 0x01);
+    EXPECT_EQ(files.files["f"].attributes, kReadOnly);
+    const std::vector<std::string> expectedStart = {
+        "FindFirstFileA",
+        "FindClose",
+        "GetFileAttributesA=" + std::to_string(kReadOnly),
+        "SetFileAttributesA(" + std::to_string((0444 << 16)) + ")",
+        "CreateFileA",
+        "GetFileSize=100",
+        "CloseHandle",
+        "OpenFile(18)",
+        "GetFileSize=100",
+        "GetDiskFreeSpace",
+        "ReserveSpace(100,128)",
+        "GetLocalTime"};
+    EXPECT_EQ(std::vector<std::string>(files.log.begin(), files.log.begin() + 12), expectedStart);
+}

@@ -1,0 +1,199 @@
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+#include "engine/operations.h"
+#include "engine/platform_file_posix.h"
+#include "reference_layout.h"
+#include "support/memory_platform.h"
+#include "support/recording_window.h"
+#include "support/temp_dir.h"
+
+using namespace kryvet;
+
+namespace {
+
+std::string RandomBytes(std::size_t size, unsigned seed) {
+    std::mt19937 rng(seed);
+    std::string out(size, '\0');
+    for (auto& c : out)
+        c = static_cast<char>(rng());
+    return out;
+}
+
+const std::uint8_t kClockBytes[8] = {0xbd, 0xe3, 0x14, 0x95, 0x6d, 0xa3, 0xe6, 0x40};
+// Noon: the three key bytes are zero.
+const std::uint8_t kNoonBytes[8] = {0x00, 0x00, 0x00, 0x00, 0x70, 0xa3, 0xe6, 0x40};
+
+std::string FiftyBytePassword() {
+    std::string p;
+    for (int i = 0; i < 25; ++i)
+        p += "\x88\xc3";  // 25 double-byte characters
+    return p;
+}
+
+}  // namespace
+
+// Every size around the block, header and unit boundaries, with single- and
+// double-byte passwords of 1, 49 and 50 bytes, and with zero key bytes.
+TEST(RoundTrip, LayoutIsExactAndDecryptionRestoresEverything) {
+    const std::size_t sizes[] = {1,   2,   3,   69,  70,   71,   127,  128,  129,  511,
+                                 512, 513, 581, 582, 1023, 1024, 1025, 1100, 2048, (1 << 20) + 7};
+    const std::string passwords[] = {"a", std::string(49, 'Z'), FiftyBytePassword(),
+                                     "\x88\xc3"
+                                     "b"};
+    const std::int32_t units[] = {1, 3, 2048};
+    int n = 0;
+    for (std::size_t size : sizes) {
+        for (const auto& password : passwords) {
+            for (bool noon : {false, true}) {
+                const std::int32_t unit = units[n++ % 3];
+                SCOPED_TRACE(testing::Message()
+                             << "size " << size << " password length " << password.size()
+                             << " unit " << unit << (noon ? " noon" : ""));
+                MemoryPlatform files;
+                if (noon)
+                    files.now = {2026, 12, 1, 7, 12, 0, 0, 0};
+                const std::string plain = RandomBytes(size, static_cast<unsigned>(size));
+                files.Add("f", plain);
+                RecordingWindow window;
+                window.fileName = "f";
+                window.password = password;
+                ProgramState state;
+                EncryptInPlace(window, files, state, {unit});
+                ASSERT_EQ(files.Data("f"),
+                          ReferenceEncryptedFile(plain, password, noon ? kNoonBytes : kClockBytes,
+                                                 0x0080));
+                EXPECT_EQ(files.files["f"].attributes, (0644 << 16) | 0x81);
+
+                DecryptInPlace(window, files, state, {unit});
+                ASSERT_EQ(files.Data("f"), plain);
+                EXPECT_EQ(files.files["f"].attributes, (0644 << 16) | 0x80);
+                EXPECT_EQ(files.OpenHandles(), 0);
+                EXPECT_EQ(window.gauge.back(), 100);
+            }
+        }
+    }
+}
+
+TEST(RoundTrip, UnitSizeNeverChangesTheBytes) {
+    for (std::size_t size : {511u, 512u, 513u, 1535u, 1536u, 1537u, 5000u, 70000u}) {
+        std::string reference;
+        for (std::int32_t unit : {1, 2, 3, 4, 7, 64, 2048}) {
+            MemoryPlatform files;
+            files.Add("f", RandomBytes(size, 7));
+            RecordingWindow window;
+            window.fileName = "f";
+            window.password = "pw";
+            ProgramState state;
+            EncryptInPlace(window, files, state, {unit});
+            if (reference.empty())
+                reference = files.Data("f");
+            EXPECT_EQ(files.Data("f"), reference) << size << " unit " << unit;
+        }
+    }
+}
+
+// The encrypt loop of 512-byte blocks, call for call.
+TEST(RoundTrip, BlockByBlockCallSequence) {
+    const struct {
+        std::size_t size;
+        std::vector<std::string> calls;
+    } cases[] = {
+        {700,
+         {"_lread(6)=6", "_lread(8)=8", "_llseek(0,0)=0", "_lread(512)=512", "_llseek(0,0)=0",
+          "_lwrite(6)@0", "_lwrite(8)@6", "_lwrite(50)@14", "_lwrite(4)@64", "_lwrite(2)@68",
+          "_llseek(512,0)=512", "_lread(512)=188", "_llseek(70,0)=70", "_lwrite(512)@70",
+          "_lwrite(188)@582", "_lwrite(58)@770", "_lclose"}},
+        {1100, {"_lread(6)=6",      "_lread(8)=8",        "_llseek(0,0)=0",
+                "_lread(512)=512",  "_llseek(0,0)=0",     "_lwrite(6)@0",
+                "_lwrite(8)@6",     "_lwrite(50)@14",     "_lwrite(4)@64",
+                "_lwrite(2)@68",    "_llseek(512,0)=512", "_lread(512)=512",
+                "_llseek(70,0)=70", "_lwrite(512)@70",    "_llseek(1024,0)=1024",
+                "_lread(512)=76",   "_llseek(582,0)=582", "_lwrite(512)@582",
+                "_lwrite(76)@1094", "_lwrite(58)@1170",   "_lclose"}},
+    };
+    for (const auto& c : cases) {
+        MemoryPlatform files;
+        files.Add("f", RandomBytes(c.size, 1));
+        RecordingWindow window;
+        window.fileName = "f";
+        window.password = "pw";
+        ProgramState state;
+        EncryptInPlace(window, files, state, {1});
+        EXPECT_EQ(files.FileCalls(), c.calls) << c.size;
+        EXPECT_EQ(files.Data("f").size(), c.size + 128);
+    }
+}
+
+TEST(RoundTrip, DecryptBlockByBlockCallSequence) {
+    MemoryPlatform files;
+    files.Add("f", RandomBytes(1000, 2));
+    RecordingWindow window;
+    window.fileName = "f";
+    window.password = "pw";
+    ProgramState state;
+    EncryptInPlace(window, files, state);
+    files.log.clear();
+    DecryptInPlace(window, files, state, {1});
+    const std::vector<std::string> expected = {
+        "_lread(6)=6",        "_lread(8)=8",          "_lread(50)=50",        "_lread(4)=4",
+        "_lread(2)=2",        "_lread(512)=512",      "_llseek(0,0)=0",       "_lwrite(512)@0",
+        "_llseek(70,1)=582",  "_lread(512)=512",      "_llseek(512,0)=512",   "_lwrite(512)@512",
+        "_llseek(70,1)=1094", "_lread(512)=34",       "_llseek(1024,0)=1024", "_lwrite(34)@1024",
+        "_llseek(70,1)=1128", "_llseek(1000,0)=1000", "_lwrite(0)@1000",      "_lclose"};
+    EXPECT_EQ(files.FileCalls(), expected);
+}
+
+TEST(RoundTrip, GaugeValuesMatchTheBlockLoopsForEveryUnit) {
+    for (std::int32_t unit : {1, 2, 4, 2048}) {
+        SCOPED_TRACE(unit);
+        MemoryPlatform files;
+        files.Add("f", RandomBytes(2048, 3));
+        files.Add("g", RandomBytes(1000, 4));
+        files.Add("h", RandomBytes(700, 5));
+        RecordingWindow window;
+        window.password = "pw";
+        ProgramState state;
+        window.fileName = "f";
+        EncryptInPlace(window, files, state, {unit});
+        EXPECT_EQ(window.gauge, (std::vector<int>{0, 25, 50, 75, 100}));
+        window.gauge.clear();
+        window.fileName = "h";
+        EncryptInPlace(window, files, state, {unit});
+        EXPECT_EQ(window.gauge, (std::vector<int>{0, 100}));
+        window.gauge.clear();
+        window.fileName = "g";
+        EncryptInPlace(window, files, state, {unit});
+        window.gauge.clear();
+        DecryptInPlace(window, files, state, {unit});
+        EXPECT_EQ(window.gauge, (std::vector<int>{0, 0, 45, 90, 100}));  // prompt, then blocks
+    }
+}
+
+// The same on real files: bytes, sizes and permission bits.
+TEST(RoundTrip, RealFilesKeepTheirPermissions) {
+    TempDir dir;
+    platform::PosixPlatformFile files;
+    const struct {
+        std::size_t size;
+        mode_t mode;
+    } cases[] = {{1, 0644}, {700, 0444}, {4096, 0755}, {(3 << 20) + 1, 0600}};
+    for (const auto& c : cases) {
+        const std::string path = dir.File("file" + std::to_string(c.size));
+        const std::string plain = RandomBytes(c.size, 9);
+        WriteFile(path, plain, c.mode);
+        RecordingWindow window;
+        window.fileName = path;
+        window.password = "秘密";
+        ProgramState state;
+        EncryptInPlace(window, files, state);
+        EXPECT_EQ(ReadFile(path).size(), c.size + 128);
+        EXPECT_EQ(ModeOf(path), c.mode & ~0222u) << "encrypted files are read-only";
+        DecryptInPlace(window, files, state);
+        EXPECT_EQ(ReadFile(path), plain);
+        const mode_t expected = (c.mode & 0200) ? (c.mode & ~0022u) : (c.mode & ~0222u);
+        EXPECT_EQ(ModeOf(path), expected) << std::oct << c.mode;
+    }
+}

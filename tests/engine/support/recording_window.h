@@ -1,0 +1,51 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "engine/operation_window.h"
+
+// Stands in for the main window: answers from fields and logs every call.
+class RecordingWindow : public kryvet::OperationWindow {
+public:
+    std::string fileName;
+    std::string password;  // CP932 bytes the password dialog yields
+    bool cancelPassword = false;
+    bool label2Visible = false;
+    std::vector<std::string> log;
+    std::vector<int> gauge;
+    // Runs when the password is asked, e.g. to change the file meanwhile.
+    std::function<void()> onAskPassword;
+
+    std::string FileNameText() const override { return fileName; }
+    bool AskPassword() override {
+        gauge.push_back(0);
+        label2Visible = false;
+        log.push_back("AskPassword");
+        if (onAskPassword)
+            onAskPassword();
+        return cancelPassword || password.empty();
+    }
+    std::string PasswordBytes() const override { return password; }
+    void EnterBusyState(kryvet::OperationButton b) override { log.push_back("Enter" + Name(b)); }
+    void LeaveBusyState(kryvet::OperationButton b) override { log.push_back("Leave" + Name(b)); }
+    void ShowNotice(kryvet::Notice notice) override {
+        static const char* const kNames[] = {"NotFile", "DiskFull", "ExitAnko", "NoAngo"};
+        log.push_back(std::string("Notice:") + kNames[static_cast<int>(notice)]);
+    }
+    void SetTimer1Enabled(bool enabled) override {
+        log.push_back(enabled ? "Timer1On" : "Timer1Off");
+    }
+    void ShowNotPassword() override { log.push_back("Notice:NotPassword"); }
+    void HideBrokenKey() override { log.push_back("HideBrokenKey"); }
+    void SetGaugeProgress(int percent) override { gauge.push_back(percent); }
+    void FocusFileName() override { log.push_back("Focus:EditFileName"); }
+    void FocusButton(kryvet::OperationButton b) override { log.push_back("Focus:" + Name(b)); }
+    bool IsLabel2Visible() const override { return label2Visible; }
+
+private:
+    static std::string Name(kryvet::OperationButton b) {
+        return b == kryvet::OperationButton::BuAngo ? "BuAngo" : "BuFukugo";
+    }
+};
