@@ -1,0 +1,329 @@
+// Pixels of the gauge's face and of the bitmap operations it is composed with.
+#include <gtest/gtest.h>
+
+#include <QPainter>
+#include <set>
+#include <vector>
+
+#include "widgets/gauge.h"
+
+namespace kryvet {
+namespace {
+
+constexpr QRgb kBlue = 0xFF0000FF;
+constexpr QRgb kWhite = 0xFFFFFFFF;
+constexpr QRgb kBlack = 0xFF000000;
+constexpr QRgb kYellow = 0xFFFFFF00;
+
+QRgb At(const QImage& image, int x, int y) {
+    return image.pixel(x, y) | 0xFF000000;
+}
+
+// The main window's gauge: 273 × 28, no border, blue on white.
+void SetUpAsMainWindowGauge(TGauge& gauge) {
+    gauge.resize(273, 28);
+    gauge.SetBorderStyle(bsNone);
+    gauge.SetForeColor(clBlue);
+}
+
+// Glyph pixels of the percentage text alone: drawn onto a black face, the XOR
+// leaves exactly the white glyphs.
+QImage TextMask(const TGauge& gauge, const TRect& rect) {
+    TBitmap face(gauge.width(), gauge.height());
+    ClearToBlack(face);
+    gauge.DrawPercentText(face, rect);
+    return face.Image();
+}
+
+TEST(GaugeFace, MainWindowBarAndTextColours) {
+    for (int percent : {0, 50, 100}) {
+        TGauge gauge;
+        SetUpAsMainWindowGauge(gauge);
+        gauge.SetProgress(percent);
+        const QImage face = gauge.RenderFace();
+        const QImage mask = TextMask(gauge, TRect{0, 0, 273, 28});
+        ASSERT_EQ(face.size(), QSize(273, 28));
+        const int filled = percent * 274 / 100;
+        int glyphPixels = 0;
+        std::set<QRgb> textColours;
+        for (int y = 0; y < 28; ++y) {
+            for (int x = 0; x < 273; ++x) {
+                const QRgb m = At(mask, x, y);
+                ASSERT_TRUE(m == kWhite || m == kBlack) << "grey glyph pixel at " << x << "," << y;
+                const bool glyph = m == kWhite;
+                glyphPixels += glyph;
+                const QRgb bar = x < filled ? kBlue : kWhite;
+                const QRgb expected = glyph ? (bar == kBlue ? kYellow : kBlack) : bar;
+                ASSERT_EQ(At(face, x, y), expected) << percent << "% at " << x << "," << y;
+                if (glyph) {
+                    textColours.insert(expected);
+                }
+            }
+        }
+        EXPECT_GT(glyphPixels, 20) << "the percentage text is missing at " << percent << "%";
+        if (percent == 0) {
+            EXPECT_EQ(textColours, std::set<QRgb>{kBlack});
+        } else if (percent == 100) {
+            EXPECT_EQ(textColours, std::set<QRgb>{kYellow});
+        } else {
+            EXPECT_EQ(textColours, (std::set<QRgb>{kBlack, kYellow}));
+        }
+    }
+}
+
+TEST(GaugeFace, PercentTextIsCentredAndReadsTheValue) {
+    TGauge gauge;
+    SetUpAsMainWindowGauge(gauge);
+    const QRect bounds0 =
+        QRegion(QBitmap::fromImage(
+                    TextMask(gauge, {0, 0, 273, 28}).createMaskFromColor(kWhite, Qt::MaskOutColor)))
+            .boundingRect();
+    gauge.SetProgress(100);
+    const QImage mask100 = TextMask(gauge, {0, 0, 273, 28});
+    const QRect bounds100 =
+        QRegion(QBitmap::fromImage(mask100.createMaskFromColor(kWhite, Qt::MaskOutColor)))
+            .boundingRect();
+    // "100%" is wider than "0%"; both sit in the middle of the 274-pixel span.
+    EXPECT_GT(bounds100.width(), bounds0.width());
+    for (const QRect& b : {bounds0, bounds100}) {
+        EXPECT_NEAR(b.center().x(), 137, 3);
+        EXPECT_NEAR(b.center().y(), 14, 4);
+    }
+}
+
+TEST(GaugeFace, SingleBorderLeavesABlackFrame) {
+    struct Case {
+        int percent;
+        int filledTo;  // first white column inside the frame
+    };
+    // 100 × 100 with a frame: drawing rectangle (1, 1, 99, 99), W = 99.
+    for (const Case& c : std::vector<Case>{{0, 1}, {50, 49}, {100, 99}}) {
+        TGauge gauge;
+        gauge.SetForeColor(clBlue);
+        gauge.SetShowText(false);
+        gauge.SetProgress(c.percent);
+        const QImage face = gauge.RenderFace();
+        for (int y = 0; y < 100; ++y) {
+            for (int x = 0; x < 100; ++x) {
+                QRgb expected;
+                if (x == 0 || y == 0 || x == 99 || y == 99) {
+                    expected = kBlack;
+                } else {
+                    expected = x < c.filledTo ? kBlue : kWhite;
+                }
+                ASSERT_EQ(At(face, x, y), expected) << c.percent << "% at " << x << "," << y;
+            }
+        }
+    }
+}
+
+TEST(GaugeFace, VerticalBarFillsFromTheBottom) {
+    struct Case {
+        int percent;
+        int firstFilledRow;
+    };
+    // 20 × 100 without a border: H = 101; at 100 % F is capped to 100 and the
+    // top row stays unfilled.
+    for (const Case& c : std::vector<Case>{{100, 1}, {50, 51}, {0, 100}}) {
+        TGauge gauge;
+        gauge.resize(20, 100);
+        gauge.SetKind(gkVerticalBar);
+        gauge.SetBorderStyle(bsNone);
+        gauge.SetShowText(false);
+        gauge.SetForeColor(clBlue);
+        gauge.SetProgress(c.percent);
+        const QImage face = gauge.RenderFace();
+        for (int y = 0; y < 100; ++y) {
+            for (int x = 0; x < 20; ++x) {
+                ASSERT_EQ(At(face, x, y), y >= c.firstFilledRow ? kBlue : kWhite)
+                    << c.percent << "% at " << x << "," << y;
+            }
+        }
+    }
+}
+
+TEST(GaugeFace, EmptyRangeShowsZeroAndNoBar) {
+    TGauge gauge;
+    SetUpAsMainWindowGauge(gauge);
+    gauge.SetMaxValue(0);
+    const QImage face = gauge.RenderFace();
+    const QImage zero = TextMask(gauge, {0, 0, 273, 28});
+    TGauge reference;
+    SetUpAsMainWindowGauge(reference);
+    EXPECT_EQ(zero, TextMask(reference, {0, 0, 273, 28}));  // "0%"
+    for (int y = 0; y < 28; ++y) {
+        for (int x = 0; x < 273; ++x) {
+            ASSERT_NE(At(face, x, y), kBlue);
+        }
+    }
+}
+
+TEST(GaugeFace, TextOffAndTextKind) {
+    TGauge bare;
+    bare.SetShowText(false);
+    bare.SetKind(gkText);
+    bare.SetBackColor(clLime);
+    bare.SetProgress(60);
+    const QImage face = bare.RenderFace();
+    for (int y = 1; y < 99; ++y) {
+        for (int x = 1; x < 99; ++x) {
+            ASSERT_EQ(At(face, x, y), 0xFF00FF00u) << x << "," << y;
+        }
+    }
+    bare.SetShowText(true);
+    const QImage withText = bare.RenderFace();
+    // Lime under white glyphs becomes magenta; nothing else changes.
+    int magenta = 0;
+    for (int y = 1; y < 99; ++y) {
+        for (int x = 1; x < 99; ++x) {
+            const QRgb p = At(withText, x, y);
+            ASSERT_TRUE(p == 0xFF00FF00u || p == 0xFFFF00FFu) << x << "," << y;
+            magenta += p == 0xFFFF00FFu;
+        }
+    }
+    EXPECT_GT(magenta, 10);
+}
+
+TEST(GaugeFace, WideTextIsClippedToTheDrawingRectangle) {
+    TGauge gauge;
+    gauge.resize(12, 30);
+    gauge.SetProgress(100);
+    const QImage face = gauge.RenderFace();
+    for (int y = 0; y < 30; ++y) {
+        EXPECT_EQ(At(face, 0, y), kBlack);
+        EXPECT_EQ(At(face, 11, y), kBlack);
+    }
+}
+
+TEST(GaugeFace, PieGrowsClockwiseFromTwelve) {
+    struct Probe {
+        int percent;
+        QPoint point;
+        QRgb colour;
+    };
+    const std::vector<Probe> probes = {
+        {0, {75, 25}, kWhite},  {0, {25, 25}, kWhite},     {25, {75, 25}, kBlue},
+        {25, {75, 75}, kWhite}, {25, {25, 25}, kWhite},    {50, {75, 75}, kBlue},
+        {50, {25, 75}, kWhite}, {75, {25, 75}, kBlue},     {75, {25, 25}, kWhite},
+        {100, {25, 25}, kBlue}, {60, {1, 1}, 0xFF00FF00u},
+    };
+    for (const Probe& probe : probes) {
+        TGauge gauge;
+        gauge.SetKind(gkPie);
+        gauge.SetBorderStyle(bsNone);
+        gauge.SetShowText(false);
+        gauge.SetForeColor(clBlue);
+        gauge.SetColor(clLime);
+        gauge.SetProgress(probe.percent);
+        EXPECT_EQ(At(gauge.RenderFace(), probe.point.x(), probe.point.y()), probe.colour)
+            << probe.percent << "% at " << probe.point.x() << "," << probe.point.y();
+    }
+}
+
+TEST(GaugeFace, NeedleSweepsFromLeftToRight) {
+    struct Probe {
+        int percent;
+        QPoint point;
+        QRgb colour;
+    };
+    // 100 × 100 without a border: the dial is the upper half of an ellipse
+    // whose centre lies at the bottom row; the needle starts at (50, 99), and
+    // at 25 % ends at (15, 29), passing (40, 79).
+    const std::vector<Probe> probes = {
+        {0, {50, 60}, kWhite},     {50, {50, 60}, kBlue}, {50, {30, 60}, kWhite},
+        {25, {40, 79}, kBlue},     {75, {60, 79}, kBlue}, {25, {60, 79}, kWhite},
+        {10, {1, 1}, 0xFF00FF00u},
+    };
+    for (const Probe& probe : probes) {
+        TGauge gauge;
+        gauge.SetKind(gkNeedle);
+        gauge.SetBorderStyle(bsNone);
+        gauge.SetShowText(false);
+        gauge.SetForeColor(clBlue);
+        gauge.SetColor(clLime);
+        gauge.SetProgress(probe.percent);
+        EXPECT_EQ(At(gauge.RenderFace(), probe.point.x(), probe.point.y()), probe.colour)
+            << probe.percent << "% at " << probe.point.x() << "," << probe.point.y();
+    }
+}
+
+TEST(GaugeFace, ScreenReceivesTheWholeFace) {
+    QWidget parent;
+    parent.resize(300, 60);
+    auto* gauge = new TGauge(&parent);
+    SetUpAsMainWindowGauge(*gauge);
+    gauge->SetProgress(37);
+    const QImage expected = gauge->RenderFace();
+    const QImage shown = gauge->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(shown, expected);
+}
+
+TEST(TBitmap, RasterOperations) {
+    TBitmap destination(4, 1);
+    TBitmap source(4, 1);
+    const std::vector<QRgb> d = {0xFF123456, 0xFFFFFFFF, 0xFF0000FF, 0xFF808080};
+    const std::vector<QRgb> s = {0xFFFFFFFF, 0xFF0000FF, 0xFF0000FF, 0xFF000000};
+    for (int x = 0; x < 4; ++x) {
+        destination.Image().setPixel(x, 0, d[x]);
+        source.Image().setPixel(x, 0, s[x]);
+    }
+    TBitmap xored = destination;
+    xored.SetCopyMode(RasterOp::SrcInvert);
+    xored.Draw(0, 0, source);
+    TBitmap copied = destination;
+    copied.Draw(0, 0, source);
+    TBitmap blackened = destination;
+    blackened.SetCopyMode(RasterOp::Blackness);
+    blackened.Draw(0, 0, source);
+    for (int x = 0; x < 4; ++x) {
+        EXPECT_EQ(At(xored.Image(), x, 0), ((d[x] ^ s[x]) & 0xFFFFFF) | 0xFF000000) << x;
+        EXPECT_EQ(At(copied.Image(), x, 0), s[x]) << x;
+        EXPECT_EQ(At(blackened.Image(), x, 0), kBlack) << x;
+    }
+    EXPECT_EQ(static_cast<std::uint32_t>(RasterOp::Blackness), 0x00000042u);
+    EXPECT_EQ(static_cast<std::uint32_t>(RasterOp::SrcCopy), 0x00CC0020u);
+    EXPECT_EQ(static_cast<std::uint32_t>(RasterOp::SrcInvert), 0x00660046u);
+}
+
+TEST(TBitmap, ClearToBlackAndMakeLike) {
+    TBitmap pattern(7, 5);
+    pattern.SetBrushColor(Qt::red);
+    pattern.FillRect({0, 0, 7, 5});
+    pattern.SetCopyMode(RasterOp::SrcInvert);
+    ClearToBlack(pattern);
+    EXPECT_EQ(pattern.CopyMode(), RasterOp::SrcCopy);
+    for (int y = 0; y < 5; ++y) {
+        for (int x = 0; x < 7; ++x) {
+            ASSERT_EQ(At(pattern.Image(), x, y), kBlack);
+        }
+    }
+    TBltBitmap layer;
+    layer.SetBrushColor(Qt::green);
+    layer.MakeLike(pattern);
+    EXPECT_EQ(layer.Width(), 7);
+    EXPECT_EQ(layer.Height(), 5);
+    EXPECT_EQ(layer.BrushColor(), ResolveColor(clWindowFrame));
+    for (int y = 0; y < 5; ++y) {
+        for (int x = 0; x < 7; ++x) {
+            ASSERT_EQ(At(layer.Image(), x, y), ResolveColor(clWindowFrame).rgb() | 0xFF000000);
+        }
+    }
+}
+
+TEST(TBitmap, FillRectExcludesRightAndBottomAndClips) {
+    TBitmap bitmap(6, 4);
+    ClearToBlack(bitmap);
+    bitmap.SetBrushColor(Qt::white);
+    bitmap.FillRect({1, 1, 3, 2});
+    bitmap.FillRect({5, 3, 50, 50});
+    bitmap.FillRect({4, 0, 4, 4});  // empty
+    for (int y = 0; y < 4; ++y) {
+        for (int x = 0; x < 6; ++x) {
+            const bool white = (y == 1 && (x == 1 || x == 2)) || (x == 5 && y == 3);
+            EXPECT_EQ(At(bitmap.Image(), x, y), white ? kWhite : kBlack) << x << "," << y;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace kryvet

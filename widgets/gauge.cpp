@@ -1,0 +1,437 @@
+#include "widgets/gauge.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <cmath>
+#include <limits>
+
+namespace kryvet {
+
+namespace {
+
+constexpr long double kPi = 3.14159265358979323846264338327950288L;
+
+std::int32_t TruncToInt32(long double value) {
+    // Spans wider than 32 bits are unspecified; saturate rather than overflow.
+    if (!(value > static_cast<long double>(std::numeric_limits<std::int32_t>::min()))) {
+        return std::numeric_limits<std::int32_t>::min();
+    }
+    if (!(value < static_cast<long double>(std::numeric_limits<std::int32_t>::max()))) {
+        return std::numeric_limits<std::int32_t>::max();
+    }
+    return static_cast<std::int32_t>(value);
+}
+
+// The 32-bit wrap-around difference the percentage is taken from.
+std::int32_t Difference32(std::int32_t a, std::int32_t b) {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) - static_cast<std::uint32_t>(b));
+}
+
+// Nearest integer, ties to even (the default rounding mode).
+int RoundEven(long double value) {
+    return static_cast<int>(std::llrint(value));
+}
+
+std::string RangeMessage(std::int64_t low, std::int64_t high) {
+    return QString::asprintf("%d から %d の間の値でなければなりません",
+                             static_cast<std::int32_t>(low), static_cast<std::int32_t>(high))
+        .toStdString();
+}
+
+QRect ToQRect(const TRect& r) {
+    return QRect(r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top);
+}
+
+QPainter::CompositionMode CompositionFor(RasterOp op) {
+    return op == RasterOp::SrcInvert ? QPainter::RasterOp_SourceXorDestination
+                                     : QPainter::CompositionMode_Source;
+}
+
+// Angle (1/16 degree, counter-clockwise from three o'clock) at which the
+// radial line through `point` meets the ellipse in `box`. Qt measures arcs by
+// the ellipse's parameter, not by the radial direction, hence the scaling.
+double ArcAngle(const TRect& box, QPointF point) {
+    const double a = (box.Right - box.Left) / 2.0;
+    const double b = (box.Bottom - box.Top) / 2.0;
+    const double dx = point.x() - (box.Left + a);
+    const double dy = point.y() - (box.Top + b);
+    if (a <= 0 || b <= 0) {
+        return 0;
+    }
+    return std::atan2(-dy / b, dx / a) * 180.0 / M_PI * 16.0;
+}
+
+// Pie from the radial through `from` counter-clockwise to the radial through
+// `to`; equal ends give the whole ellipse.
+void DrawPieShape(QPainter& painter, const TRect& box, QPointF from, QPointF to) {
+    const double start = ArcAngle(box, from);
+    double span = ArcAngle(box, to) - start;
+    while (span <= 0) {
+        span += 360 * 16;
+    }
+    const QRect bounds(box.Left, box.Top, box.Right - box.Left - 1, box.Bottom - box.Top - 1);
+    painter.drawPie(bounds, static_cast<int>(std::lround(start)),
+                    static_cast<int>(std::lround(span)));
+}
+
+}  // namespace
+
+std::int32_t PercentOfSpan(std::int32_t x, std::int32_t z) {
+    if (z == 0) {
+        return 0;
+    }
+    return TruncToInt32(static_cast<long double>(x) * 100.0L / static_cast<long double>(z));
+}
+
+std::int32_t PixelsForPercent(std::int32_t p, std::int32_t l) {
+    const long double share = static_cast<long double>(p) * 0.01L;
+    return TruncToInt32(static_cast<long double>(l) * share);
+}
+
+TBitmap::TBitmap(int width, int height) {
+    Resize(width, height);
+}
+
+void TBitmap::SetWidth(int width) {
+    Resize(width, Height());
+}
+
+void TBitmap::SetHeight(int height) {
+    Resize(Width(), height);
+}
+
+void TBitmap::Resize(int width, int height) {
+    width_ = std::max(width, 0);
+    height_ = std::max(height, 0);
+    if (width_ == image_.width() && height_ == image_.height()) {
+        return;
+    }
+    QImage resized(width_, height_, QImage::Format_RGB32);
+    resized.fill(Qt::black);
+    QPainter painter(&resized);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.drawImage(0, 0, image_);
+    painter.end();
+    image_ = resized;
+}
+
+void TBitmap::FillRect(const TRect& rect) {
+    const QRect area = ToQRect(rect).intersected(image_.rect());
+    if (area.isEmpty()) {
+        return;
+    }
+    QPainter painter(&image_);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.fillRect(area, brushColor_);
+}
+
+void TBitmap::CopyRect(const TRect& dest, const TBitmap& source, const TRect& src) {
+    if (copyMode_ == RasterOp::Blackness) {
+        // Blackness ignores the source.
+        const QRect area = ToQRect(dest).intersected(image_.rect());
+        if (!area.isEmpty()) {
+            QPainter painter(&image_);
+            painter.setCompositionMode(QPainter::CompositionMode_Source);
+            painter.fillRect(area, Qt::black);
+        }
+        return;
+    }
+    // A transfer onto itself must read the source before it is overwritten.
+    const QImage from = (&source == this) ? source.image_.copy() : source.image_;
+    QPainter painter(&image_);
+    painter.setCompositionMode(CompositionFor(copyMode_));
+    painter.drawImage(ToQRect(dest), from, ToQRect(src));
+}
+
+void TBitmap::Draw(int x, int y, const TBitmap& source) {
+    CopyRect(TRect{x, y, x + source.Width(), y + source.Height()}, source,
+             TRect{0, 0, source.Width(), source.Height()});
+}
+
+void TBltBitmap::MakeLike(const TBitmap& pattern) {
+    SetWidth(pattern.Width());
+    SetHeight(pattern.Height());
+    SetBrushColor(ResolveColor(clWindowFrame));
+    FillRect(TRect{0, 0, Width(), Height()});
+}
+
+void ClearToBlack(TBitmap& bitmap) {
+    bitmap.SetCopyMode(RasterOp::Blackness);
+    const TRect all{0, 0, bitmap.Width(), bitmap.Height()};
+    bitmap.CopyRect(all, bitmap, all);
+    bitmap.SetCopyMode(RasterOp::SrcCopy);
+}
+
+TGauge::TGauge(QWidget* parent) : QWidget(parent) {
+    resize(100, 100);
+    // Every pixel is painted here, so an immediate repaint needs nothing behind it.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void TGauge::SetMinValue(std::int32_t value) {
+    if (value == minValue_) {
+        return;
+    }
+    if (value > maxValue_) {
+        throw EInvalidOperation(
+            RangeMessage(-2147483647, static_cast<std::int64_t>(maxValue_) - 1));
+    }
+    minValue_ = value;
+    if (value > progress_) {
+        progress_ = value;
+    }
+    RepaintNow();
+}
+
+void TGauge::SetMaxValue(std::int32_t value) {
+    if (value == maxValue_) {
+        return;
+    }
+    if (value < minValue_) {
+        throw EInvalidOperation(RangeMessage(static_cast<std::int64_t>(minValue_) + 1, 2147483647));
+    }
+    maxValue_ = value;
+    if (value < progress_) {
+        progress_ = value;
+    }
+    RepaintNow();
+}
+
+void TGauge::SetProgress(std::int32_t value) {
+    const std::int32_t shownBefore = FilledPercent();
+    if (value < minValue_) {
+        value = minValue_;
+    }
+    if (value > maxValue_) {
+        value = maxValue_;
+    }
+    if (value == progress_) {
+        return;
+    }
+    progress_ = value;
+    if (FilledPercent() != shownBefore) {
+        RepaintNow();
+    }
+}
+
+void TGauge::SetKind(TGaugeKind value) {
+    if (value != kind_) {
+        kind_ = value;
+        RepaintNow();
+    }
+}
+
+void TGauge::SetShowText(bool value) {
+    if (value != showText_) {
+        showText_ = value;
+        RepaintNow();
+    }
+}
+
+void TGauge::SetBorderStyle(TBorderStyle value) {
+    if (value != borderStyle_) {
+        borderStyle_ = value;
+        RepaintNow();
+    }
+}
+
+void TGauge::SetForeColor(TColor value) {
+    if (value != foreColor_) {
+        foreColor_ = value;
+        RepaintNow();
+    }
+}
+
+void TGauge::SetBackColor(TColor value) {
+    if (value != backColor_) {
+        backColor_ = value;
+        RepaintNow();
+    }
+}
+
+void TGauge::SetColor(TColor value) {
+    color_ = value;
+    parentColor_ = false;
+    update();
+}
+
+void TGauge::SetParentColor(bool value) {
+    parentColor_ = value;
+    update();
+}
+
+QColor TGauge::ControlColor() const {
+    if (parentColor_ && parentWidget() != nullptr) {
+        return parentWidget()->palette().color(QPalette::Window);
+    }
+    return ResolveColor(color_);
+}
+
+std::int32_t TGauge::FilledPercent() const {
+    return PercentOfSpan(Difference32(progress_, minValue_), Difference32(maxValue_, minValue_));
+}
+
+void TGauge::RepaintNow() {
+    if (isVisible() && parentWidget() != nullptr) {
+        repaint();
+    }
+}
+
+QImage TGauge::RenderFace() const {
+    TBitmap face(width(), height());
+    ClearToBlack(face);
+    TRect rect{0, 0, width(), height()};
+    if (borderStyle_ == bsSingle) {
+        rect = TRect{1, 1, width() - 1, height() - 1};
+    }
+    {
+        TBltBitmap layer;
+        layer.MakeLike(face);
+        ClearToBlack(layer);
+        switch (kind_) {
+            case gkText:
+                DrawBlankFace(layer, rect);
+                break;
+            case gkHorizontalBar:
+            case gkVerticalBar:
+                DrawBar(layer, rect);
+                break;
+            case gkPie:
+                DrawPie(layer, rect);
+                break;
+            case gkNeedle:
+                DrawNeedle(layer, rect);
+                break;
+        }
+        face.SetCopyMode(RasterOp::SrcInvert);
+        face.Draw(0, 0, layer);
+        face.SetCopyMode(RasterOp::SrcCopy);
+        if (showText_) {
+            DrawPercentText(face, rect);
+        }
+    }
+    return face.Image();
+}
+
+void TGauge::Paint(QPainter& canvas) {
+    const QImage face = RenderFace();
+    canvas.setCompositionMode(QPainter::CompositionMode_Source);
+    canvas.drawImage(0, 0, face);
+    ++paintCount_;
+}
+
+void TGauge::paintEvent(QPaintEvent*) {
+    QPainter canvas(this);
+    Paint(canvas);
+}
+
+void TGauge::DrawBar(TBitmap& layer, const TRect& rect) const {
+    // W and H are one more than the rectangle's sides, and the fill below ends
+    // at F and H themselves rather than at L + F and T + H: that is what the
+    // bar has always looked like, so it is kept.
+    const int w = rect.Right - rect.Left + 1;
+    const int h = rect.Bottom - rect.Top + 1;
+    layer.SetBrushColor(ResolveColor(backColor_));
+    layer.FillRect(rect);
+    layer.SetBrushColor(ResolveColor(foreColor_));
+    if (kind_ == gkHorizontalBar) {
+        int f = PixelsForPercent(FilledPercent(), w);
+        if (f > w) {
+            f = w;
+        }
+        if (f > 0) {
+            layer.FillRect(TRect{rect.Left, rect.Top, f, h});
+        }
+    } else {
+        int f = PixelsForPercent(FilledPercent(), h);
+        if (f >= h) {
+            f = h - 1;
+        }
+        layer.FillRect(TRect{rect.Left, h - f, w, h});
+    }
+}
+
+void TGauge::DrawBlankFace(TBitmap& layer, const TRect& rect) const {
+    layer.SetBrushColor(ResolveColor(backColor_));
+    layer.FillRect(rect);
+}
+
+void TGauge::DrawPie(TBitmap& layer, const TRect& rect) const {
+    const int extra = borderStyle_ == bsSingle ? 1 : 0;
+    const int w = rect.Right - rect.Left + extra;
+    const int h = rect.Bottom - rect.Top + extra;
+    layer.SetBrushColor(ControlColor());
+    layer.FillRect(rect);
+
+    QPainter painter(&layer.Image());
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setPen(QPen(ResolveColor(foreColor_), 1));
+    painter.setBrush(ResolveColor(backColor_));
+    const TRect box{rect.Left, rect.Top, w, h};
+    painter.drawEllipse(
+        QRect(box.Left, box.Top, box.Right - box.Left - 1, box.Bottom - box.Top - 1));
+    const std::int32_t percent = FilledPercent();
+    if (percent >= 1) {
+        painter.setBrush(ResolveColor(foreColor_));
+        const int mx = w / 2;
+        const int my = h / 2;
+        const long double a = (percent * 0.02L + 0.5L) * kPi;
+        const QPointF from(RoundEven(mx * (1 - std::cos(a))), RoundEven(my * (1 - std::sin(a))));
+        DrawPieShape(painter, box, from, QPointF(mx, 0));
+    }
+}
+
+void TGauge::DrawNeedle(TBitmap& layer, const TRect& rect) const {
+    const int extra = borderStyle_ == bsSingle ? 1 : 0;
+    const int w = rect.Right - rect.Left + extra;
+    const int h = rect.Bottom - rect.Top + extra;
+    layer.SetBrushColor(ControlColor());
+    layer.FillRect(rect);
+
+    QPainter painter(&layer.Image());
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setPen(QPen(ResolveColor(foreColor_), 1));
+    painter.setBrush(ResolveColor(backColor_));
+    const TRect dial{rect.Left, rect.Top, w, 2 * h - 1};
+    DrawPieShape(painter, dial, QPointF(rect.Left + w, rect.Bottom - 1),
+                 QPointF(rect.Left, rect.Bottom - 1));
+    // A line's last point is not drawn.
+    painter.drawLine(rect.Left, rect.Bottom, rect.Left + w - 1, rect.Bottom);
+    const std::int32_t percent = FilledPercent();
+    if (percent >= 1) {
+        const int mx = width() / 2;
+        const long double a = percent * 0.01L * kPi;
+        const int bottom = rect.Bottom - 1;
+        painter.drawLine(QPoint(mx, bottom), QPoint(RoundEven(mx * (1 - std::cos(a))),
+                                                    RoundEven(bottom * (1 - std::sin(a)))));
+    }
+}
+
+void TGauge::DrawPercentText(TBitmap& face, const TRect& rect) const {
+    TBltBitmap text;
+    text.MakeLike(face);
+    ClearToBlack(text);
+    const QString s = QString::asprintf("%d%%", FilledPercent());
+
+    // The XOR below turns white glyph pixels into the complement of what lies
+    // under them; smoothed grey edges would give other colours.
+    QFont font = this->font();
+    font.setStyleStrategy(QFont::NoAntialias);
+    const QFontMetrics metrics(font);
+    const int x = (rect.Right - rect.Left + 1 - metrics.horizontalAdvance(s)) / 2;
+    const int y = (rect.Bottom - rect.Top + 1 - metrics.height()) / 2;
+    {
+        QPainter painter(&text.Image());
+        painter.setRenderHint(QPainter::TextAntialiasing, false);
+        painter.setClipRect(ToQRect(rect));
+        painter.setFont(font);
+        painter.setPen(Qt::white);
+        painter.setBackgroundMode(Qt::TransparentMode);
+        painter.drawText(QPoint(x, y + metrics.ascent()), s);
+    }
+    face.SetCopyMode(RasterOp::SrcInvert);
+    face.Draw(0, 0, text);
+    face.SetCopyMode(RasterOp::SrcCopy);
+}
+
+}  // namespace kryvet
