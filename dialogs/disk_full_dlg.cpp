@@ -1,3 +1,14 @@
-#include "disk_full_dlg.h"
+#include "dialogs/disk_full_dlg.h"
 
-TDiskFull1::TDiskFull1(QWidget* parent) : QDialog(parent) {}
+#include <QLabel>
+#include <QPushButton>
+
+#include "dialogs/pictures.h"
+
+TDiskFull1::TDiskFull1(QWidget* parent) : NoticeForm(parent) {
+    setObjectName(QStringLiteral("DiskFull1"));
+    SetUpFixedForm(*this, QStringLiteral("Ｄｉｓｋ容量不足"), {255, 127, 155, 110});
+    Image1 = AddPicture(this, "Image1", pictures::kFullContainer, 40, 32);
+    Button1 = AddButton(this, "Button1", QStringLiteral("ＯＫ"), 24, 72, 105, 20);
+    InstallOkButton(Button1);
+}

@@ -1,9 +1,16 @@
 #pragma once
 
-#include <QDialog>
+#include "dialogs/form_setup.h"
 
-class TDiskFull1 : public QDialog {
+class QLabel;
+class QPushButton;
+
+// Not enough free space on the drive; the caption and picture say it all.
+class TDiskFull1 : public NoticeForm {
     Q_OBJECT
 public:
     explicit TDiskFull1(QWidget* parent = nullptr);
+
+    QLabel* Image1;
+    QPushButton* Button1;
 };

@@ -1,7 +1,26 @@
-#include "error_box.h"
+#include "dialogs/error_box.h"
 
+#include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
 
 void ShowErrorBox(const QString& message) {
-    QMessageBox::critical(nullptr, QStringLiteral("Kryvet"), message + QLatin1Char('.'));
+    const QPointer<QWidget> previous = QApplication::activeWindow();
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Kryvet"), message + QLatin1Char('.'),
+                    QMessageBox::Ok, previous);
+    box.setObjectName(QStringLiteral("ErrorBox"));
+    box.setTextFormat(Qt::PlainText);
+    box.setWindowModality(Qt::ApplicationModal);
+    box.exec();
+    if (previous) {
+        previous->activateWindow();
+    }
+}
+
+QString IoErrorText(const kryvet::IoError& error) {
+    return QString::fromUtf8(error.what());
+}
+
+void ShowErrorBox(const std::exception& error) {
+    ShowErrorBox(QString::fromUtf8(error.what()));
 }

@@ -1,9 +1,17 @@
 #pragma once
 
-#include <QDialog>
+#include "dialogs/form_setup.h"
 
-class TExitAnko1 : public QDialog {
+class QLabel;
+class QPushButton;
+
+// The file is already encrypted.
+class TExitAnko1 : public NoticeForm {
     Q_OBJECT
 public:
     explicit TExitAnko1(QWidget* parent = nullptr);
+
+    QLabel* Image1;
+    QLabel* Label1;
+    QPushButton* Button1;
 };

@@ -1,9 +1,17 @@
 #pragma once
 
-#include <QDialog>
+#include "dialogs/form_setup.h"
 
-class TNoAngo1 : public QDialog {
+class QLabel;
+class QPushButton;
+
+// The file is not an encrypted file.
+class TNoAngo1 : public NoticeForm {
     Q_OBJECT
 public:
     explicit TNoAngo1(QWidget* parent = nullptr);
+
+    QLabel* Image1;
+    QLabel* Label1;
+    QPushButton* Button1;
 };

@@ -1,3 +1,16 @@
-#include "not_file_dlg.h"
+#include "dialogs/not_file_dlg.h"
 
-TNotFileDlg::TNotFileDlg(QWidget* parent) : QDialog(parent) {}
+#include <QLabel>
+#include <QPushButton>
+
+#include "dialogs/pictures.h"
+
+TNotFileDlg::TNotFileDlg(QWidget* parent) : NoticeForm(parent) {
+    setObjectName(QStringLiteral("NotFileDlg"));
+    SetUpFixedForm(*this, QStringLiteral("ないない ！"), {196, 145, 306, 110});
+    Image1 = AddPicture(this, "Image1", pictures::kStruckFolder, 24, 16);
+    LaNotFile =
+        AddLabel(this, "LaNotFile", QStringLiteral("ファイルが見つかりません。"), 80, 24, 169, 17);
+    BuOk1 = AddButton(this, "BuOk1", QStringLiteral("OK"), 104, 56, 89, 33);
+    InstallOkButton(BuOk1);
+}

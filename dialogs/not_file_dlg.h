@@ -1,9 +1,17 @@
 #pragma once
 
-#include <QDialog>
+#include "dialogs/form_setup.h"
 
-class TNotFileDlg : public QDialog {
+class QLabel;
+class QPushButton;
+
+// The named file does not exist.
+class TNotFileDlg : public NoticeForm {
     Q_OBJECT
 public:
     explicit TNotFileDlg(QWidget* parent = nullptr);
+
+    QLabel* Image1;
+    QLabel* LaNotFile;
+    QPushButton* BuOk1;
 };

@@ -1,14 +1,19 @@
 #pragma once
 
-#include <QDialog>
+#include "dialogs/form_setup.h"
 
 class QLabel;
+class QPushButton;
 
-class TNotPassword1 : public QDialog {
+// The password is wrong. The main window's timer uncovers the broken key
+// (Image1) over the whole key (Image2) while this notice is shown.
+class TNotPassword1 : public NoticeForm {
     Q_OBJECT
 public:
     explicit TNotPassword1(QWidget* parent = nullptr);
 
-    QLabel* Image2;  // the whole key
-    QLabel* Image1;  // the broken key, shown over Image2 by the main window's timer
+    QLabel* Image2;  // the whole key, visible
+    QLabel* Image1;  // the broken key, hidden until the timer shows it
+    QLabel* Label1;
+    QPushButton* Button1;
 };

@@ -1,10 +1,110 @@
-#include "password_dlg.h"
+#include "dialogs/password_dlg.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 
-TPasswordDlg::TPasswordDlg(kryvet::ProgramState&, TPasswordDlg2&, QLabel&, QWidget* parent)
-    : QDialog(parent), Password(new QLineEdit(this)) {}
+#include "dialogs/password_box.h"
+#include "dialogs/picture_button.h"
+#include "dialogs/pictures.h"
 
-TPasswordDlg2::TPasswordDlg2(kryvet::ProgramState&, QWidget* parent)
-    : QDialog(parent), Password(new QLineEdit(this)) {}
+PasswordForm::PasswordForm(const QString& caption, FormGeometry geometry, QWidget* parent)
+    : QDialog(parent) {
+    SetUpFixedForm(*this, caption, geometry);
+
+    Label1 = AddLabel(this, "Label1", QStringLiteral("Ｐａｓｓｗｏｒｄ:"), 40, 9, 100, 14);
+    Image1 = AddPicture(this, "Image1", pictures::kKey, 12, 24);
+
+    Password = new QLineEdit(this);
+    Password->setObjectName(QStringLiteral("Password"));
+    Password->setGeometry(56, 27, 172, 19);
+    SetUpPasswordBox(*Password);
+
+    OKBtn = new PictureButton(QStringLiteral("OK"), pictures::kOkDoor, this);
+    OKBtn->setObjectName(QStringLiteral("OKBtn"));
+    OKBtn->setGeometry(66, 59, 77, 27);
+    OKBtn->setDefault(true);
+
+    CancelBtn = new PictureButton(QStringLiteral("ｷｬﾝｾﾙ"), pictures::kCancelBook, this);
+    CancelBtn->setObjectName(QStringLiteral("CancelBtn"));
+    CancelBtn->setGeometry(152, 59, 77, 27);
+
+    setTabOrder(Password, OKBtn);
+    setTabOrder(OKBtn, CancelBtn);
+
+    connect(OKBtn, &QPushButton::clicked, this,
+            [this] { Press(kModalOk, &PasswordForm::OKBtnClick); });
+    connect(CancelBtn, &QPushButton::clicked, this,
+            [this] { Press(kModalCancel, &PasswordForm::CancelBtnClick); });
+}
+
+void PasswordForm::Press(int modalResult, void (PasswordForm::*handler)()) {
+    setResult(modalResult);
+    (this->*handler)();
+    done(result());
+}
+
+void PasswordForm::reject() {
+    done(kModalCancel);
+}
+
+void PasswordForm::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    Password->setFocus();
+}
+
+void PasswordForm::keyPressEvent(QKeyEvent* event) {
+    // Esc presses the cancel button, handler included; only the close box
+    // closes without it.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        CancelBtn->click();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+TPasswordDlg::TPasswordDlg(kryvet::ProgramState& state, TPasswordDlg2& confirmation, QLabel& label2,
+                           QWidget* parent)
+    : PasswordForm(QStringLiteral("パスワードの入力"), {189, 129, 236, 93}, parent),
+      state_(state),
+      confirmation_(confirmation),
+      label2_(label2) {
+    setObjectName(QStringLiteral("PasswordDlg"));
+}
+
+void TPasswordDlg::OKBtnClick() {
+    if (state_.CurrentOperation == 0 && !Password->text().isEmpty()) {
+        confirmation_.Password->clear();
+        if (confirmation_.exec() == kModalCancel) {
+            Password->clear();
+        } else if (PasswordCp932Bytes(*Password) != PasswordCp932Bytes(*confirmation_.Password)) {
+            // Compared as the bytes the engine will store: case and every
+            // byte of a double-byte character count.
+            label2_.setVisible(true);
+            Password->clear();
+        }
+    }
+    state_.LastPassword = Password->text().toStdString();
+    Password->setFocus();
+}
+
+void TPasswordDlg::CancelBtnClick() {
+    Password->setText(QString::fromStdString(state_.LastPassword));
+    Password->setFocus();
+}
+
+TPasswordDlg2::TPasswordDlg2(kryvet::ProgramState& state, QWidget* parent)
+    : PasswordForm(QStringLiteral("もう一度"), {198, 153, 236, 93}, parent), state_(state) {
+    setObjectName(QStringLiteral("PasswordDlg2"));
+}
+
+void TPasswordDlg2::OKBtnClick() {
+    state_.LastConfirmation = Password->text().toStdString();
+    Password->setFocus();
+}
+
+void TPasswordDlg2::CancelBtnClick() {
+    Password->setText(QString::fromStdString(state_.LastConfirmation));
+    Password->setFocus();
+}

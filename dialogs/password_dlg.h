@@ -1,28 +1,73 @@
 #pragma once
 
 #include <QDialog>
+#include <string>
 
+#include "dialogs/form_setup.h"
 #include "engine/program_state.h"
 
 class QLabel;
 class QLineEdit;
-class QPushButton;
+class PictureButton;
 class TPasswordDlg2;
 
-class TPasswordDlg : public QDialog {
+// What the two password dialogs share: their controls, layout and buttons.
+// A button sets the modal result, runs its click handler and then closes
+// the dialog; the close box gives Cancel's result without running its
+// handler; Esc presses Cancel.
+class PasswordForm : public QDialog {
+    Q_OBJECT
+public:
+    QLabel* Label1;
+    QLabel* Image1;  // the key
+    QLineEdit* Password;
+    PictureButton* OKBtn;
+    PictureButton* CancelBtn;
+
+    void reject() override;
+
+    virtual void OKBtnClick() = 0;
+    virtual void CancelBtnClick() = 0;
+
+protected:
+    PasswordForm(const QString& caption, FormGeometry geometry, QWidget* parent);
+
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void Press(int modalResult, void (PasswordForm::*handler)());
+};
+
+// Asks for the password; when encrypting, its OK asks for it once more in
+// the confirmation dialog.
+class TPasswordDlg : public PasswordForm {
     Q_OBJECT
 public:
     // label2: the main window's mismatch label, shown when the confirmation differs.
     TPasswordDlg(kryvet::ProgramState& state, TPasswordDlg2& confirmation, QLabel& label2,
                  QWidget* parent = nullptr);
 
-    QLineEdit* Password;
+public slots:
+    void OKBtnClick() override;
+    void CancelBtnClick() override;
+
+private:
+    kryvet::ProgramState& state_;
+    TPasswordDlg2& confirmation_;
+    QLabel& label2_;
 };
 
-class TPasswordDlg2 : public QDialog {
+// The confirmation, typed anew at every showing.
+class TPasswordDlg2 : public PasswordForm {
     Q_OBJECT
 public:
     explicit TPasswordDlg2(kryvet::ProgramState& state, QWidget* parent = nullptr);
 
-    QLineEdit* Password;
+public slots:
+    void OKBtnClick() override;
+    void CancelBtnClick() override;
+
+private:
+    kryvet::ProgramState& state_;
 };

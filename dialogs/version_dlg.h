@@ -1,9 +1,23 @@
 #pragma once
 
-#include <QDialog>
+#include "dialogs/form_setup.h"
 
-class TVersionDlg : public QDialog {
+class QFrame;
+class QLabel;
+class QPushButton;
+
+// The version box.
+class TVersionDlg : public NoticeForm {
     Q_OBJECT
 public:
     explicit TVersionDlg(QWidget* parent = nullptr);
+
+    QFrame* Panel1;
+    QLabel* Image1;  // the application's icon
+    QLabel* LaProduct;
+    QLabel* LaYear;
+    QLabel* LaVersion;
+    QLabel* Label1;
+    QLabel* LaMaker;
+    QPushButton* BuVersionOk;
 };

@@ -1,0 +1,24 @@
+#include "dialogs/pictures.h"
+
+#include <QImage>
+
+QPixmap LoadPicture(const QString& path) {
+    return QPixmap(path);
+}
+
+QImage WithLowerLeftTransparent(const QImage& image) {
+    if (image.isNull()) {
+        return image;
+    }
+    QImage out = image.convertToFormat(QImage::Format_ARGB32);
+    const QRgb key = out.pixel(0, out.height() - 1);
+    for (int y = 0; y < out.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(out.scanLine(y));
+        for (int x = 0; x < out.width(); ++x) {
+            if (line[x] == key) {
+                line[x] = qRgba(0, 0, 0, 0);
+            }
+        }
+    }
+    return out;
+}
