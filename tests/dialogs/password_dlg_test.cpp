@@ -1,0 +1,338 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QTest>
+#include <optional>
+
+#include "dialogs/password_box.h"
+#include "dialogs/password_dlg.h"
+#include "dialogs/picture_button.h"
+#include "tests/dialogs/modal_script.h"
+
+namespace {
+
+// How a step leaves a password dialog.
+enum class Leave { OkButton, Enter, CancelButton, Esc, CloseBox };
+
+void LeaveDialog(PasswordForm& dlg, Leave how) {
+    switch (how) {
+        case Leave::OkButton:
+            QTest::mouseClick(dlg.OKBtn, Qt::LeftButton);
+            break;
+        case Leave::Enter:
+            QTest::keyClick(dlg.Password, Qt::Key_Return);
+            break;
+        case Leave::CancelButton:
+            QTest::mouseClick(dlg.CancelBtn, Qt::LeftButton);
+            break;
+        case Leave::Esc:
+            QTest::keyClick(dlg.Password, Qt::Key_Escape);
+            break;
+        case Leave::CloseBox:
+            dlg.close();
+            break;
+    }
+}
+
+// The two dialogs wired as the main window wires them, with a stand-in for
+// the main window's mismatch label.
+struct Fixture {
+    kryvet::ProgramState state;
+    QWidget mainWindow;  // never shown; stands in for the label's window
+    QLabel label2{QStringLiteral("パスワードは一致していません。"), &mainWindow};
+    TPasswordDlg2 dlg2{state};
+    TPasswordDlg dlg{state, dlg2, label2};
+    int dlg2Showings = 0;
+
+    Fixture() {
+        QObject::connect(&dlg2, &QDialog::finished, [this] { ++dlg2Showings; });
+    }
+};
+
+struct ConfirmCase {
+    const char* name;
+    int operation;
+    QString firstText;
+    Leave firstLeave;
+    std::optional<QString> secondText;  // typed in the confirmation, if it opens
+    Leave secondLeave;
+    int expectedResult;
+    bool expectedGoOn;  // what AskPassword would conclude
+    bool expectedLabel2;
+    QString expectedBox;
+    std::string expectedLastPassword;
+    std::string expectedLastConfirmation;
+    QString expectedBox2;
+};
+
+class PasswordConfirmTest : public ::testing::TestWithParam<ConfirmCase> {};
+
+TEST_P(PasswordConfirmTest, FollowsTheHandlers) {
+    const ConfirmCase& c = GetParam();
+    Fixture f;
+    f.state.CurrentOperation = c.operation;
+    f.state.LastPassword = "before";
+    f.state.LastConfirmation = "before2";
+    f.dlg2.Password->setText(QStringLiteral("stale"));
+    f.label2.hide();
+
+    ModalScript script;
+    bool focusOnShow = false;
+    QString box2OnShow = QStringLiteral("<never shown>");
+    script.When(&f.dlg, [&] {
+        focusOnShow = QApplication::focusWidget() == f.dlg.Password;
+        TypeText(f.dlg.Password, c.firstText);
+        LeaveDialog(f.dlg, c.firstLeave);
+    });
+    if (c.secondText) {
+        script.When(&f.dlg2, [&] {
+            box2OnShow = f.dlg2.Password->text();
+            TypeText(f.dlg2.Password, *c.secondText);
+            LeaveDialog(f.dlg2, c.secondLeave);
+        });
+    }
+    const int result = f.dlg.exec();
+    ASSERT_TRUE(script.Completed());
+
+    EXPECT_TRUE(focusOnShow);
+    EXPECT_EQ(result, c.expectedResult);
+    const bool goOn = result == 1 && !f.dlg.Password->text().isEmpty();
+    EXPECT_EQ(goOn, c.expectedGoOn);
+    EXPECT_EQ(!f.label2.isHidden(), c.expectedLabel2);
+    EXPECT_EQ(f.dlg.Password->text(), c.expectedBox);
+    EXPECT_EQ(f.state.LastPassword, c.expectedLastPassword);
+    EXPECT_EQ(f.state.LastConfirmation, c.expectedLastConfirmation);
+    EXPECT_EQ(f.dlg2Showings, c.secondText ? 1 : 0);
+    if (c.secondText) {
+        EXPECT_EQ(box2OnShow, QString()) << "the confirmation must be typed anew";
+        EXPECT_EQ(f.dlg2.Password->text(), c.expectedBox2);
+    }
+    EXPECT_FALSE(f.dlg.isVisible());
+    EXPECT_FALSE(f.dlg2.isVisible());
+}
+
+const QString kSecret = QStringLiteral("Secret7");
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PasswordConfirmTest,
+    ::testing::Values(
+        ConfirmCase{"EncryptSameText", 0, kSecret, Leave::OkButton, kSecret, Leave::OkButton, 1,
+                    true, false, kSecret, "Secret7", "Secret7", kSecret},
+        ConfirmCase{"EncryptSameTextByEnter", 0, kSecret, Leave::Enter, kSecret, Leave::Enter, 1,
+                    true, false, kSecret, "Secret7", "Secret7", kSecret},
+        ConfirmCase{"EncryptSameKanji", 0, QStringLiteral("秘密ｱ"), Leave::OkButton,
+                    QStringLiteral("秘密ｱ"), Leave::OkButton, 1, true, false,
+                    QStringLiteral("秘密ｱ"), "秘密ｱ", "秘密ｱ", QStringLiteral("秘密ｱ")},
+        ConfirmCase{"EncryptDifferInCase", 0, kSecret, Leave::OkButton, QStringLiteral("secret7"),
+                    Leave::OkButton, 1, false, true, QString(), "", "secret7",
+                    QStringLiteral("secret7")},
+        ConfirmCase{"EncryptProperPrefix", 0, kSecret, Leave::OkButton, QStringLiteral("Secret"),
+                    Leave::OkButton, 1, false, true, QString(), "", "Secret",
+                    QStringLiteral("Secret")},
+        ConfirmCase{"EncryptLongerConfirmation", 0, kSecret, Leave::OkButton,
+                    QStringLiteral("Secret77"), Leave::OkButton, 1, false, true, QString(), "",
+                    "Secret77", QStringLiteral("Secret77")},
+        ConfirmCase{"EncryptKanjiDiffer", 0, QStringLiteral("秘密"), Leave::OkButton,
+                    QStringLiteral("秘蜜"), Leave::OkButton, 1, false, true, QString(), "", "秘蜜",
+                    QStringLiteral("秘蜜")},
+        // Cancel puts the last accepted confirmation back into the box.
+        ConfirmCase{"EncryptConfirmationCancelled", 0, kSecret, Leave::OkButton, kSecret,
+                    Leave::CancelButton, 1, false, false, QString(), "", "before2",
+                    QStringLiteral("before2")},
+        ConfirmCase{"EncryptConfirmationEsc", 0, kSecret, Leave::OkButton, kSecret, Leave::Esc, 1,
+                    false, false, QString(), "", "before2", QStringLiteral("before2")},
+        // The close box runs no handler: the typed text stays.
+        ConfirmCase{"EncryptConfirmationClosed", 0, kSecret, Leave::OkButton, kSecret,
+                    Leave::CloseBox, 1, false, false, QString(), "", "before2", kSecret},
+        ConfirmCase{"EncryptEmptyOkAsksNothing", 0, QString(), Leave::OkButton, std::nullopt,
+                    Leave::OkButton, 1, false, false, QString(), "", "before2", QString()},
+        ConfirmCase{"DecryptOkAsksNothing", 1, kSecret, Leave::OkButton, std::nullopt,
+                    Leave::OkButton, 1, true, false, kSecret, "Secret7", "before2", QString()},
+        ConfirmCase{"DecryptEmptyOk", 1, QString(), Leave::Enter, std::nullopt, Leave::OkButton, 1,
+                    false, false, QString(), "", "before2", QString()},
+        ConfirmCase{"CancelRestoresLastPassword", 1, kSecret, Leave::CancelButton, std::nullopt,
+                    Leave::OkButton, 2, false, false, QStringLiteral("before"), "before", "before2",
+                    QString()},
+        ConfirmCase{"EscRestoresLastPassword", 0, kSecret, Leave::Esc, std::nullopt,
+                    Leave::OkButton, 2, false, false, QStringLiteral("before"), "before", "before2",
+                    QString()},
+        ConfirmCase{"CloseBoxKeepsTypedText", 0, kSecret, Leave::CloseBox, std::nullopt,
+                    Leave::OkButton, 2, false, false, kSecret, "before", "before2", QString()}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The box keeps its text from one showing to the next: an accepted password
+// is offered again, a mismatch leaves it empty, a closed dialog keeps what
+// was typed.
+TEST(PasswordDialogTest, BoxCarriesOverBetweenShowings) {
+    Fixture f;
+    f.state.CurrentOperation = 0;
+    QStringList offered;
+    auto showing = [&](const QString& first, const std::optional<QString>& second, Leave leave) {
+        ModalScript script;
+        script.When(&f.dlg, [&] {
+            offered << f.dlg.Password->text();
+            TypeText(f.dlg.Password, first);
+            LeaveDialog(f.dlg, leave);
+        });
+        if (second) {
+            script.When(&f.dlg2, [&] {
+                TypeText(f.dlg2.Password, *second);
+                LeaveDialog(f.dlg2, Leave::OkButton);
+            });
+        }
+        const int result = f.dlg.exec();
+        EXPECT_TRUE(script.Completed());
+        return result;
+    };
+
+    EXPECT_EQ(showing(QStringLiteral("pw"), QStringLiteral("pw"), Leave::OkButton), 1);
+    // offered "pw" again; typing nothing and OK must still be confirmed
+    EXPECT_EQ(showing(QString(), QStringLiteral("pw"), Leave::OkButton), 1);
+    EXPECT_EQ(f.dlg.Password->text(), QStringLiteral("pw"));
+    EXPECT_EQ(showing(QString(), QStringLiteral("px"), Leave::OkButton), 1);
+    EXPECT_EQ(showing(QStringLiteral("typed"), std::nullopt, Leave::CloseBox), 2);
+    EXPECT_EQ(showing(QString(), std::nullopt, Leave::CancelButton), 2);
+    EXPECT_EQ(offered, (QStringList{QString(), QStringLiteral("pw"), QStringLiteral("pw"),
+                                    QString(), QStringLiteral("typed")}));
+    // Cancel went back to what the mismatch left: nothing.
+    EXPECT_EQ(f.dlg.Password->text(), QString());
+}
+
+struct LimitCase {
+    const char* name;
+    QString accepted;  // typed first; all of it must be taken
+    QString refused;   // typed after; none of it may be taken
+    std::string expectedBytes;
+};
+
+class PasswordLimitTest : public ::testing::TestWithParam<LimitCase> {};
+
+TEST_P(PasswordLimitTest, TypingStopsAtFiftyBytes) {
+    const LimitCase& c = GetParam();
+    kryvet::ProgramState state;
+    QLabel label2;
+    TPasswordDlg2 dlg2(state);
+    TPasswordDlg dlg(state, dlg2, label2);
+    for (QLineEdit* box : {dlg.Password, dlg2.Password}) {
+        TypeText(box, c.accepted);
+        EXPECT_EQ(box->text(), c.accepted) << box->window()->objectName().toStdString();
+        TypeText(box, c.refused);
+        EXPECT_EQ(box->text(), c.accepted) << box->window()->objectName().toStdString();
+        EXPECT_EQ(PasswordCp932Bytes(*box), c.expectedBytes);
+    }
+}
+
+std::string Repeat(const std::string& s, int n) {
+    std::string out;
+    for (int i = 0; i < n; ++i) {
+        out += s;
+    }
+    return out;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PasswordLimitTest,
+    ::testing::Values(LimitCase{"FiftyAscii", QString(50, QLatin1Char('a')), QStringLiteral("b"),
+                                std::string(50, 'a')},
+                      LimitCase{"TwentyFiveKanji", QString(25, QChar(0x6F22)),
+                                QString(QChar(0x6F22)), Repeat("\x8A\xBF", 25)},
+                      LimitCase{"KanjiWouldSplitTheLimit", QString(49, QLatin1Char('a')),
+                                QStringLiteral("漢"), std::string(49, 'a')},
+                      LimitCase{"HalfWidthKanaIsOneByte", QString(50, QChar(0xFF71)),
+                                QStringLiteral("ｱ"), std::string(50, '\xB1')},
+                      LimitCase{"EmojiHasNoForm", QStringLiteral("ok"),
+                                QString::fromUtf8("\xF0\x9F\x98\x80"), "ok"},
+                      LimitCase{"HangulHasNoForm", QString(), QStringLiteral("한"), ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct PasteCase {
+    const char* name;
+    QString before;
+    QString pasted;
+    QString after;
+};
+
+class PasswordPasteTest : public ::testing::TestWithParam<PasteCase> {};
+
+TEST_P(PasswordPasteTest, PastingIsTakenWholeOrNotAtAll) {
+    const PasteCase& c = GetParam();
+    kryvet::ProgramState state;
+    TPasswordDlg2 dlg2(state);
+    dlg2.Password->setText(c.before);
+    dlg2.Password->end(false);
+    QApplication::clipboard()->setText(c.pasted);
+    ASSERT_EQ(QApplication::clipboard()->text(), c.pasted);
+    dlg2.Password->paste();
+    EXPECT_EQ(dlg2.Password->text(), c.after);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PasswordPasteTest,
+    ::testing::Values(
+        PasteCase{"FitsExactly", QStringLiteral("秘"),
+                  QString(46, QLatin1Char('x')) + QStringLiteral("密"),
+                  QStringLiteral("秘") + QString(46, QLatin1Char('x')) + QStringLiteral("密")},
+        PasteCase{"OneByteTooMany", QStringLiteral("秘"),
+                  QString(47, QLatin1Char('x')) + QStringLiteral("密"), QStringLiteral("秘")},
+        PasteCase{"UnmappableInside", QStringLiteral("a"),
+                  QString::fromUtf8("b\xF0\x9F\x98\x80"
+                                    "c"),
+                  QStringLiteral("a")}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(PasswordDialogTest, LayoutAndButtons) {
+    kryvet::ProgramState state;
+    QLabel label2;
+    TPasswordDlg2 dlg2(state);
+    TPasswordDlg dlg(state, dlg2, label2);
+    struct Expected {
+        PasswordForm* form;
+        QString caption;
+        QPoint position;
+    };
+    for (const Expected& e : {Expected{&dlg, QStringLiteral("パスワードの入力"), {189, 129}},
+                              Expected{&dlg2, QStringLiteral("もう一度"), {198, 153}}}) {
+        PasswordForm& f = *e.form;
+        SCOPED_TRACE(f.objectName().toStdString());
+        EXPECT_EQ(f.windowTitle(), e.caption);
+        EXPECT_EQ(f.pos(), e.position);
+        EXPECT_EQ(f.minimumSize(), QSize(236, 93));
+        EXPECT_EQ(f.maximumSize(), QSize(236, 93));
+        EXPECT_FALSE(f.windowFlags() &
+                     (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+        EXPECT_TRUE(f.windowFlags() & Qt::WindowCloseButtonHint);
+        EXPECT_EQ(f.Label1->text(), QStringLiteral("Ｐａｓｓｗｏｒｄ:"));
+        EXPECT_EQ(f.Label1->geometry(), QRect(40, 9, 100, 14));
+        EXPECT_EQ(f.Image1->geometry(), QRect(12, 24, 32, 32));
+        EXPECT_EQ(f.Password->geometry(), QRect(56, 27, 172, 19));
+        EXPECT_EQ(f.OKBtn->geometry(), QRect(66, 59, 77, 27));
+        EXPECT_EQ(f.CancelBtn->geometry(), QRect(152, 59, 77, 27));
+        EXPECT_EQ(f.OKBtn->text(), QStringLiteral("OK"));
+        EXPECT_EQ(f.CancelBtn->text(), QStringLiteral("ｷｬﾝｾﾙ"));
+        EXPECT_TRUE(f.OKBtn->isDefault());
+        EXPECT_FALSE(f.CancelBtn->isDefault());
+        EXPECT_EQ(f.Password->nextInFocusChain(), f.OKBtn);
+        EXPECT_EQ(f.OKBtn->nextInFocusChain(), f.CancelBtn);
+        EXPECT_EQ(f.Password->echoMode(), QLineEdit::Password);
+        EXPECT_TRUE(f.Password->hasFrame());
+        for (const char* name : {"Label1", "Image1", "Password", "OKBtn", "CancelBtn"}) {
+            EXPECT_NE(f.findChild<QWidget*>(QString::fromLatin1(name)), nullptr) << name;
+        }
+    }
+}
+
+TEST(PasswordDialogTest, EveryCharacterShowsAsAsterisk) {
+    kryvet::ProgramState state;
+    TPasswordDlg2 dlg2(state);
+    TypeText(dlg2.Password, QStringLiteral("秘密ab ｱ"));
+    EXPECT_EQ(dlg2.Password->displayText(), QStringLiteral("******"));
+    EXPECT_EQ(PasswordCp932Bytes(*dlg2.Password),
+              "\x94\xE9\x96\xA7"
+              "ab \xB1");
+}
+
+}  // namespace
