@@ -146,14 +146,17 @@ Handle MemoryPlatform::OpenFile(const std::string& name, kryvet::platform::OfStr
 
 std::int32_t MemoryPlatform::_lread(Handle handle, void* buffer, std::int32_t count) {
     std::int64_t r = 0;
-    if (Faulted("_lread", r)) {
+    const bool faulted = Faulted("_lread", r);
+    if (faulted && !fault->halfTransfer) {
         return static_cast<std::int32_t>(r);
     }
     auto& state = handles_.at(handle);
     const std::string& data = files.at(state.name).data;
     const std::int64_t available =
         std::max<std::int64_t>(0, static_cast<std::int64_t>(data.size()) - state.position);
-    const auto n = static_cast<std::int32_t>(std::min<std::int64_t>(count, available));
+    auto n = static_cast<std::int32_t>(std::min<std::int64_t>(count, available));
+    if (faulted)
+        n /= 2;
     if (n > 0)
         std::memcpy(buffer, data.data() + state.position, static_cast<std::size_t>(n));
     state.position += n;
@@ -162,8 +165,14 @@ std::int32_t MemoryPlatform::_lread(Handle handle, void* buffer, std::int32_t co
 }
 
 std::int32_t MemoryPlatform::_lwrite(Handle handle, const void* buffer, std::int32_t count) {
+    if (count < 0)
+        ++negativeWrites;
     std::int64_t r = 0;
-    if (Faulted("_lwrite", r)) {
+    const bool faulted = Faulted("_lwrite", r);
+    // Half of nothing is nothing: a zero-count write still sets the end.
+    if (faulted && (!fault->halfTransfer || count > 0)) {
+        if (fault->halfTransfer)
+            r = count / 2;
         // A short write still puts its bytes down, as a real one would.
         if (r > 0) {
             auto& state = handles_.at(handle);

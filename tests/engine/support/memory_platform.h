@@ -25,6 +25,9 @@ public:
         int nth = 1;
         std::int64_t result = -1;
         int error = 5;
+        // For _lread and _lwrite: instead of `result`, transfer half of what
+        // the call would have and return that count with no error.
+        bool halfTransfer = false;
     };
 
     std::map<std::string, File> files;
@@ -39,6 +42,13 @@ public:
     void Add(const std::string& name, const std::string& data, bool readOnly = false);
     const std::string& Data(const std::string& name) const { return files.at(name).data; }
     int OpenHandles() const { return static_cast<int>(handles_.size()); }
+    // How often `operation` was called, faulted calls included.
+    int Calls(const std::string& operation) const {
+        const auto it = counts_.find(operation);
+        return it == counts_.end() ? 0 : it->second;
+    }
+    // _lwrite calls asked to write a negative count.
+    int negativeWrites = 0;
     // The log without the calls that do not touch the file's bytes.
     std::vector<std::string> FileCalls() const;
 

@@ -1,0 +1,335 @@
+// Every platform call that a whole encryption or decryption makes is made to
+// fail once, at every position it occurs in a clean run, and the run is
+// checked for what may never happen whatever the failure: a crash, a lost
+// busy state, an open file, lost attributes, a changed file before the first
+// write, a negative count written, or success after a failure.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <iostream>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "engine/io_error.h"
+#include "engine/operations.h"
+#include "reference_layout.h"
+#include "support/memory_platform.h"
+#include "support/recording_window.h"
+
+using namespace kryvet;
+
+namespace {
+
+constexpr std::int32_t kReadOnly = (0444 << 16) | platform::kAttrReadOnly;
+constexpr std::int32_t kWritable = (0640 << 16) | platform::kAttrNormal;
+// Two double-byte characters and three single bytes.
+const std::string kPassword = "\x88\xc3\x8d\x86p!w";
+
+enum class Mode { Fail, Half };
+enum class Outcome { Success, ErrorBox, Notice, Silent };
+
+const char* Name(Outcome o) {
+    switch (o) {
+        case Outcome::Success:
+            return "success";
+        case Outcome::ErrorBox:
+            return "error box";
+        case Outcome::Notice:
+            return "notice";
+        case Outcome::Silent:
+            return "silent end";
+    }
+    return "?";
+}
+
+// What each failing call may lead to. A distinct errno per call, so that an
+// error box showing the code of some other call is caught.
+struct FaultKind {
+    const char* operation;
+    int error;
+    std::set<Outcome> encrypt;
+    std::set<Outcome> decrypt;
+    std::string notice;  // the one notice allowed, if any
+    // An error that the failure leads to later: a read-only bit left set
+    // makes the size measurement fail with access denied.
+    int consequentError = 0;
+};
+
+const std::vector<FaultKind>& FailKinds() {
+    using O = Outcome;
+    static const std::vector<FaultKind> kinds = {
+        // Encryption goes on without attributes (a read-only file then stays
+        // closed to it); decryption ends silently.
+        {"GetFileAttributesA", ENOENT, {O::ErrorBox, O::Success}, {O::Silent}, "", EACCES},
+        // Ignored, but a read-only bit that stays set keeps the file closed.
+        {"SetFileAttributesA",
+         EPERM,
+         {O::Success, O::ErrorBox},
+         {O::Success, O::ErrorBox},
+         "",
+         EACCES},
+        {"FindFirstFileA", ENOENT, {O::Notice}, {O::Notice}, "Notice:NotFile"},
+        {"CreateFileA", EBUSY, {O::ErrorBox}, {O::ErrorBox}, ""},
+        {"GetFileSize", EOVERFLOW, {O::ErrorBox}, {O::ErrorBox}, ""},
+        {"CloseHandle", EINTR, {O::ErrorBox}, {O::ErrorBox}, ""},
+        {"OpenFile", EAGAIN, {O::Silent}, {O::Silent}, ""},
+        {"GetDiskFreeSpace", ENOSYS, {O::Notice}, {}, "Notice:DiskFull"},
+        {"ReserveSpace", ENOSPC, {O::Notice}, {}, "Notice:DiskFull"},
+        // The marker test takes an unreadable marker as no marker.
+        {"_lread", EIO, {O::ErrorBox, O::Success}, {O::ErrorBox}, ""},
+        {"_lwrite", ENOSPC, {O::ErrorBox}, {O::ErrorBox}, ""},
+        {"_llseek", ESPIPE, {O::ErrorBox}, {O::ErrorBox}, ""},
+        // Closing cannot fail in a way that matters once the data is flushed.
+        {"_lclose", EBADF, {O::Success}, {O::Success}, ""},
+        {"FlushData", EREMOTEIO, {O::ErrorBox}, {O::ErrorBox}, ""},
+    };
+    return kinds;
+}
+
+const std::vector<FaultKind>& HalfKinds() {
+    using O = Outcome;
+    static const std::vector<FaultKind> kinds = {
+        // A short read is the end of the file only where the file really ends;
+        // halving a read of 0 bytes changes nothing, so success stays possible.
+        {"_lread",
+         0,
+         {O::ErrorBox, O::Success},
+         {O::ErrorBox, O::Notice, O::Success},
+         "Notice:NoAngo"},
+        // Halving the zero-count write that cuts the file changes nothing.
+        {"_lwrite", 0, {O::ErrorBox, O::Success}, {O::ErrorBox, O::Success}, ""},
+    };
+    return kinds;
+}
+
+std::string Plain(std::size_t size) {
+    std::string s(size, '\0');
+    std::uint32_t x = static_cast<std::uint32_t>(size) * 2654435761u + 1;
+    for (auto& c : s) {
+        x = x * 1103515245u + 12345u;
+        c = static_cast<char>(x >> 23);
+    }
+    return s;
+}
+
+struct Scenario {
+    bool encrypt;
+    std::size_t size;
+    std::int32_t unitBlocks;
+    std::string input;  // the file before the run
+    std::int32_t inputAttributes;
+    std::string output;  // the file after a clean run
+    std::int32_t outputAttributes;
+    std::map<std::string, int> calls;  // calls per operation in a clean run
+};
+
+struct Trial {
+    MemoryPlatform files;
+    RecordingWindow window;
+    std::string error;
+    bool otherException = false;
+};
+
+void Execute(const Scenario& s, Trial& run) {
+    run.files.Add("f", s.input);
+    run.files.files["f"].attributes = s.inputAttributes;
+    run.window.fileName = "f";
+    run.window.password = kPassword;
+    ProgramState state;
+    try {
+        if (s.encrypt) {
+            EncryptInPlace(run.window, run.files, state, {s.unitBlocks});
+        } else {
+            DecryptInPlace(run.window, run.files, state, {s.unitBlocks});
+        }
+    } catch (const IoError& e) {
+        run.error = e.what();
+    } catch (...) {
+        run.otherException = true;
+    }
+}
+
+// Where two byte strings part, instead of printing kilobytes of both.
+std::string Difference(const std::string& actual, const std::string& expected) {
+    if (actual == expected)
+        return {};
+    std::size_t i = 0;
+    while (i < actual.size() && i < expected.size() && actual[i] == expected[i])
+        ++i;
+    return "differs at offset " + std::to_string(i) + " (sizes " + std::to_string(actual.size()) +
+           " and " + std::to_string(expected.size()) + ")";
+}
+
+Scenario MakeScenario(bool encrypt, std::size_t size, std::int32_t unitBlocks) {
+    Scenario s{encrypt, size, unitBlocks, {}, 0, {}, 0, {}};
+    const std::string plain = Plain(size);
+    // The file to decrypt is what a clean encryption made of a writable file.
+    Scenario enc{true, size, unitBlocks, plain, kWritable, {}, 0, {}};
+    Trial first;
+    Execute(enc, first);
+    if (encrypt) {
+        s.input = plain;
+        // Read-only files show whether the cleared bit is put back; writable
+        // ones let encryption succeed without an attribute word.
+        s.inputAttributes = unitBlocks == 1 ? kReadOnly : kWritable;
+    } else {
+        s.input = first.files.Data("f");
+        s.inputAttributes = first.files.files["f"].attributes;
+    }
+    Trial clean;
+    Execute(s, clean);
+    EXPECT_TRUE(clean.error.empty()) << clean.error;
+    EXPECT_EQ(clean.window.gauge.back(), 100);
+    s.output = clean.files.Data("f");
+    s.outputAttributes = clean.files.files["f"].attributes;
+    if (encrypt) {
+        // The clean run itself must give the layout, built independently.
+        std::uint8_t clock[8];
+        for (int i = 0; i < 8; ++i)
+            clock[i] = static_cast<std::uint8_t>(s.output.at(6 + i));
+        EXPECT_EQ(Difference(s.output,
+                             ReferenceEncryptedFile(plain, kPassword, clock,
+                                                    static_cast<std::uint16_t>(s.inputAttributes))),
+                  "");
+        EXPECT_EQ(s.outputAttributes, s.inputAttributes | platform::kAttrReadOnly);
+    } else {
+        EXPECT_EQ(Difference(s.output, plain), "");
+        EXPECT_EQ(s.outputAttributes, kWritable);
+    }
+    for (const auto& kinds : {FailKinds(), HalfKinds()}) {
+        for (const auto& kind : kinds)
+            s.calls[kind.operation] = clean.files.Calls(kind.operation);
+    }
+    return s;
+}
+
+Outcome Classify(const Trial& run, const std::string& notice) {
+    if (!run.error.empty())
+        return Outcome::ErrorBox;
+    for (const auto& entry : run.window.log) {
+        if (entry.rfind("Notice:", 0) == 0) {
+            EXPECT_EQ(entry, notice);
+            return Outcome::Notice;
+        }
+    }
+    if (!run.window.gauge.empty() && run.window.gauge.back() == 100)
+        return Outcome::Success;
+    return Outcome::Silent;
+}
+
+// Checks one faulted run; returns its outcome.
+Outcome Check(const Scenario& s, const FaultKind& kind, Mode mode, Trial& run) {
+    EXPECT_FALSE(run.otherException) << "only I/O errors may escape";
+    EXPECT_EQ(run.files.OpenHandles(), 0) << "a file was left open";
+    EXPECT_EQ(run.files.negativeWrites, 0) << "a negative count was written";
+    EXPECT_FALSE(run.files.termininationHeld) << "termination requests still held";
+
+    // Whenever the window went busy, it was made idle again afterwards.
+    const auto& log = run.window.log;
+    bool busy = false;
+    for (const auto& entry : log) {
+        if (entry.rfind("Enter", 0) == 0)
+            busy = true;
+        if (entry.rfind("Leave", 0) == 0)
+            busy = false;
+    }
+    EXPECT_FALSE(busy) << "busy state not left";
+
+    const Outcome outcome = Classify(run, kind.notice);
+    const auto& allowed = s.encrypt ? kind.encrypt : kind.decrypt;
+    EXPECT_TRUE(allowed.count(outcome)) << "unexpected outcome: " << Name(outcome);
+
+    const std::string& data = run.files.Data("f");
+    const std::int32_t attributes = run.files.files["f"].attributes;
+    const bool attributeCallFailed = std::string(kind.operation) == "SetFileAttributesA";
+    if (outcome == Outcome::Success) {
+        EXPECT_TRUE(run.error.empty());
+        if (std::string(kind.operation) == "GetFileAttributesA") {
+            // Without an attribute word the header stores all ones.
+            std::string expected = s.output;
+            expected[68] = expected[69] = '\xff';
+            EXPECT_EQ(Difference(data, expected), "");
+            EXPECT_EQ(attributes, s.inputAttributes) << "attributes never touched";
+        } else {
+            EXPECT_EQ(Difference(data, s.output), "") << "success with other bytes than the layout";
+            if (!attributeCallFailed) {
+                EXPECT_EQ(attributes, s.outputAttributes);
+            }
+        }
+    } else {
+        for (int percent : run.window.gauge) {
+            EXPECT_NE(percent, 100) << "success shown after a failure";
+        }
+        if (!attributeCallFailed) {
+            EXPECT_EQ(attributes, s.inputAttributes) << "attributes not restored";
+        }
+        const bool wentBusy = std::find_if(log.begin(), log.end(), [](const std::string& e) {
+                                  return e.rfind("Enter", 0) == 0;
+                              }) != log.end();
+        if (run.files.Calls("_lwrite") == 0 || !wentBusy) {
+            EXPECT_EQ(Difference(data, s.input), "") << "file changed before its first write";
+        }
+    }
+    if (outcome == Outcome::ErrorBox) {
+        if (mode == Mode::Fail) {
+            const int error = kind.consequentError != 0 ? kind.consequentError : kind.error;
+            EXPECT_EQ(run.error, ErrnoMessage(error)) << "error box names another error";
+        } else {
+            EXPECT_TRUE(run.error == ErrnoMessage(ENOSPC) ||
+                        run.error == IoError::FileChanged().what())
+                << run.error;
+        }
+    }
+    return outcome;
+}
+
+}  // namespace
+
+TEST(FaultMatrix, EveryCallFailingAtEveryPositionLeavesNothingBroken) {
+    const std::size_t sizes[] = {1, 511, 512, 513, 1100, 2048, 5000};
+    int points = 0;
+    std::map<Outcome, int> tally;
+    for (bool encrypt : {true, false}) {
+        for (std::size_t size : sizes) {
+            for (std::int32_t unitBlocks : {1, 2}) {
+                SCOPED_TRACE(testing::Message() << (encrypt ? "encrypt" : "decrypt") << " size "
+                                                << size << " unit " << unitBlocks);
+                const Scenario s = MakeScenario(encrypt, size, unitBlocks);
+                for (Mode mode : {Mode::Fail, Mode::Half}) {
+                    for (const auto& kind : mode == Mode::Fail ? FailKinds() : HalfKinds()) {
+                        const int calls = s.calls.at(kind.operation);
+                        if ((encrypt ? kind.encrypt : kind.decrypt).empty()) {
+                            EXPECT_EQ(calls, 0) << kind.operation;
+                            continue;
+                        }
+                        for (int k = 1; k <= calls; ++k) {
+                            SCOPED_TRACE(testing::Message()
+                                         << kind.operation << " #" << k
+                                         << (mode == Mode::Half ? " half" : " fails"));
+                            Trial run;
+                            run.files.fault = MemoryPlatform::Fault{kind.operation, k, -1,
+                                                                    kind.error, mode == Mode::Half};
+                            if (mode == Mode::Half)
+                                run.files.fault->error = 0;
+                            Execute(s, run);
+                            ++tally[Check(s, kind, mode, run)];
+                            ++points;
+                        }
+                    }
+                }
+            }
+        }
+    }
+    // Every operation the engine relies on was hit at least once.
+    EXPECT_GT(points, 1000);
+    EXPECT_GT(tally[Outcome::ErrorBox], 0);
+    EXPECT_GT(tally[Outcome::Notice], 0);
+    EXPECT_GT(tally[Outcome::Silent], 0);
+    testing::Test::RecordProperty("fault_points", points);
+    std::cout << "fault points exercised: " << points << " (error box " << tally[Outcome::ErrorBox]
+              << ", notice " << tally[Outcome::Notice] << ", silent " << tally[Outcome::Silent]
+              << ", success " << tally[Outcome::Success] << ")\n";
+}
