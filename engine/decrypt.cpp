@@ -13,6 +13,15 @@ namespace {
 using detail::CheckedFile;
 using platform::Handle;
 
+// A short read is the end of the file only where the file was measured to
+// end; anywhere else another program has cut or grown it, and cutting at the
+// stored size would keep bytes that were never decrypted.
+void CheckReadEnd(std::int64_t position, std::int32_t n, std::int32_t requested, std::int64_t end) {
+    if (n < requested ? position + n != end : position + n > end) {
+        throw IoError::FileChanged();
+    }
+}
+
 // Moves every byte after the header 70 bytes to the front, unmasked. Reading
 // always runs 70 bytes ahead of writing, so nothing is overwritten unread.
 void RewriteDecrypted(OperationWindow& window, platform::PlatformFile& files, Handle handle,
@@ -25,6 +34,7 @@ void RewriteDecrypted(OperationWindow& window, platform::PlatformFile& files, Ha
     detail::ProgressReporter progress(window, size);
     for (std::int64_t q = 0;; ++q) {
         const std::int32_t n = file.Read(buffer.data(), unit);
+        CheckReadEnd(kHeaderSize + q * unit, n, unit, size);
         mask.Apply(buffer.data(), static_cast<std::size_t>(n));
         file.SeekTo(q * unit);
         file.Write(buffer.data(), n);

@@ -23,6 +23,15 @@ void WriteHeader(CheckedFile& file, const EncryptedFileHeader& header) {
     file.Write(attributes.data(), static_cast<std::int32_t>(attributes.size()));
 }
 
+// A short read is the end of the file only where the file was measured to
+// end; anywhere else another program has cut or grown it, and going on would
+// store a body that does not match the stored size.
+void CheckReadEnd(std::int64_t position, std::int32_t n, std::int32_t requested, std::int64_t end) {
+    if (n < requested ? position + n != end : position + n > end) {
+        throw IoError::FileChanged();
+    }
+}
+
 // Header in front, every block moved 70 bytes on and masked, trailer behind.
 // Unit i is always read before unit i - 1 is written over its first 70 bytes.
 void RewriteEncrypted(OperationWindow& window, platform::PlatformFile& files, Handle handle,
@@ -40,6 +49,7 @@ void RewriteEncrypted(OperationWindow& window, platform::PlatformFile& files, Ha
     progress.StartAt(1);
 
     const std::int32_t n = file.Read(a, unit);
+    CheckReadEnd(0, n, unit, size);
     if (n < unit) {
         mask.Apply(a, static_cast<std::size_t>(n));
         file.SeekTo(0);
@@ -52,6 +62,7 @@ void RewriteEncrypted(OperationWindow& window, platform::PlatformFile& files, Ha
         for (std::int64_t i = 1;; ++i) {
             file.SeekTo(i * unit);
             const std::int32_t length = file.Read(b, unit);
+            CheckReadEnd(i * unit, length, unit, size);
             mask.Apply(a, static_cast<std::size_t>(unit));
             file.SeekTo((i - 1) * unit + kHeaderSize);
             file.Write(a, unit);
