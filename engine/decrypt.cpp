@@ -31,7 +31,7 @@ void RewriteDecrypted(OperationWindow& window, platform::PlatformFile& files, Ha
     const BodyMask mask(key);
     CheckedFile file(files, handle);
     detail::UnitBuffer buffer(unit);
-    detail::ProgressReporter progress(window, size);
+    detail::ProgressReporter progress(window, size, options.reportProgress);
     for (std::int64_t q = 0;; ++q) {
         const std::int32_t n = file.Read(buffer.data(), unit);
         CheckReadEnd(kHeaderSize + q * unit, n, unit, size);

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <utility>
 
 #include "engine/file_checks.h"
@@ -32,21 +33,16 @@ void CheckReadEnd(std::int64_t position, std::int32_t n, std::int32_t requested,
     }
 }
 
-// Header in front, every block moved 70 bytes on and masked, trailer behind.
-// Unit i is always read before unit i - 1 is written over its first 70 bytes.
-void RewriteEncrypted(OperationWindow& window, platform::PlatformFile& files, Handle handle,
-                      std::int32_t size, const EncryptionMaterial& material,
-                      const RewriteOptions& options) {
-    const std::int32_t blocksPerUnit = options.unitBlocks < 1 ? 1 : options.unitBlocks;
-    const std::int32_t unit = blocksPerUnit * kBlockSize;
-    const BodyMask mask(material.key);
-    CheckedFile file(files, handle);
+// Header in front, every block moved 70 bytes on and masked, trailer behind,
+// one 512-byte block at a time with two buffers. Block i is always read
+// before block i - 1 is written over its first 70 bytes.
+void RewriteBlockByBlock(CheckedFile& file, std::int32_t size, const BodyMask& mask,
+                         const EncryptionMaterial& material, detail::ProgressReporter& progress) {
+    constexpr std::int32_t unit = kBlockSize;
     detail::UnitBuffer first(unit);
     detail::UnitBuffer second(unit);
     std::uint8_t* a = first.data();
     std::uint8_t* b = second.data();
-    detail::ProgressReporter progress(window, size);
-    progress.StartAt(1);
 
     const std::int32_t n = file.Read(a, unit);
     CheckReadEnd(0, n, unit, size);
@@ -55,26 +51,79 @@ void RewriteEncrypted(OperationWindow& window, platform::PlatformFile& files, Ha
         file.SeekTo(0);
         WriteHeader(file, material.header);
         file.Write(a, n);
-        progress.ReportThrough(n / kBlockSize - 1);
-    } else {
-        file.SeekTo(0);
-        WriteHeader(file, material.header);
-        for (std::int64_t i = 1;; ++i) {
-            file.SeekTo(i * unit);
-            const std::int32_t length = file.Read(b, unit);
-            CheckReadEnd(i * unit, length, unit, size);
-            mask.Apply(a, static_cast<std::size_t>(unit));
-            file.SeekTo((i - 1) * unit + kHeaderSize);
-            file.Write(a, unit);
-            if (length < unit) {
-                mask.Apply(b, static_cast<std::size_t>(length));
-                file.Write(b, length);
-                progress.ReportThrough(i * blocksPerUnit + length / kBlockSize - 1);
-                break;
-            }
-            progress.ReportThrough((i + 1) * blocksPerUnit - 1);
-            std::swap(a, b);
+        return;
+    }
+    file.SeekTo(0);
+    WriteHeader(file, material.header);
+    for (std::int64_t i = 1;; ++i) {
+        file.SeekTo(i * unit);
+        const std::int32_t length = file.Read(b, unit);
+        CheckReadEnd(i * unit, length, unit, size);
+        mask.Apply(a, static_cast<std::size_t>(unit));
+        file.SeekTo((i - 1) * unit + kHeaderSize);
+        file.Write(a, unit);
+        if (length < unit) {
+            mask.Apply(b, static_cast<std::size_t>(length));
+            file.Write(b, length);
+            return;
         }
+        progress.ReportThrough(i);
+        std::swap(a, b);
+    }
+}
+
+// The same in units of many blocks, with one buffer: the 70 bytes carried
+// over from the previous unit sit in front of the unit just read, so each
+// write covers exactly the region that was just read and starts on a unit
+// boundary. The bytes produced are those of the block-by-block rewrite.
+void RewriteInUnits(CheckedFile& file, std::int32_t size, std::int32_t blocksPerUnit,
+                    const BodyMask& mask, const EncryptionMaterial& material,
+                    detail::ProgressReporter& progress) {
+    const std::int32_t unit = blocksPerUnit * kBlockSize;
+    detail::UnitBuffer buffer(unit + kHeaderSize);
+    std::uint8_t* const front = buffer.data();
+    std::uint8_t* const body = buffer.data() + kHeaderSize;
+
+    const std::int32_t n = file.Read(body, unit);
+    CheckReadEnd(0, n, unit, size);
+    mask.Apply(body, static_cast<std::size_t>(n));
+    const auto header = HeaderBytes(material.header);
+    std::copy(header.begin(), header.end(), front);
+    file.SeekTo(0);
+    if (n < unit) {
+        file.Write(front, kHeaderSize + n);
+        progress.ReportThrough(n / kBlockSize - 1);
+        return;
+    }
+    file.Write(front, unit);
+    for (std::int64_t i = 1;; ++i) {
+        std::copy(front + unit, front + unit + kHeaderSize, front);
+        file.SeekTo(i * unit);
+        const std::int32_t length = file.Read(body, unit);
+        CheckReadEnd(i * unit, length, unit, size);
+        mask.Apply(body, static_cast<std::size_t>(length));
+        file.SeekTo(i * unit);
+        if (length < unit) {
+            file.Write(front, kHeaderSize + length);
+            progress.ReportThrough(i * blocksPerUnit + length / kBlockSize - 1);
+            return;
+        }
+        file.Write(front, unit);
+        progress.ReportThrough((i + 1) * blocksPerUnit - 1);
+    }
+}
+
+void RewriteEncrypted(OperationWindow& window, platform::PlatformFile& files, Handle handle,
+                      std::int32_t size, const EncryptionMaterial& material,
+                      const RewriteOptions& options) {
+    const BodyMask mask(material.key);
+    CheckedFile file(files, handle);
+    detail::ProgressReporter progress(window, size, options.reportProgress);
+    progress.StartAt(1);
+    if (options.unitBlocks <= 1) {
+        RewriteBlockByBlock(file, size, mask, material, progress);
+    } else {
+        RewriteInUnits(file, size, options.unitBlocks, mask, material, progress);
     }
     file.Write(material.trailer.data(), static_cast<std::int32_t>(material.trailer.size()));
 }

@@ -60,6 +60,9 @@ EncryptionMaterial MakeEncryptionMaterial(const std::string& passwordCp932,
                                           const ClockKeyBytes& clockKey, std::int32_t size,
                                           std::int32_t savedAttributes);
 
+// The header as it stands in the file, the five fields one after the other.
+std::array<std::uint8_t, kHeaderSize> HeaderBytes(const EncryptedFileHeader& header);
+
 // Unmasks the stored password: the bytes before the zero byte, or all 50
 // when the field holds none (a password of exactly 50 bytes).
 std::string StoredPassword(const EncryptedFileHeader& header);

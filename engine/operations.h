@@ -12,6 +12,8 @@ struct RewriteOptions {
     // The rewrite moves data in units of this many 512-byte blocks. The bytes
     // produced are the same for every value; larger units are faster.
     std::int32_t unitBlocks = 2048;
+    // Whether the gauge follows the rewrite; off only to measure what it costs.
+    bool reportProgress = true;
 };
 
 // The encrypt button: checks the named file, asks for the password twice and

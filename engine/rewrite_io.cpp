@@ -1,6 +1,8 @@
 #include "engine/rewrite_io.h"
 
+#include <sys/mman.h>
 #include <algorithm>
+
 #include <cerrno>
 #include <cstdlib>
 #include <new>
@@ -43,20 +45,22 @@ void CheckedFile::SeekForward(std::int64_t offset, std::int64_t expectedPosition
     }
 }
 
-void UnitBuffer::FreeAligned::operator()(std::uint8_t* p) const {
-    std::free(p);
-}
-
-UnitBuffer::UnitBuffer(std::int32_t size) {
-    const std::size_t rounded = (static_cast<std::size_t>(size) + 63) / 64 * 64;
-    void* p = std::aligned_alloc(64, rounded);
-    if (p == nullptr) {
+UnitBuffer::UnitBuffer(std::int32_t size) : size_(static_cast<std::size_t>(size)) {
+    void* p = mmap(nullptr, size_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p == MAP_FAILED) {
         throw std::bad_alloc();
     }
-    data_.reset(static_cast<std::uint8_t*>(p));
+    data_ = static_cast<std::uint8_t*>(p);
+}
+
+UnitBuffer::~UnitBuffer() {
+    munmap(data_, size_);
 }
 
 void ProgressReporter::ReportThrough(std::int64_t last) {
+    if (!enabled_) {
+        return;
+    }
     constexpr std::int64_t kScale = static_cast<std::int64_t>(kBlockSize) * 100;
     while (next_ <= last) {
         const std::int64_t percent = next_ * kScale / divisor_;

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 
 #include "engine/operation_window.h"
 #include "engine/platform_file.h"
@@ -27,25 +26,28 @@ private:
     platform::Handle handle_;
 };
 
-// A buffer for one rewrite unit, aligned for wide loads.
+// A page-aligned buffer for one rewrite unit. It is mapped and unmapped
+// directly, so memory goes back to the system after every operation instead
+// of fragmenting the heap run after run.
 class UnitBuffer {
 public:
     explicit UnitBuffer(std::int32_t size);
-    std::uint8_t* data() { return data_.get(); }
+    ~UnitBuffer();
+    UnitBuffer(const UnitBuffer&) = delete;
+    UnitBuffer& operator=(const UnitBuffer&) = delete;
+    std::uint8_t* data() { return data_; }
 
 private:
-    struct FreeAligned {
-        void operator()(std::uint8_t* p) const;
-    };
-    std::unique_ptr<std::uint8_t, FreeAligned> data_;
+    std::uint8_t* data_;
+    std::size_t size_;
 };
 
 // Passes the gauge the percentages of the 512-byte blocks done, calling the
 // window only when the value changes.
 class ProgressReporter {
 public:
-    ProgressReporter(OperationWindow& window, std::int64_t divisor)
-        : window_(window), divisor_(divisor) {}
+    ProgressReporter(OperationWindow& window, std::int64_t divisor, bool enabled = true)
+        : window_(window), divisor_(divisor), enabled_(enabled) {}
 
     // Reports block*100 div divisor for every block index up to `last`.
     void ReportThrough(std::int64_t last);
@@ -55,6 +57,7 @@ public:
 private:
     OperationWindow& window_;
     std::int64_t divisor_;
+    bool enabled_;
     std::int64_t next_ = 0;
     int shown_ = -1;
 };
