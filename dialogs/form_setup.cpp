@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <algorithm>
 
 #include "dialogs/pictures.h"
 
@@ -36,7 +37,11 @@ QLabel* NewLabel(QWidget* parent, const char* name, const QString& text) {
 QLabel* AddLabel(QWidget* parent, const char* name, const QString& text, int left, int top,
                  int width, int height) {
     QLabel* label = NewLabel(parent, name, text);
-    label->setGeometry(left, top, width, height);
+    // The designed sizes fit the classic bitmap font; where the substitute
+    // font runs wider, the label grows to the right rather than cut its text.
+    const QSize needed = label->sizeHint();
+    label->setGeometry(left, top, std::max(width, needed.width()),
+                       std::max(height, needed.height()));
     return label;
 }
 

@@ -20,7 +20,8 @@ struct FormGeometry {
 // the screen position the form opens at.
 void SetUpFixedForm(QDialog& form, const QString& caption, FormGeometry geometry);
 
-// A label at a fixed place showing its text as written (spaces kept).
+// A label at a fixed place showing its text as written (spaces kept); it is
+// never smaller than its text.
 QLabel* AddLabel(QWidget* parent, const char* name, const QString& text, int left, int top,
                  int width, int height);
 // A label sized to its text, as labels are that have no designed size.

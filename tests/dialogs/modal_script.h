@@ -2,6 +2,7 @@
 
 #include <QElapsedTimer>
 #include <QObject>
+#include <QRect>
 #include <QString>
 #include <QTimer>
 #include <deque>
@@ -53,4 +54,13 @@ void SettleEvents();
 // Readable QStrings in test failure messages.
 inline void PrintTo(const QString& text, std::ostream* out) {
     *out << '"' << text.toStdString() << '"';
+}
+inline void PrintTo(const QRect& r, std::ostream* out) {
+    *out << "QRect(" << r.x() << ", " << r.y() << ", " << r.width() << ", " << r.height() << ")";
+}
+inline void PrintTo(const QPoint& p, std::ostream* out) {
+    *out << "QPoint(" << p.x() << ", " << p.y() << ")";
+}
+inline void PrintTo(const QSize& s, std::ostream* out) {
+    *out << "QSize(" << s.width() << ", " << s.height() << ")";
 }

@@ -69,6 +69,10 @@ struct ConfirmCase {
     QString expectedBox2;
 };
 
+void PrintTo(const ConfirmCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class PasswordConfirmTest : public ::testing::TestWithParam<ConfirmCase> {};
 
 TEST_P(PasswordConfirmTest, FollowsTheHandlers) {
@@ -209,6 +213,10 @@ struct LimitCase {
     std::string expectedBytes;
 };
 
+void PrintTo(const LimitCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class PasswordLimitTest : public ::testing::TestWithParam<LimitCase> {};
 
 TEST_P(PasswordLimitTest, TypingStopsAtFiftyBytes) {
@@ -255,6 +263,10 @@ struct PasteCase {
     QString pasted;
     QString after;
 };
+
+void PrintTo(const PasteCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class PasswordPasteTest : public ::testing::TestWithParam<PasteCase> {};
 
@@ -306,7 +318,8 @@ TEST(PasswordDialogTest, LayoutAndButtons) {
                      (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
         EXPECT_TRUE(f.windowFlags() & Qt::WindowCloseButtonHint);
         EXPECT_EQ(f.Label1->text(), QStringLiteral("Ｐａｓｓｗｏｒｄ:"));
-        EXPECT_EQ(f.Label1->geometry(), QRect(40, 9, 100, 14));
+        EXPECT_EQ(f.Label1->pos(), QPoint(40, 9));
+        EXPECT_EQ(f.Label1->size(), QSize(100, 14).expandedTo(f.Label1->sizeHint()));
         EXPECT_EQ(f.Image1->geometry(), QRect(12, 24, 32, 32));
         EXPECT_EQ(f.Password->geometry(), QRect(56, 27, 172, 19));
         EXPECT_EQ(f.OKBtn->geometry(), QRect(66, 59, 77, 27));
