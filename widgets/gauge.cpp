@@ -107,6 +107,10 @@ void TBitmap::Resize(int width, int height) {
         return;
     }
     QImage resized(width_, height_, QImage::Format_RGB32);
+    if (resized.isNull() || image_.isNull()) {
+        image_ = resized;
+        return;
+    }
     resized.fill(Qt::black);
     QPainter painter(&resized);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
@@ -417,6 +421,9 @@ void TGauge::DrawPercentText(TBitmap& face, const TRect& rect) const {
     // under them; smoothed grey edges would give other colours.
     QFont font = this->font();
     font.setStyleStrategy(QFont::NoAntialias);
+    // Whole-pixel advances: the Japanese faces have half-width digits of 6.5
+    // pixels at this size, which would make unsmoothed glyphs overlap.
+    font.setHintingPreference(QFont::PreferFullHinting);
     const QFontMetrics metrics(font);
     const int x = (rect.Right - rect.Left + 1 - metrics.horizontalAdvance(s)) / 2;
     const int y = (rect.Bottom - rect.Top + 1 - metrics.height()) / 2;

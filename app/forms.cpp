@@ -1,0 +1,28 @@
+#include "app/forms.h"
+
+#include "app/main_window.h"
+
+Forms::Forms() = default;
+Forms::~Forms() = default;
+
+void CreateForms(Forms& forms) {
+    // The reference is set before FormCreate runs, so it may reach the
+    // window through the forms.
+    forms.MainKryvet = std::make_unique<TMainKryvet>(forms);
+    forms.MainKryvet->FormCreate();
+
+    // The dialogs are children of the main window so that they open over it;
+    // the forms still own them and delete them first.
+    QWidget* owner = forms.MainKryvet.get();
+    forms.VersionDlg = std::make_unique<TVersionDlg>(owner);
+    forms.NotFileDlg = std::make_unique<TNotFileDlg>(owner);
+    forms.DiskFull1 = std::make_unique<TDiskFull1>(owner);
+    forms.ExitAnko1 = std::make_unique<TExitAnko1>(owner);
+    forms.NoAngo1 = std::make_unique<TNoAngo1>(owner);
+    forms.NotPassword1 = std::make_unique<TNotPassword1>(owner);
+    // The password dialog takes the confirmation dialog by reference, so the
+    // confirmation has to exist first; neither does anything at creation.
+    forms.PasswordDlg2 = std::make_unique<TPasswordDlg2>(forms.State, owner);
+    forms.PasswordDlg = std::make_unique<TPasswordDlg>(forms.State, *forms.PasswordDlg2,
+                                                       *forms.MainKryvet->Label2, owner);
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <memory>
+
+#include "dialogs/disk_full_dlg.h"
+#include "dialogs/exit_anko_dlg.h"
+#include "dialogs/no_ango_dlg.h"
+#include "dialogs/not_file_dlg.h"
+#include "dialogs/not_password_dlg.h"
+#include "dialogs/password_dlg.h"
+#include "dialogs/version_dlg.h"
+#include "engine/program_state.h"
+
+class TMainKryvet;
+
+// Every form of the program, each created once at start-up and kept until the
+// program ends. The members are destroyed in reverse order, so the dialogs go
+// before the main window they belong to, and the state outlives them all.
+struct Forms {
+    Forms();
+    ~Forms();
+    Forms(const Forms&) = delete;
+    Forms& operator=(const Forms&) = delete;
+
+    kryvet::ProgramState State;
+
+    std::unique_ptr<TMainKryvet> MainKryvet;
+    std::unique_ptr<TVersionDlg> VersionDlg;
+    std::unique_ptr<TNotFileDlg> NotFileDlg;
+    std::unique_ptr<TDiskFull1> DiskFull1;
+    std::unique_ptr<TExitAnko1> ExitAnko1;
+    std::unique_ptr<TNoAngo1> NoAngo1;
+    std::unique_ptr<TNotPassword1> NotPassword1;
+    std::unique_ptr<TPasswordDlg> PasswordDlg;
+    std::unique_ptr<TPasswordDlg2> PasswordDlg2;
+};
+
+// Creates the main window (and runs its FormCreate), then every dialog.
+// The application title and fonts must be set before.
+void CreateForms(Forms& forms);

@@ -1,0 +1,42 @@
+// Start-up: application title, fonts, the forms in their fixed order, then
+// the event loop until the main window is closed.
+#include <QApplication>
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/fonts.h"
+#include "app/forms.h"
+#include "app/main_window.h"
+
+namespace {
+
+bool IsSet(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr && *value != '\0';
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Qt would abort with several lines of plugin diagnostics; say it once.
+    if (!IsSet("QT_QPA_PLATFORM") && !IsSet("DISPLAY") && !IsSet("WAYLAND_DISPLAY")) {
+        std::fputs(
+            "kryvet: no display found (DISPLAY and WAYLAND_DISPLAY are not set); "
+            "start it from a graphical desktop session\n",
+            stderr);
+        return 2;
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Kryvet"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Kryvet"));
+    InstallApplicationFonts();
+
+    Forms forms;
+    CreateForms(forms);
+    QApplication::setWindowIcon(forms.MainKryvet->windowIcon());
+
+    forms.MainKryvet->show();
+    forms.MainKryvet->activateWindow();
+    return app.exec();
+}

@@ -1,0 +1,320 @@
+#include "app/main_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTimer>
+
+#include "app/forms.h"
+#include "widgets/cp932_validator.h"
+#include "widgets/gauge.h"
+#include "widgets/tcolor.h"
+
+// Resources of a static library are registered by name from the global namespace.
+static void InitAppResources() {
+    Q_INIT_RESOURCE(kryvet);
+}
+
+namespace {
+
+using kryvet::TColor;
+
+const QString kBusyEncrypting = QStringLiteral("暗号の作業中 ");
+const QString kBusyDecrypting = QStringLiteral("復号の作業中 ");
+const QString kStatusAfterCreation = QStringLiteral("\u3000\u3000\u3000 ");
+const QString kStatusIdle = QStringLiteral("\u3000\u3000\u3000\u3000\u3000\u3000 ");
+
+QFont FaceFont(const QString& family, int pixelHeight) {
+    QFont font(family);
+    font.setPixelSize(pixelHeight);
+    return font;
+}
+
+// A label's own background colour, not the window's.
+void SetLabelColor(QLabel* label, TColor color) {
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::Window, kryvet::ResolveColor(color));
+    label->setPalette(palette);
+    label->setAutoFillBackground(true);
+    label->setProperty("Color", static_cast<uint>(color));
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, QRect geometry) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setGeometry(geometry);
+    return button;
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& caption, QRect geometry) {
+    auto* label = new QLabel(caption, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setGeometry(geometry);
+    return label;
+}
+
+std::optional<OpenDialogChoice> ExecOpenDialog(QFileDialog& dialog) {
+    if (dialog.exec() != QDialog::Accepted) {
+        return std::nullopt;
+    }
+    return OpenDialogChoice{dialog.selectedFiles().value(0), dialog.selectedNameFilter()};
+}
+
+}  // namespace
+
+QStringList QtNameFilters(const QString& classicFilter) {
+    const QStringList parts = classicFilter.split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString patterns = parts[i + 1];
+        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+        filters << parts[i] + QStringLiteral(" (") + patterns + QLatin1Char(')');
+    }
+    return filters;
+}
+
+int QtKeyForVirtualKey(int virtualKey) {
+    if (virtualKey >= 112 && virtualKey <= 123) {
+        return Qt::Key_F1 + (virtualKey - 112);
+    }
+    return 0;
+}
+
+TMainKryvet::TMainKryvet(::Forms& forms)
+    : QMainWindow(nullptr), Forms(forms), ProgramState(forms.State) {
+    InitAppResources();
+    setObjectName(QStringLiteral("MainKryvet"));
+    setWindowTitle(QStringLiteral("Kryvet"));
+    setWindowIcon(QIcon(QStringLiteral(":/kryvet/kryvet.xpm")));
+    setFont(FaceFont(QStringLiteral("System"), 13));
+    // The designed size; FormCreate replaces it before the window is shown.
+    resize(520, 331);
+
+    RunOpenDialog = ExecOpenDialog;
+    CreateControls();
+    CreateMenu();
+}
+
+TMainKryvet::~TMainKryvet() = default;
+
+void TMainKryvet::CreateControls() {
+    Client = new QWidget(this);
+    Client->setObjectName(QStringLiteral("Client"));
+    setCentralWidget(Client);
+
+    BuVersion =
+        MakeButton(Client, "BuVersion", QStringLiteral("バージョン情報"), {332, 11, 146, 35});
+    EditFileName = new QLineEdit(Client);
+    EditFileName->setObjectName(QStringLiteral("EditFileName"));
+    EditFileName->setGeometry(33, 78, 445, 26);
+    // 128 bytes of the Shift-JIS text may be typed; a character without a
+    // Shift-JIS form could not survive the conversion to the file services'
+    // code page, so it is not accepted either.
+    EditFileName->setValidator(new kryvet::Cp932LimitValidator(128, EditFileName));
+    BuFindFile = MakeButton(Client, "BuFindFile", QStringLiteral("参照"), {354, 122, 124, 46});
+    BuFindFile->setDefault(true);
+    LaFilename = MakeLabel(Client, "LaFilename", QStringLiteral("ファイル名："), {33, 44, 100, 20});
+
+    const QFont buttonFont = FaceFont(QStringLiteral("ＭＳ 明朝"), 19);
+    BuAngo = MakeButton(Client, "BuAngo", QStringLiteral("暗号化"), {22, 210, 146, 46});
+    BuFukugo = MakeButton(Client, "BuFukugo", QStringLiteral("復号"), {177, 210, 146, 46});
+    Cancel1 = MakeButton(Client, "Cancel1", QStringLiteral("終了"), {332, 210, 146, 46});
+    for (QPushButton* button : {BuAngo, BuFukugo, Cancel1}) {
+        button->setFont(buttonFont);
+        QPalette palette = button->palette();
+        palette.setColor(QPalette::ButtonText, Qt::black);
+        button->setPalette(palette);
+    }
+
+    LaRun = MakeLabel(Client, "LaRun", QStringLiteral("暗号の作業中"), {127, 122, 100, 19});
+    SetLabelColor(LaRun, kryvet::clBtnFace);
+    LaRun->hide();
+
+    Gauge1 = new kryvet::TGauge(Client);
+    Gauge1->setObjectName(QStringLiteral("Gauge1"));
+    Gauge1->setGeometry(39, 159, 273, 28);
+    Gauge1->SetColor(kryvet::clBtnFace);
+    Gauge1->SetForeColor(kryvet::clBlue);
+    Gauge1->SetBorderStyle(kryvet::bsNone);
+    Gauge1->SetProgress(20);
+
+    Label2 = MakeLabel(Client, "Label2", QStringLiteral("パスワードは一致していません。"),
+                       {44, 122, 250, 19});
+    SetLabelColor(Label2, kryvet::clRed);
+    Label2->hide();
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(800);
+    connect(Timer1, &QTimer::timeout, this, &TMainKryvet::Timer1Timer);
+
+    OpenDialog1 = new QFileDialog(this);
+    OpenDialog1->setObjectName(QStringLiteral("OpenDialog1"));
+    // Qt's own dialog behaves the same everywhere and can be driven in tests.
+    OpenDialog1->setOption(QFileDialog::DontUseNativeDialog);
+    OpenDialog1->setFileMode(QFileDialog::AnyFile);
+    OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
+    OpenDialog1->setNameFilters(QtNameFilters(QString::fromLatin1(kOpenDialogFilter)));
+
+    setTabOrder(BuVersion, BuFindFile);
+    setTabOrder(BuFindFile, EditFileName);
+    setTabOrder(EditFileName, BuAngo);
+    setTabOrder(BuAngo, BuFukugo);
+    setTabOrder(BuFukugo, Cancel1);
+    EditFileName->setFocus();
+
+    connect(BuVersion, &QPushButton::clicked, this, &TMainKryvet::BuVersionClick);
+    connect(BuFindFile, &QPushButton::clicked, this, &TMainKryvet::BuFindFileClick);
+    connect(BuAngo, &QPushButton::clicked, this, &TMainKryvet::BuAngoClick);
+    connect(BuFukugo, &QPushButton::clicked, this, &TMainKryvet::BuFukugoClick);
+    connect(Cancel1, &QPushButton::clicked, this, &TMainKryvet::Cancel1Click);
+    connect(EditFileName, &QLineEdit::textChanged, this, &TMainKryvet::EditFileNameChange);
+    connect(EditFileName, &QLineEdit::returnPressed, this, &TMainKryvet::EditFileNameReturn);
+}
+
+void TMainKryvet::CreateMenu() {
+    MainMenu1 = menuBar();
+    MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
+    KR1 = MainMenu1->addMenu(QStringLiteral("実行(&R)"));
+    KR1->setObjectName(QStringLiteral("KR1"));
+
+    auto entry = [this](const char* name, const QString& caption, int virtualKey) {
+        auto* action = KR1->addAction(caption);
+        action->setObjectName(QString::fromLatin1(name));
+        action->setProperty("ShortCut", virtualKey);
+        if (virtualKey != 0) {
+            action->setShortcut(QKeySequence(QtKeyForVirtualKey(virtualKey)));
+        }
+        return action;
+    };
+    auto separator = [this](const char* name) {
+        QAction* action = KR1->addSeparator();
+        action->setObjectName(QString::fromLatin1(name));
+        return action;
+    };
+    KA1 = entry("KA1", QStringLiteral("バージョン情報(&A)"), 112);
+    N3 = separator("N3");
+    KF1 = entry("KF1", QStringLiteral("参照(&F)..."), 113);
+    N2 = separator("N2");
+    KP1 = entry("KP1", QStringLiteral("暗号化(&P)"), 0);
+    KU1 = entry("KU1", QStringLiteral("復号(&U)"), 0);
+    N1 = separator("N1");
+    KE1 = entry("KE1", QStringLiteral("終了(&E)"), 121);
+
+    connect(KA1, &QAction::triggered, this, &TMainKryvet::BuVersionClick);
+    connect(KF1, &QAction::triggered, this, &TMainKryvet::BuFindFileClick);
+    connect(KP1, &QAction::triggered, this, &TMainKryvet::BuAngoClick);
+    connect(KU1, &QAction::triggered, this, &TMainKryvet::BuFukugoClick);
+    connect(KE1, &QAction::triggered, this, &TMainKryvet::Cancel1Click);
+}
+
+void TMainKryvet::FormCreate() {
+    Gauge1->SetProgress(0);
+    LaRun->setText(kStatusAfterCreation);
+    // The outer size follows from the controls' sizes. Qt cannot size a
+    // window's frame before a window manager has decorated it, so the size is
+    // given to the top-level window itself (menu bar included); on a bare X
+    // server, without decorations, that is the outer size.
+    resize(4 * BuFindFile->width() + EditFileName->height(), height());
+    resize(width(), 7 * BuFindFile->height() + EditFileName->height());
+}
+
+void TMainKryvet::EditFileNameChange() {
+    if (!EditFileName->text().isEmpty()) {
+        BuFindFile->setDefault(false);
+    } else {
+        BuAngo->setDefault(false);
+        BuFukugo->setDefault(false);
+        BuFindFile->setDefault(true);
+    }
+}
+
+void TMainKryvet::EditFileNameReturn() {
+    // Outside a dialog, Qt does not pass Enter on to the default button.
+    for (QPushButton* button : {BuFindFile, BuAngo, BuFukugo, Cancel1, BuVersion}) {
+        if (button->isDefault()) {
+            button->click();
+            return;
+        }
+    }
+}
+
+void TMainKryvet::BuFindFileClick() {
+    OpenDialog1->selectNameFilter(lastFilter_.isEmpty() ? OpenDialog1->nameFilters().value(0)
+                                                        : lastFilter_);
+    if (lastPath_.isEmpty()) {
+        OpenDialog1->setDirectory(QDir::currentPath());
+        OpenDialog1->selectFile(QString());
+    } else {
+        const QFileInfo last(lastPath_);
+        OpenDialog1->setDirectory(last.absolutePath());
+        OpenDialog1->selectFile(last.fileName());
+    }
+    const std::optional<OpenDialogChoice> choice = RunOpenDialog(*OpenDialog1);
+    // Keys typed on a bare X server are lost unless the window is active again.
+    activateWindow();
+    if (choice && !choice->path.isEmpty()) {
+        lastPath_ = QFileInfo(choice->path).absoluteFilePath();
+        lastFilter_ = choice->nameFilter;
+        EditFileName->setText(lastPath_);
+    }
+    EditFileName->setFocus();
+}
+
+void TMainKryvet::BuVersionClick() {
+    Forms.VersionDlg->exec();
+    activateWindow();
+    EditFileName->setFocus();
+}
+
+void TMainKryvet::Cancel1Click() {
+    close();
+}
+
+void TMainKryvet::Timer1Timer() {
+    if (Forms.NotPassword1 && Forms.NotPassword1->Image1 != nullptr) {
+        Forms.NotPassword1->Image1->setVisible(true);
+    }
+}
+
+void TMainKryvet::RepaintNow() {
+    // The operations keep the event loop waiting until they end, so what has
+    // become invalid is painted here. A widget shown for the first time
+    // announces its area in a posted event; take that in before painting.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateLater);
+    repaint();
+}
+
+void TMainKryvet::EnterBusyState(QPushButton* button) {
+    if (button == BuAngo) {
+        SetLabelColor(LaRun, kryvet::clRed);
+        LaRun->setText(kBusyEncrypting);
+    } else {
+        SetLabelColor(LaRun, kryvet::clLime);
+        LaRun->setText(kBusyDecrypting);
+    }
+    LaRun->setVisible(true);
+    for (QPushButton* b : {BuAngo, BuFukugo, Cancel1, BuFindFile, BuVersion}) {
+        b->setEnabled(false);
+    }
+    RepaintNow();
+}
+
+void TMainKryvet::LeaveBusyState(QPushButton* button) {
+    SetLabelColor(LaRun, kryvet::clBtnFace);
+    LaRun->setText(kStatusIdle);
+    RepaintNow();
+    LaRun->setVisible(false);
+    for (QPushButton* b : {Cancel1, BuFindFile, BuVersion, BuAngo, BuFukugo}) {
+        b->setEnabled(true);
+    }
+    (button == BuAngo ? BuAngo : BuFukugo)->setFocus();
+}

@@ -1,0 +1,108 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <optional>
+
+#include "engine/program_state.h"
+
+class QAction;
+class QFileDialog;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QMenuBar;
+class QPushButton;
+class QTimer;
+struct Forms;
+
+namespace kryvet {
+class TGauge;
+}
+
+// The file-open dialog's filter as the form stores it, description and
+// patterns alternating, separated by "|".
+inline constexpr char kOpenDialogFilter[] =
+    "Text *.TXT *.DOC|*.TXT;*.DOC|LOG *.LOG *.LIS|*.LOg;*.LIS|Files *.*|*.*";
+
+// Qt's form of such a filter: one "description (patterns)" entry per pair.
+QStringList QtNameFilters(const QString& classicFilter);
+
+// Qt key of a stored virtual-key code (F1 = 112 ... F12 = 123), 0 for others.
+int QtKeyForVirtualKey(int virtualKey);
+
+// What the user confirmed in the file-open dialog.
+struct OpenDialogChoice {
+    QString path;
+    QString nameFilter;
+};
+
+// The program's main window: the file-name box, the operation buttons and
+// menu, the status labels, the progress gauge and the notice timer.
+class TMainKryvet : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TMainKryvet(::Forms& forms);
+    ~TMainKryvet() override;
+
+    // Runs once right after the window's controls exist.
+    void FormCreate();
+
+    // Switch between the idle and the busy look while an operation runs;
+    // `button` is the running operation's button (BuAngo or BuFukugo).
+    void EnterBusyState(QPushButton* button);
+    void LeaveBusyState(QPushButton* button);
+
+    ::Forms& Forms;
+    kryvet::ProgramState& ProgramState;
+
+    QWidget* Client;
+    QPushButton* BuVersion;
+    QLineEdit* EditFileName;
+    QPushButton* BuFindFile;
+    QLabel* LaFilename;
+    QPushButton* BuAngo;
+    QPushButton* BuFukugo;
+    QPushButton* Cancel1;
+    QLabel* LaRun;
+    kryvet::TGauge* Gauge1;
+    QLabel* Label2;
+    QTimer* Timer1;
+    QFileDialog* OpenDialog1;
+    QMenuBar* MainMenu1;
+    QMenu* KR1;
+    QAction* KA1;
+    QAction* N3;
+    QAction* KF1;
+    QAction* N2;
+    QAction* KP1;
+    QAction* KU1;
+    QAction* N1;
+    QAction* KE1;
+
+    // Shows OpenDialog1 and returns the confirmed choice, nothing when it was
+    // cancelled. Tests replace it to stand in for the user.
+    std::function<std::optional<OpenDialogChoice>(QFileDialog&)> RunOpenDialog;
+
+public slots:
+    void EditFileNameChange();
+    void BuFindFileClick();
+    void BuVersionClick();
+    void Cancel1Click();
+    void BuAngoClick();
+    void BuFukugoClick();
+    void Timer1Timer();
+
+private:
+    void EditFileNameReturn();
+    void RepaintNow();
+    void CreateControls();
+    void CreateMenu();
+
+    // The dialog reopens with what was confirmed last, not with what was
+    // browsed to and cancelled.
+    QString lastPath_;
+    QString lastFilter_;
+};

@@ -1,0 +1,38 @@
+#include <exception>
+
+#include "app/main_window.h"
+#include "app/main_window_port.h"
+#include "dialogs/error_box.h"
+#include "engine/operations.h"
+#include "engine/platform_file_posix.h"
+
+namespace {
+
+// An error that ends an operation is shown in the error box; the window
+// stays usable and the message loop goes on.
+template <typename Operation>
+void RunShowingErrors(Operation&& operation) {
+    try {
+        operation();
+    } catch (const std::exception& error) {
+        ShowErrorBox(error);
+    }
+}
+
+}  // namespace
+
+void TMainKryvet::BuAngoClick() {
+    RunShowingErrors([this] {
+        kryvet::platform::PosixPlatformFile files;
+        MainWindowPort port(*this);
+        kryvet::EncryptInPlace(port, files, ProgramState);
+    });
+}
+
+void TMainKryvet::BuFukugoClick() {
+    RunShowingErrors([this] {
+        kryvet::platform::PosixPlatformFile files;
+        MainWindowPort port(*this);
+        kryvet::DecryptInPlace(port, files, ProgramState);
+    });
+}

@@ -1,0 +1,99 @@
+#include "app/main_window_port.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+
+#include "app/forms.h"
+#include "app/main_window.h"
+#include "dialogs/password_box.h"
+#include "widgets/gauge.h"
+
+std::string MainWindowPort::FileNameText() const {
+    return QFile::encodeName(window_.EditFileName->text()).toStdString();
+}
+
+bool MainWindowPort::AskPassword() {
+    window_.Gauge1->SetProgress(0);
+    window_.Label2->hide();
+    TPasswordDlg& dialog = *window_.Forms.PasswordDlg;
+    if (ShowModal(dialog) != 1) {
+        return true;
+    }
+    return dialog.Password->text().isEmpty();
+}
+
+std::string MainWindowPort::PasswordBytes() const {
+    return PasswordCp932Bytes(*window_.Forms.PasswordDlg->Password);
+}
+
+QPushButton* MainWindowPort::Button(kryvet::OperationButton button) const {
+    return button == kryvet::OperationButton::BuAngo ? window_.BuAngo : window_.BuFukugo;
+}
+
+void MainWindowPort::EnterBusyState(kryvet::OperationButton button) {
+    window_.EnterBusyState(Button(button));
+}
+
+void MainWindowPort::LeaveBusyState(kryvet::OperationButton button) {
+    window_.LeaveBusyState(Button(button));
+}
+
+int MainWindowPort::ShowModal(QDialog& dialog) {
+    const int result = dialog.exec();
+    // On a bare X server the keyboard stays with nobody otherwise.
+    window_.activateWindow();
+    return result;
+}
+
+void MainWindowPort::ShowNotice(kryvet::Notice notice) {
+    ::Forms& forms = window_.Forms;
+    switch (notice) {
+        case kryvet::Notice::NotFile:
+            ShowModal(*forms.NotFileDlg);
+            break;
+        case kryvet::Notice::DiskFull:
+            ShowModal(*forms.DiskFull1);
+            break;
+        case kryvet::Notice::ExitAnko:
+            ShowModal(*forms.ExitAnko1);
+            break;
+        case kryvet::Notice::NoAngo:
+            ShowModal(*forms.NoAngo1);
+            break;
+    }
+}
+
+void MainWindowPort::SetTimer1Enabled(bool enabled) {
+    if (enabled) {
+        window_.Timer1->start();
+    } else {
+        window_.Timer1->stop();
+    }
+}
+
+void MainWindowPort::ShowNotPassword() {
+    ShowModal(*window_.Forms.NotPassword1);
+}
+
+void MainWindowPort::HideBrokenKey() {
+    window_.Forms.NotPassword1->Image1->hide();
+}
+
+void MainWindowPort::SetGaugeProgress(int percent) {
+    window_.Gauge1->SetProgress(percent);
+}
+
+void MainWindowPort::FocusFileName() {
+    window_.EditFileName->setFocus();
+}
+
+void MainWindowPort::FocusButton(kryvet::OperationButton button) {
+    Button(button)->setFocus();
+}
+
+bool MainWindowPort::IsLabel2Visible() const {
+    return !window_.Label2->isHidden();
+}

@@ -1,0 +1,172 @@
+// The busy and idle states: texts, colours, enabled buttons, focus, and the
+// order in which the steps reach the screen.
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QStringList>
+#include <vector>
+
+#include "tests/app/window_fixture.h"
+#include "widgets/gauge.h"
+
+namespace {
+
+const QString kEncrypting = QStringLiteral("暗号の作業中 ");
+const QString kDecrypting = QStringLiteral("復号の作業中 ");
+const QString kIdle = QStringLiteral("\u3000\u3000\u3000\u3000\u3000\u3000 ");
+
+// Writes one line per observable step: the label shown, hidden or painted
+// (with its text and colour at that moment), buttons enabled or disabled, the
+// focus arriving.
+class StepRecorder : public QObject {
+public:
+    StepRecorder(TMainKryvet* window) : window_(window) {
+        for (QWidget* w :
+             {static_cast<QWidget*>(window->LaRun), static_cast<QWidget*>(window->BuAngo),
+              static_cast<QWidget*>(window->BuFukugo), static_cast<QWidget*>(window->Cancel1),
+              static_cast<QWidget*>(window->BuFindFile),
+              static_cast<QWidget*>(window->BuVersion)}) {
+            w->installEventFilter(this);
+        }
+    }
+    QStringList steps;
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override {
+        auto* widget = static_cast<QWidget*>(object);
+        const QString name = object->objectName();
+        switch (event->type()) {
+            case QEvent::Show:
+            case QEvent::Hide:
+            case QEvent::Paint:
+                if (widget == window_->LaRun) {
+                    const char* kind = event->type() == QEvent::Show   ? "show"
+                                       : event->type() == QEvent::Hide ? "hide"
+                                                                       : "paint";
+                    steps << QStringLiteral("%1 LaRun %2 %3")
+                                 .arg(QString::fromLatin1(kind), window_->LaRun->text(),
+                                      window_->LaRun->palette().color(QPalette::Window).name());
+                }
+                break;
+            case QEvent::EnabledChange:
+                steps << QStringLiteral("%1 %2").arg(widget->isEnabled() ? "enable" : "disable",
+                                                     name);
+                break;
+            case QEvent::FocusIn:
+                steps << QStringLiteral("focus %1").arg(name);
+                break;
+            default:
+                break;
+        }
+        return false;
+    }
+
+private:
+    TMainKryvet* window_;
+};
+
+// Several paints of the label in a row count as one step.
+QStringList Collapse(const QStringList& steps) {
+    QStringList out;
+    for (const QString& s : steps) {
+        if (out.isEmpty() || out.back() != s) {
+            out << s;
+        }
+    }
+    return out;
+}
+
+TEST_F(MainWindowTest, BusyAndIdleStatesInTheirOrder) {
+    struct Case {
+        QPushButton* button;
+        QString text;
+        QString colour;
+    };
+    const QString face = QApplication::palette().color(QPalette::Button).name();
+    const std::vector<Case> cases = {
+        {window_->BuAngo, kEncrypting, QStringLiteral("#ff0000")},
+        {window_->BuFukugo, kDecrypting, QStringLiteral("#00ff00")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.button->objectName().toStdString());
+        window_->EditFileName->setFocus();
+        StepRecorder recorder(window_);
+        window_->EnterBusyState(c.button);
+        const QString shown = QStringLiteral("%1 LaRun %2 %3").arg("%1", c.text, c.colour);
+        EXPECT_EQ(
+            Collapse(recorder.steps),
+            (QStringList{shown.arg("show"), "disable BuAngo", "disable BuFukugo", "disable Cancel1",
+                         "disable BuFindFile", "disable BuVersion", shown.arg("paint")}));
+        EXPECT_TRUE(window_->LaRun->isVisible());
+        EXPECT_TRUE(window_->EditFileName->isEnabled());
+        EXPECT_TRUE(window_->Gauge1->isEnabled());
+        for (QAction* entry : window_->KR1->actions()) {
+            EXPECT_TRUE(entry->isEnabled());
+        }
+
+        recorder.steps.clear();
+        window_->LeaveBusyState(c.button);
+        const QString idle = QStringLiteral("%1 LaRun %2 %3").arg("%1", kIdle, face);
+        EXPECT_EQ(Collapse(recorder.steps),
+                  (QStringList{idle.arg("paint"), idle.arg("hide"), "enable Cancel1",
+                               "enable BuFindFile", "enable BuVersion", "enable BuAngo",
+                               "enable BuFukugo", "focus " + c.button->objectName()}));
+        EXPECT_FALSE(window_->LaRun->isVisible());
+        EXPECT_EQ(QApplication::focusWidget(), c.button);
+    }
+}
+
+TEST_F(MainWindowTest, BusyStateLooks) {
+    struct Case {
+        QPushButton* button;
+        QString text;
+        QColor colour;
+    };
+    const std::vector<Case> cases = {
+        {window_->BuAngo, kEncrypting, QColor(255, 0, 0)},
+        {window_->BuFukugo, kDecrypting, QColor(0, 255, 0)},
+        {window_->Cancel1, kDecrypting, QColor(0, 255, 0)},  // any other button
+    };
+    const std::vector<QPushButton*> five = {window_->BuAngo, window_->BuFukugo, window_->Cancel1,
+                                            window_->BuFindFile, window_->BuVersion};
+    for (const Case& c : cases) {
+        window_->EnterBusyState(c.button);
+        EXPECT_EQ(window_->LaRun->text(), c.text);
+        EXPECT_EQ(window_->LaRun->palette().color(QPalette::Window), c.colour);
+        EXPECT_TRUE(window_->LaRun->autoFillBackground());
+        for (QPushButton* b : five) {
+            EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
+        }
+        window_->LeaveBusyState(window_->BuAngo);
+        EXPECT_EQ(window_->LaRun->text(), kIdle);
+        EXPECT_EQ(window_->LaRun->palette().color(QPalette::Window),
+                  QApplication::palette().color(QPalette::Button));
+        for (QPushButton* b : five) {
+            EXPECT_TRUE(b->isEnabled()) << b->objectName().toStdString();
+        }
+    }
+}
+
+TEST_F(MainWindowTest, LeavingWithoutEnteringStillMovesTheFocus) {
+    for (QPushButton* button : {window_->BuFukugo, window_->BuAngo}) {
+        window_->EditFileName->setFocus();
+        window_->LeaveBusyState(button);
+        EXPECT_EQ(QApplication::focusWidget(), button);
+        EXPECT_FALSE(window_->LaRun->isVisible());
+        EXPECT_TRUE(window_->BuVersion->isEnabled());
+    }
+}
+
+TEST_F(MainWindowTest, BusyLabelShowsOnScreenInItsColour) {
+    window_->EnterBusyState(window_->BuAngo);
+    const QImage shot = window_->LaRun->grab().toImage();
+    EXPECT_EQ(QColor(shot.pixel(98, 1)), QColor(255, 0, 0));
+    window_->LeaveBusyState(window_->BuAngo);
+    window_->EnterBusyState(window_->BuFukugo);
+    EXPECT_EQ(QColor(window_->LaRun->grab().toImage().pixel(98, 1)), QColor(0, 255, 0));
+    window_->LeaveBusyState(window_->BuFukugo);
+}
+
+}  // namespace

@@ -1,0 +1,421 @@
+// The main window's controls, menu, file-open dialog and keyboard behaviour.
+#include <QAction>
+#include <QDir>
+#include <QFileDialog>
+#include <QFontInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <vector>
+
+#include "tests/app/window_fixture.h"
+#include "widgets/gauge.h"
+
+namespace {
+
+const QString kSpace3 = QStringLiteral("\u3000\u3000\u3000 ");
+
+QColor Background(QLabel* label) {
+    return label->palette().color(QPalette::Window);
+}
+
+TEST(TMainKryvetForm, StoredFormBeforeFormCreate) {
+    Forms forms;
+    TMainKryvet window(forms);
+    EXPECT_EQ(window.Gauge1->Progress(), 20);
+    EXPECT_EQ(window.LaRun->text(), QStringLiteral("暗号の作業中"));
+    EXPECT_EQ(window.size(), QSize(520, 331));
+    EXPECT_EQ(&window.ProgramState, &forms.State);
+    EXPECT_EQ(&window.Forms, &forms);
+}
+
+TEST(TMainKryvetForm, FormCreateTakesTheSizeFromTheControls) {
+    struct Case {
+        QSize findFile;
+        int editHeight;
+        QSize window;
+    };
+    const std::vector<Case> cases = {
+        {{124, 46}, 26, {522, 348}},
+        {{100, 40}, 20, {420, 300}},
+    };
+    for (const Case& c : cases) {
+        Forms forms;
+        TMainKryvet window(forms);
+        window.BuFindFile->resize(c.findFile);
+        window.EditFileName->resize(445, c.editHeight);
+        window.FormCreate();
+        EXPECT_EQ(window.size(), c.window);
+        EXPECT_EQ(window.Gauge1->Progress(), 0);
+        EXPECT_EQ(window.LaRun->text(), kSpace3);
+    }
+}
+
+TEST_F(MainWindowTest, ControlsHaveTheirNamesPlacesAndCaptions) {
+    struct Control {
+        QWidget* member;
+        const char* name;
+        QRect geometry;
+        QString caption;
+        bool visible;
+    };
+    const std::vector<Control> controls = {
+        {window_->BuVersion,
+         "BuVersion",
+         {332, 11, 146, 35},
+         QStringLiteral("バージョン情報"),
+         true},
+        {window_->EditFileName, "EditFileName", {33, 78, 445, 26}, QString(), true},
+        {window_->BuFindFile, "BuFindFile", {354, 122, 124, 46}, QStringLiteral("参照"), true},
+        {window_->LaFilename,
+         "LaFilename",
+         {33, 44, 100, 20},
+         QStringLiteral("ファイル名："),
+         true},
+        {window_->BuAngo, "BuAngo", {22, 210, 146, 46}, QStringLiteral("暗号化"), true},
+        {window_->BuFukugo, "BuFukugo", {177, 210, 146, 46}, QStringLiteral("復号"), true},
+        {window_->Cancel1, "Cancel1", {332, 210, 146, 46}, QStringLiteral("終了"), true},
+        {window_->LaRun, "LaRun", {127, 122, 100, 19}, kSpace3, false},
+        {window_->Gauge1, "Gauge1", {39, 159, 273, 28}, QString(), true},
+        {window_->Label2,
+         "Label2",
+         {44, 122, 250, 19},
+         QStringLiteral("パスワードは一致していません。"),
+         false},
+    };
+    for (const Control& c : controls) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(window_->findChild<QWidget*>(QString::fromLatin1(c.name)), c.member);
+        EXPECT_EQ(c.member->parentWidget(), window_->centralWidget());
+        EXPECT_EQ(c.member->geometry(), c.geometry);
+        EXPECT_EQ(c.member->isVisible(), c.visible);
+        if (auto* button = qobject_cast<QPushButton*>(c.member)) {
+            EXPECT_EQ(button->text(), c.caption);
+        } else if (auto* label = qobject_cast<QLabel*>(c.member)) {
+            EXPECT_EQ(label->text(), c.caption);
+        } else if (auto* edit = qobject_cast<QLineEdit*>(c.member)) {
+            EXPECT_EQ(edit->text(), c.caption);
+        }
+    }
+    EXPECT_EQ(window_->objectName(), QStringLiteral("MainKryvet"));
+    EXPECT_EQ(window_->windowTitle(), QStringLiteral("Kryvet"));
+    EXPECT_EQ(window_->size(), QSize(522, 348));
+    EXPECT_FALSE(window_->windowIcon().isNull());
+    EXPECT_EQ(window_->windowIcon().availableSizes().value(0), QSize(32, 32));
+    EXPECT_EQ(QApplication::focusWidget(), window_->EditFileName);
+    EXPECT_TRUE(window_->BuFindFile->isDefault());
+}
+
+TEST_F(MainWindowTest, FontsAndColours) {
+    EXPECT_EQ(window_->font().pixelSize(), 13);
+    EXPECT_EQ(QFontInfo(window_->LaFilename->font()).family(), QStringLiteral("IPAGothic"));
+    for (QPushButton* button : {window_->BuAngo, window_->BuFukugo, window_->Cancel1}) {
+        EXPECT_EQ(button->font().pixelSize(), 19);
+        EXPECT_EQ(QFontInfo(button->font()).family(), QStringLiteral("IPAMincho"));
+        EXPECT_EQ(button->palette().color(QPalette::ButtonText), QColor(Qt::black));
+    }
+    EXPECT_EQ(window_->BuFindFile->font().pixelSize(), 13);
+    EXPECT_EQ(Background(window_->Label2), QColor(255, 0, 0));
+    EXPECT_TRUE(window_->Label2->autoFillBackground());
+    EXPECT_EQ(Background(window_->LaRun), QApplication::palette().color(QPalette::Button));
+    EXPECT_TRUE(window_->LaRun->autoFillBackground());
+
+    kryvet::TGauge* gauge = window_->Gauge1;
+    EXPECT_EQ(gauge->Progress(), 0);
+    EXPECT_EQ(gauge->ForeColor(), kryvet::clBlue);
+    EXPECT_EQ(gauge->BackColor(), kryvet::clWhite);
+    EXPECT_EQ(gauge->BorderStyle(), kryvet::bsNone);
+    EXPECT_EQ(gauge->Kind(), kryvet::gkHorizontalBar);
+    EXPECT_TRUE(gauge->ShowText());
+    EXPECT_EQ(gauge->Color(), kryvet::clBtnFace);
+    EXPECT_FALSE(gauge->ParentColor());
+    EXPECT_EQ(gauge->font(), window_->font());
+
+    EXPECT_EQ(window_->Timer1->interval(), 800);
+    EXPECT_FALSE(window_->Timer1->isActive());
+}
+
+TEST_F(MainWindowTest, TabOrder) {
+    const std::vector<QWidget*> expected = {window_->BuVersion,    window_->BuFindFile,
+                                            window_->EditFileName, window_->BuAngo,
+                                            window_->BuFukugo,     window_->Cancel1};
+    std::vector<QWidget*> order;
+    QWidget* w = window_->BuVersion;
+    do {
+        if ((w->focusPolicy() & Qt::TabFocus) && w->isVisible() && w->isEnabled() &&
+            w->window() == window_) {
+            order.push_back(w);
+        }
+        w = w->nextInFocusChain();
+    } while (w != window_->BuVersion && order.size() < 20);
+    EXPECT_EQ(order, expected);
+}
+
+TEST_F(MainWindowTest, MenuEntries) {
+    struct Entry {
+        QAction* member;
+        const char* name;
+        QString caption;
+        int virtualKey;
+        Qt::Key key;
+    };
+    const std::vector<Entry> entries = {
+        {window_->KA1, "KA1", QStringLiteral("バージョン情報(&A)"), 112, Qt::Key_F1},
+        {window_->N3, "N3", QString(), 0, Qt::Key_unknown},
+        {window_->KF1, "KF1", QStringLiteral("参照(&F)..."), 113, Qt::Key_F2},
+        {window_->N2, "N2", QString(), 0, Qt::Key_unknown},
+        {window_->KP1, "KP1", QStringLiteral("暗号化(&P)"), 0, Qt::Key_unknown},
+        {window_->KU1, "KU1", QStringLiteral("復号(&U)"), 0, Qt::Key_unknown},
+        {window_->N1, "N1", QString(), 0, Qt::Key_unknown},
+        {window_->KE1, "KE1", QStringLiteral("終了(&E)"), 121, Qt::Key_F10},
+    };
+    EXPECT_EQ(window_->KR1->title(), QStringLiteral("実行(&R)"));
+    EXPECT_EQ(window_->MainMenu1, window_->menuBar());
+    ASSERT_EQ(window_->MainMenu1->actions().size(), 1);
+    EXPECT_EQ(window_->MainMenu1->actions().front(), window_->KR1->menuAction());
+    const QList<QAction*> actions = window_->KR1->actions();
+    ASSERT_EQ(actions.size(), static_cast<qsizetype>(entries.size()));
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const Entry& e = entries[i];
+        SCOPED_TRACE(e.name);
+        EXPECT_EQ(actions[i], e.member);
+        EXPECT_EQ(e.member->objectName(), QString::fromLatin1(e.name));
+        const bool separator = e.name[0] == 'N';
+        EXPECT_EQ(e.member->isSeparator(), separator);
+        if (!separator) {
+            EXPECT_EQ(e.member->text(), e.caption);
+            EXPECT_EQ(e.member->property("ShortCut").toInt(), e.virtualKey);
+            EXPECT_EQ(e.member->shortcut(), e.virtualKey ? QKeySequence(e.key) : QKeySequence());
+        }
+    }
+}
+
+TEST_F(MainWindowTest, HandlersAreWiredToButtonsAndMenuEntries) {
+    // disconnect() reports whether exactly this connection existed.
+    using Slot = void (TMainKryvet::*)();
+    struct Wire {
+        QObject* sender;
+        bool isAction;
+        Slot slot;
+        const char* what;
+    };
+    const std::vector<Wire> wires = {
+        {window_->BuVersion, false, &TMainKryvet::BuVersionClick, "BuVersion"},
+        {window_->KA1, true, &TMainKryvet::BuVersionClick, "KA1"},
+        {window_->BuFindFile, false, &TMainKryvet::BuFindFileClick, "BuFindFile"},
+        {window_->KF1, true, &TMainKryvet::BuFindFileClick, "KF1"},
+        {window_->BuAngo, false, &TMainKryvet::BuAngoClick, "BuAngo"},
+        {window_->KP1, true, &TMainKryvet::BuAngoClick, "KP1"},
+        {window_->BuFukugo, false, &TMainKryvet::BuFukugoClick, "BuFukugo"},
+        {window_->KU1, true, &TMainKryvet::BuFukugoClick, "KU1"},
+        {window_->Cancel1, false, &TMainKryvet::Cancel1Click, "Cancel1"},
+        {window_->KE1, true, &TMainKryvet::Cancel1Click, "KE1"},
+    };
+    for (const Wire& w : wires) {
+        const bool connected = w.isAction
+                                   ? QObject::disconnect(static_cast<QAction*>(w.sender),
+                                                         &QAction::triggered, window_, w.slot)
+                                   : QObject::disconnect(static_cast<QPushButton*>(w.sender),
+                                                         &QPushButton::clicked, window_, w.slot);
+        EXPECT_TRUE(connected) << w.what;
+    }
+    EXPECT_TRUE(
+        QObject::disconnect(window_->Timer1, &QTimer::timeout, window_, &TMainKryvet::Timer1Timer));
+}
+
+TEST(OpenDialogFilter, ClassicFilterBecomesQtFilters) {
+    EXPECT_STREQ(kOpenDialogFilter,
+                 "Text *.TXT *.DOC|*.TXT;*.DOC|LOG *.LOG *.LIS|*.LOg;*.LIS|Files *.*|*.*");
+    const QStringList expected = {QStringLiteral("Text *.TXT *.DOC (*.TXT *.DOC)"),
+                                  QStringLiteral("LOG *.LOG *.LIS (*.LOg *.LIS)"),
+                                  QStringLiteral("Files *.* (*.*)")};
+    EXPECT_EQ(QtNameFilters(QString::fromLatin1(kOpenDialogFilter)), expected);
+    Forms forms;
+    TMainKryvet window(forms);
+    EXPECT_EQ(window.OpenDialog1->nameFilters(), expected);
+    EXPECT_EQ(window.OpenDialog1->fileMode(), QFileDialog::AnyFile);
+    EXPECT_EQ(window.OpenDialog1->acceptMode(), QFileDialog::AcceptOpen);
+    EXPECT_TRUE(window.OpenDialog1->defaultSuffix().isEmpty());
+}
+
+TEST_F(MainWindowTest, EnterOpensTheDialogOnlyWhileTheBoxIsEmpty) {
+    struct Step {
+        const char* what;
+        std::function<void()> act;
+        bool findFileDefault;
+        int dialogRunsAfterEnter;
+    };
+    QLineEdit* edit = window_->EditFileName;
+    const std::vector<Step> steps = {
+        {"empty at start", [] {}, true, 1},
+        {"typed a name", [edit] { QTest::keyClicks(edit, "a.txt"); }, false, 1},
+        {"emptied again", [edit] { edit->clear(); }, true, 2},
+        {"name set by the program", [edit] { edit->setText(QStringLiteral("/tmp/x")); }, false, 2},
+        {"emptied by backspace",
+         [edit] {
+             edit->setFocus();
+             edit->end(false);
+             for (int i = 0; i < 6; ++i) {
+                 QTest::keyClick(edit, Qt::Key_Backspace);
+             }
+         },
+         true, 3},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        step.act();
+        EXPECT_EQ(window_->BuFindFile->isDefault(), step.findFileDefault);
+        EXPECT_FALSE(window_->BuAngo->isDefault());
+        EXPECT_FALSE(window_->BuFukugo->isDefault());
+        QTest::keyClick(edit, Qt::Key_Return);
+        EXPECT_EQ(dialogRuns_, step.dialogRunsAfterEnter);
+    }
+}
+
+TEST_F(MainWindowTest, BrowseFillsTheBoxAndRemembersWhatWasConfirmed) {
+    std::vector<QString> shownFilters;
+    std::vector<QString> shownDirectories;
+    std::vector<QStringList> shownSelections;
+    auto record = [&](QFileDialog& dialog) {
+        shownFilters.push_back(dialog.selectedNameFilter());
+        shownDirectories.push_back(dialog.directory().absolutePath());
+        shownSelections.push_back(dialog.selectedFiles());
+    };
+    const QStringList filters = window_->OpenDialog1->nameFilters();
+    const QString chosen = QDir::temp().absoluteFilePath(QStringLiteral("kryvet-chosen.log"));
+
+    // First showing: current folder, first filter; the user confirms a file.
+    chooser_ = [&](QFileDialog& dialog) -> std::optional<OpenDialogChoice> {
+        record(dialog);
+        return OpenDialogChoice{chosen, filters[1]};
+    };
+    window_->EditFileName->setText(QStringLiteral("typed"));
+    window_->BuVersion->setFocus();
+    window_->BuFindFileClick();
+    EXPECT_EQ(window_->EditFileName->text(), chosen);
+    EXPECT_EQ(QApplication::focusWidget(), window_->EditFileName);
+    EXPECT_FALSE(window_->BuFindFile->isDefault());
+
+    // Next showing: what was confirmed; the user browses elsewhere and cancels.
+    chooser_ = [&](QFileDialog& dialog) -> std::optional<OpenDialogChoice> {
+        record(dialog);
+        dialog.selectNameFilter(filters[2]);
+        dialog.setDirectory(QDir::rootPath());
+        return std::nullopt;
+    };
+    window_->EditFileName->setText(QStringLiteral("kept"));
+    window_->BuAngo->setFocus();
+    window_->BuFindFileClick();
+    EXPECT_EQ(window_->EditFileName->text(), QStringLiteral("kept"));
+    EXPECT_EQ(QApplication::focusWidget(), window_->EditFileName);
+
+    // The cancelled browsing is forgotten; a confirmed empty path changes nothing.
+    chooser_ = [&](QFileDialog& dialog) -> std::optional<OpenDialogChoice> {
+        record(dialog);
+        return OpenDialogChoice{QString(), filters[2]};
+    };
+    window_->BuFindFileClick();
+    EXPECT_EQ(window_->EditFileName->text(), QStringLiteral("kept"));
+
+    ASSERT_EQ(shownFilters.size(), 3u);
+    EXPECT_EQ(shownFilters[0], filters[0]);
+    EXPECT_EQ(shownDirectories[0], QDir::currentPath());
+    EXPECT_EQ(shownFilters[1], filters[1]);
+    EXPECT_EQ(shownDirectories[1], QDir::tempPath());
+    EXPECT_EQ(shownSelections[1].value(0), chosen);
+    EXPECT_EQ(shownFilters[2], filters[1]);
+    EXPECT_EQ(shownDirectories[2], QDir::tempPath());
+}
+
+TEST_F(MainWindowTest, FunctionKeysOpenTheBoxesAndEndTheProgram) {
+    // F1: the version box, then the focus back in the file-name box.
+    window_->BuVersion->setFocus();
+    QWidget* modal = RunModal([this] { QTest::keyClick(window_, Qt::Key_F1); });
+    EXPECT_EQ(modal, forms_.VersionDlg.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window_));
+    EXPECT_EQ(QApplication::focusWidget(), window_->EditFileName);
+
+    // F2: the file-open dialog.
+    QTest::keyClick(window_, Qt::Key_F2);
+    EXPECT_EQ(dialogRuns_, 1);
+
+    // The encrypt and decrypt entries have no key; other F-keys do nothing.
+    for (Qt::Key key : {Qt::Key_F3, Qt::Key_F4, Qt::Key_F9, Qt::Key_F11}) {
+        QTest::keyClick(window_, key);
+    }
+    EXPECT_EQ(dialogRuns_, 1);
+    EXPECT_TRUE(window_->isVisible());
+
+    // F10: the window closes, which ends the program.
+    EXPECT_TRUE(window_->testAttribute(Qt::WA_QuitOnClose));
+    QTest::keyClick(window_, Qt::Key_F10);
+    EXPECT_FALSE(window_->isVisible());
+}
+
+TEST_F(MainWindowTest, BrowseButtonRunsTheRealDialog) {
+    window_->RunOpenDialog = [](QFileDialog& dialog) -> std::optional<OpenDialogChoice> {
+        if (dialog.exec() != QDialog::Accepted) {
+            return std::nullopt;
+        }
+        return OpenDialogChoice{dialog.selectedFiles().value(0), dialog.selectedNameFilter()};
+    };
+    QWidget* modal = RunModal([this] { window_->BuFindFile->click(); });
+    EXPECT_EQ(modal, window_->OpenDialog1);
+    EXPECT_TRUE(window_->EditFileName->text().isEmpty());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window_));
+    EXPECT_EQ(QApplication::focusWidget(), window_->EditFileName);
+}
+
+TEST_F(MainWindowTest, FileNameBoxTakesAtMost128ShiftJisBytes) {
+    QLineEdit* edit = window_->EditFileName;
+    QTest::keyClicks(edit, QString(130, u'a'));
+    EXPECT_EQ(edit->text(), QString(128, u'a'));
+
+    edit->clear();
+    QKeyEvent wide(QEvent::KeyPress, 0, Qt::NoModifier, QStringLiteral("あ"));
+    for (int i = 0; i < 70; ++i) {
+        QApplication::sendEvent(edit, &wide);
+    }
+    EXPECT_EQ(edit->text(), QString(64, u'あ'));
+
+    edit->setText(QString(63, u'あ'));
+    edit->end(false);
+    QTest::keyClicks(edit, "xyz");
+    EXPECT_EQ(edit->text(), QString(63, u'あ') + QStringLiteral("xy"));
+
+    edit->clear();
+    QKeyEvent noShiftJis(QEvent::KeyPress, 0, Qt::NoModifier, QStringLiteral("€"));
+    QApplication::sendEvent(edit, &noShiftJis);
+    EXPECT_TRUE(edit->text().isEmpty());
+}
+
+TEST_F(MainWindowTest, TimerTickShowsTheBrokenKey) {
+    ASSERT_NE(forms_.NotPassword1->Image1, nullptr);
+    EXPECT_TRUE(forms_.NotPassword1->Image1->isHidden());
+    window_->Timer1Timer();
+    EXPECT_FALSE(forms_.NotPassword1->Image1->isHidden());
+    EXPECT_FALSE(window_->Timer1->isActive());  // the tick does not stop or start the timer
+}
+
+TEST(Forms, EveryFormIsCreatedOnce) {
+    Forms forms;
+    CreateForms(forms);
+    EXPECT_NE(forms.MainKryvet, nullptr);
+    const std::vector<QWidget*> dialogs = {
+        forms.VersionDlg.get(),  forms.NotFileDlg.get(),   forms.DiskFull1.get(),
+        forms.ExitAnko1.get(),   forms.NoAngo1.get(),      forms.NotPassword1.get(),
+        forms.PasswordDlg.get(), forms.PasswordDlg2.get(),
+    };
+    for (QWidget* dialog : dialogs) {
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_FALSE(dialog->isVisible());
+        EXPECT_EQ(dialog->parentWidget(), forms.MainKryvet.get());
+    }
+    EXPECT_EQ(QtKeyForVirtualKey(112), Qt::Key_F1);
+    EXPECT_EQ(QtKeyForVirtualKey(121), Qt::Key_F10);
+    EXPECT_EQ(QtKeyForVirtualKey(13), 0);
+}
+
+}  // namespace

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+
+#include "app/forms.h"
+#include "app/main_window.h"
+
+// A fully created program (all forms), its window shown and active, with the
+// file-open dialog replaced by a recording stand-in.
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        CreateForms(forms_);
+        window_ = forms_.MainKryvet.get();
+        window_->RunOpenDialog = [this](QFileDialog& dialog) {
+            ++dialogRuns_;
+            return chooser_ ? chooser_(dialog) : std::nullopt;
+        };
+        window_->show();
+        window_->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window_));
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window_));
+    }
+
+    // Runs `trigger`, which must open a modal dialog; `onModal` gets it and
+    // closes it. A watchdog closes whatever is open if nothing happens.
+    QWidget* RunModal(const std::function<void()>& trigger) {
+        QWidget* seen = nullptr;
+        QTimer poll;
+        poll.setInterval(10);
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                seen = modal;
+                poll.stop();
+                modal->close();
+            }
+        });
+        poll.start();
+        QTimer watchdog;
+        watchdog.setSingleShot(true);
+        QObject::connect(&watchdog, &QTimer::timeout, [&] {
+            poll.stop();
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                modal->close();
+            }
+        });
+        watchdog.start(5000);
+        trigger();
+        poll.stop();
+        watchdog.stop();
+        return seen;
+    }
+
+    Forms forms_;
+    TMainKryvet* window_ = nullptr;
+    int dialogRuns_ = 0;
+    std::function<std::optional<OpenDialogChoice>(QFileDialog&)> chooser_;
+};
+
+// Readable QString values in failure messages.
+inline void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
