@@ -56,7 +56,8 @@ QLabel* AddAutoSizeLabel(QWidget* parent, const char* name, const QString& text,
 QLabel* AddPicture(QWidget* parent, const char* name, const QString& resource, int left, int top) {
     auto* picture = new QLabel(parent);
     picture->setObjectName(QString::fromLatin1(name));
-    const QPixmap pixmap = LoadPicture(resource);
+    const QPixmap pixmap = QPixmap::fromImage(
+        OnButtonFace(QImage(resource), parent->palette().color(QPalette::Window)));
     picture->setPixmap(pixmap);
     picture->setGeometry(left, top, pixmap.width(), pixmap.height());
     return picture;

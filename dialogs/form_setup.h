@@ -26,7 +26,7 @@ QLabel* AddLabel(QWidget* parent, const char* name, const QString& text, int lef
                  int width, int height);
 // A label sized to its text, as labels are that have no designed size.
 QLabel* AddAutoSizeLabel(QWidget* parent, const char* name, const QString& text, int left, int top);
-// A picture sized to its pixmap, drawn opaque.
+// A picture sized to its pixmap, drawn opaque on the form's button face.
 QLabel* AddPicture(QWidget* parent, const char* name, const QString& resource, int left, int top);
 // A plain push button.
 QPushButton* AddButton(QWidget* parent, const char* name, const QString& caption, int left, int top,

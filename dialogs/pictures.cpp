@@ -22,3 +22,17 @@ QImage WithLowerLeftTransparent(const QImage& image) {
     }
     return out;
 }
+
+QImage OnButtonFace(const QImage& image, const QColor& face) {
+    QImage out = image.convertToFormat(QImage::Format_ARGB32);
+    const QRgb faceRgb = face.rgba();
+    for (int y = 0; y < out.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(out.scanLine(y));
+        for (int x = 0; x < out.width(); ++x) {
+            if (line[x] == kStoredButtonFace) {
+                line[x] = faceRgb;
+            }
+        }
+    }
+    return out;
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QImage>
 #include <QPixmap>
 #include <QString>
@@ -18,8 +19,13 @@ inline const QString kOpenPadlock = QStringLiteral(":/pictures/padlock_open.xpm"
 inline const QString kAppIcon = QStringLiteral(":/pictures/app_icon.xpm");
 }  // namespace pictures
 
-// The picture at a resource path; a null pixmap when the path is unknown.
-QPixmap LoadPicture(const QString& path);
+// The stored background colour of the pictures: the classic button face.
+inline constexpr QRgb kStoredButtonFace = 0xFFC0C0C0;
+
+// The picture with its background (the stored button face) in the given
+// colour, so that an opaque picture sits on the form like the original did
+// on a form of the classic button face.
+QImage OnButtonFace(const QImage& image, const QColor& face);
 
 // The picture with every pixel of the lower-left pixel's colour made
 // transparent, as button pictures are drawn.

@@ -34,9 +34,10 @@ PALETTE = {
     " ": "None",     # only in the application icon
 }
 
-# Notice pictures are drawn opaque on the classic button face. While drawing,
-# the background is kept apart from silver used in the drawing itself ('.'),
-# and written out as silver.
+# Notice pictures are drawn opaque on the classic button face, silver. Silver
+# is kept for the background alone, so that the forms can draw it in the
+# platform's own button face. While drawing, the background is '.', written
+# out as silver.
 FACE = "."
 # The button glyphs' background; the button makes the lower-left pixel's
 # colour transparent, so this colour must not occur inside a glyph.
@@ -312,8 +313,7 @@ def full_container():
 
     for y in range(top, bottom + 1):
         x0, x1 = span(y)
-        c.rect(x0, y, x1, y, "s")
-        c.set(x0 + 1, y, "w")
+        c.rect(x0, y, x1, y, "w")
         c.rect(x1 - 2, y, x1, y, "d")
     for y in (15, 22):  # the hoops
         x0, x1 = span(y)
@@ -375,8 +375,8 @@ def shackle(c, cx, top, r_out, width, leg_left_to, leg_right_to, lift=0):
     mid = (r_out + r_in) / 2
     c.ring(cx, cy, mid + 0.6, mid - 0.6, "w",
            keep=lambda x, y: y <= cy - 2 and x <= cx + 2)
-    c.rect(int(cx - mid), cy, int(cx - mid), leg_left_to, "s")
-    c.rect(int(cx + mid), cy - lift, int(cx + mid), leg_right_to - lift, "s")
+    c.rect(int(cx - mid), cy, int(cx - mid), leg_left_to, "w")
+    c.rect(int(cx + mid), cy - lift, int(cx + mid), leg_right_to - lift, "w")
 
 
 def closed_padlock():

@@ -75,6 +75,16 @@ TEST(PicturesTest, LowerLeftColourBecomesTransparent) {
     EXPECT_EQ(out.pixel(2, 1), qRgb(0, 128, 129));
 }
 
+TEST(PicturesTest, BackgroundTakesTheFormsButtonFace) {
+    QImage image(2, 2, QImage::Format_RGB32);
+    image.fill(kStoredButtonFace);
+    image.setPixel(1, 1, qRgb(0xC0, 0xC0, 0xC1));
+    const QImage out = OnButtonFace(image, QColor(0xEF, 0xEF, 0xEF));
+    EXPECT_EQ(out.pixel(0, 0), qRgb(0xEF, 0xEF, 0xEF));
+    EXPECT_EQ(out.pixel(1, 0), qRgb(0xEF, 0xEF, 0xEF));
+    EXPECT_EQ(out.pixel(1, 1), qRgb(0xC0, 0xC0, 0xC1));
+}
+
 struct ButtonCase {
     const char* name;
     QString resource;
