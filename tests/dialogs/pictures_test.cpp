@@ -63,18 +63,6 @@ INSTANTIATE_TEST_SUITE_P(
                       PictureCase{"AppIcon", pictures::kAppIcon, {32, 32}, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(PicturesTest, LowerLeftColourBecomesTransparent) {
-    QImage image(3, 2, QImage::Format_RGB32);
-    image.fill(qRgb(0, 128, 128));
-    image.setPixel(1, 0, qRgb(255, 0, 0));
-    image.setPixel(2, 1, qRgb(0, 128, 129));
-    const QImage out = WithLowerLeftTransparent(image);
-    EXPECT_EQ(qAlpha(out.pixel(0, 1)), 0);
-    EXPECT_EQ(qAlpha(out.pixel(0, 0)), 0);
-    EXPECT_EQ(out.pixel(1, 0), qRgb(255, 0, 0));
-    EXPECT_EQ(out.pixel(2, 1), qRgb(0, 128, 129));
-}
-
 TEST(PicturesTest, BackgroundTakesTheFormsButtonFace) {
     QImage image(2, 2, QImage::Format_RGB32);
     image.fill(kStoredButtonFace);
