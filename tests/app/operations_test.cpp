@@ -14,9 +14,9 @@
 #include <fstream>
 #include <iterator>
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include "app/forms.h"
 #include "app/main_window.h"
@@ -88,7 +88,7 @@ public:
             EXPECT_TRUE(b->isEnabled()) << b->objectName().toStdString();
         }
         if (focus) {
-            EXPECT_EQ(QApplication::focusWidget(), focus);
+            EXPECT_EQ(window_->focusWidget(), focus);
         }
     }
 
@@ -141,7 +141,7 @@ TEST_F(OperationsTest, MismatchShowsLabel2AndChangesNothing) {
     // An empty name now gives the focus to the encrypt button.
     window_->EditFileName->clear();
     window_->BuAngoClick();
-    EXPECT_EQ(QApplication::focusWidget(), window_->BuAngo);
+    EXPECT_EQ(window_->focusWidget(), window_->BuAngo);
 }
 
 TEST_F(OperationsTest, NoticesOfTheRefusals) {
@@ -163,6 +163,7 @@ TEST_F(OperationsTest, NoticesOfTheRefusals) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
+        window_->EditFileName->setText(QString::fromStdString(path_));
         c.prepare(*this);
         const std::string before = Read(path_);
         QWidget* notice = c.notice(forms_);
@@ -171,7 +172,7 @@ TEST_F(OperationsTest, NoticesOfTheRefusals) {
         c.encrypt ? window_->BuAngoClick() : window_->BuFukugoClick();
         EXPECT_TRUE(script.Completed());
         EXPECT_EQ(Read(path_), before);
-        EXPECT_EQ(QApplication::focusWidget(), window_->EditFileName);
+        EXPECT_EQ(window_->focusWidget(), window_->EditFileName);
         ExpectIdle(nullptr);
     }
 }
