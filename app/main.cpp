@@ -28,8 +28,9 @@ int main(int argc, char** argv) {
     }
 
     QApplication app(argc, argv);
+    // The application title. Not set as Qt's display name, which Qt would
+    // append to the caption of every dialog.
     QApplication::setApplicationName(QStringLiteral("Kryvet"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Kryvet"));
     InstallApplicationFonts();
 
     Forms forms;

@@ -1,5 +1,6 @@
 // The main window's controls, menu, file-open dialog and keyboard behaviour.
 #include <QAction>
+#include <QCloseEvent>
 #include <QDir>
 #include <QFileDialog>
 #include <QFontInfo>
@@ -397,6 +398,43 @@ TEST_F(MainWindowTest, TimerTickShowsTheBrokenKey) {
     window_->Timer1Timer();
     EXPECT_FALSE(forms_.NotPassword1->Image1->isHidden());
     EXPECT_FALSE(window_->Timer1->isActive());  // the tick does not stop or start the timer
+}
+
+TEST(MainWindowClose, CloseBoxAndExitButtonEndTheEventLoop) {
+    struct Case {
+        const char* how;
+        std::function<void(TMainKryvet&)> close;
+    };
+    const std::vector<Case> cases = {
+        {"close box",
+         [](TMainKryvet& w) {
+             QCloseEvent event;  // what the window system sends for the close box
+             QCoreApplication::sendEvent(w.windowHandle(), &event);
+         }},
+        {"exit button", [](TMainKryvet& w) { w.Cancel1->click(); }},
+        {"F10", [](TMainKryvet& w) { QTest::keyClick(&w, Qt::Key_F10); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.how);
+        Forms forms;
+        CreateForms(forms);
+        TMainKryvet& window = *forms.MainKryvet;
+        window.show();
+        window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+        bool endedByWatchdog = false;
+        QTimer watchdog;
+        watchdog.setSingleShot(true);
+        QObject::connect(&watchdog, &QTimer::timeout, [&] {
+            endedByWatchdog = true;
+            QApplication::quit();
+        });
+        watchdog.start(5000);
+        QTimer::singleShot(0, &window, [&] { c.close(window); });
+        QApplication::exec();
+        EXPECT_FALSE(endedByWatchdog);
+        EXPECT_FALSE(window.isVisible());
+    }
 }
 
 TEST(Forms, EveryFormIsCreatedOnce) {
