@@ -9,11 +9,12 @@ set -uo pipefail
 program=$1
 screenshot=${2:-}
 
-for tool in Xvfb xdotool convert import; do
-  if ! command -v "$tool" >/dev/null 2>&1; then
-    echo "SKIP: $tool is not installed (scripts/install-deps.sh installs it)"
-    exit 77
-  fi
+if ! command -v Xvfb >/dev/null 2>&1; then
+  echo "SKIP: Xvfb is not installed (scripts/install-deps.sh installs it)"
+  exit 77
+fi
+for tool in xdotool convert import; do
+  command -v "$tool" >/dev/null 2>&1 || { echo "FAIL: $tool is missing (scripts/install-deps.sh installs it)"; exit 1; }
 done
 
 work=$(mktemp -d)
