@@ -7,6 +7,7 @@
 #include "app/fonts.h"
 #include "app/forms.h"
 #include "app/main_window.h"
+#include "app/termination.h"
 
 namespace {
 
@@ -32,6 +33,7 @@ int main(int argc, char** argv) {
     // append to the caption of every dialog.
     QApplication::setApplicationName(QStringLiteral("Kryvet"));
     InstallApplicationFonts();
+    InstallTerminationHandlers(&app);
 
     Forms forms;
     CreateForms(forms);
