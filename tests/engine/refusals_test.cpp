@@ -103,6 +103,12 @@ TEST(Refusals, EncryptFailureTable) {
          },
          {"Focus:BuAngo"}},
         {"no such file", [](auto&, auto&) {}, {"Notice:NotFile", "Focus:EditFileName"}},
+        {"blanks are a name, not an empty box",
+         [](auto& f, auto& w) {
+             f.Add("f", Plain(10));
+             w.fileName = "   ";
+         },
+         {"Notice:NotFile", "Focus:EditFileName"}},
         {"a directory",
          [](auto& f, auto&) {
              f.Add("f", "");
@@ -178,6 +184,12 @@ TEST(Refusals, DecryptFailureTable) {
     const Case cases[] = {
         {"empty name", [](auto&, auto& w) { w.fileName = ""; }, {"Focus:EditFileName"}},
         {"no such file", [](auto&, auto&) {}, {"Notice:NotFile", "Focus:EditFileName"}},
+        {"blanks are a name, not an empty box",
+         [](auto& f, auto& w) {
+             f.Add("f", Plain(10));
+             w.fileName = "   ";
+         },
+         {"Notice:NotFile", "Focus:EditFileName"}},
         {"attributes unreadable",
          [](auto& f, auto&) {
              f.Add("f", Encrypted(Plain(10)));
@@ -393,4 +405,43 @@ TEST(Refusals, SuccessfulEncryptionCallOrder) {
         "ReserveSpace(100,128)",
         "GetLocalTime"};
     EXPECT_EQ(std::vector<std::string>(files.log.begin(), files.log.begin() + 12), expectedStart);
+}
+
+// Sizes the layout's 32-bit count cannot hold are refused before anything
+// changes, with the attributes as they were.
+TEST(Refusals, FilesTooLargeForTheLayout) {
+    const struct {
+        bool encrypt;
+        std::int64_t size;
+        bool refused;
+    } cases[] = {
+        {true, 2147483647LL - 128, false},
+        {true, 2147483647LL - 127, true},
+        {true, 3LL << 30, true},
+        {false, 2147483647LL + 129, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.size);
+        MemoryPlatform files;
+        files.Add("f", c.encrypt ? Plain(10) : Encrypted(Plain(10), kReadOnly), true);
+        files.fault = MemoryPlatform::Fault{"GetFileSize", 1, c.size, 0};
+        RecordingWindow window;
+        window.fileName = "f";
+        window.password = "pw";
+        ProgramState state;
+        std::string message;
+        try {
+            c.encrypt ? EncryptInPlace(window, files, state) : DecryptInPlace(window, files, state);
+        } catch (const IoError& e) {
+            message = e.what();
+        }
+        if (c.refused) {
+            EXPECT_EQ(message, "ﾌｧｲﾙが大きすぎます");
+            EXPECT_EQ(files.files["f"].attributes, kReadOnly);
+            EXPECT_TRUE(window.log.empty()) << "no prompt, no busy state";
+        } else {
+            EXPECT_NE(message, "ﾌｧｲﾙが大きすぎます");
+        }
+        EXPECT_EQ(files.OpenHandles(), 0);
+    }
 }
