@@ -1,6 +1,7 @@
 #include "engine/platform_file_posix.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <time.h>
@@ -259,6 +260,14 @@ std::int64_t PosixPlatformFile::GetDiskFreeSpace(Handle handle) {
 }
 
 int PosixPlatformFile::ReserveSpace(Handle handle, std::int64_t offset, std::int64_t length) {
+    // A reservation that keeps the size is not held to the file-size limit,
+    // but the writes that follow are: test the limit here, before any write.
+    rlimit limit{};
+    if (getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
+        static_cast<std::uint64_t>(offset + length) > limit.rlim_cur) {
+        lastError_ = EFBIG;
+        return -1;
+    }
     if (fallocate(handle, FALLOC_FL_KEEP_SIZE, offset, length) == 0) {
         return 0;
     }

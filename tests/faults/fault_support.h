@@ -1,0 +1,95 @@
+#pragma once
+
+// Helpers for the tests that put the real file layer under real faults.
+#include <dirent.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+// A tmpfs of the given size, mounted on a fresh folder for as long as the
+// object lives. Needs root; `ok()` says whether the mount took place.
+class ScratchMount {
+public:
+    explicit ScratchMount(const std::string& options) {
+        char pattern[] = "/tmp/kryvet-mnt-XXXXXX";
+        if (mkdtemp(pattern) == nullptr) {
+            error_ = std::strerror(errno);
+            return;
+        }
+        dir_ = pattern;
+        if (mount("tmpfs", dir_.c_str(), "tmpfs", 0, options.c_str()) != 0) {
+            error_ = std::strerror(errno);
+            return;
+        }
+        mounted_ = true;
+    }
+    ~ScratchMount() {
+        if (mounted_)
+            umount2(dir_.c_str(), MNT_DETACH);
+        if (!dir_.empty())
+            rmdir(dir_.c_str());
+    }
+    ScratchMount(const ScratchMount&) = delete;
+    ScratchMount& operator=(const ScratchMount&) = delete;
+
+    bool ok() const { return mounted_; }
+    const std::string& error() const { return error_; }
+    std::string File(const std::string& name) const { return dir_ + "/" + name; }
+    // Makes the mounted filesystem read-only from now on.
+    bool RemountReadOnly() {
+        return mount("tmpfs", dir_.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, nullptr) == 0;
+    }
+
+private:
+    std::string dir_;
+    std::string error_;
+    bool mounted_ = false;
+};
+
+// Open descriptors of this process, to tell whether an operation left one.
+inline int OpenDescriptors() {
+    int count = 0;
+    if (DIR* dir = opendir("/proc/self/fd")) {
+        while (readdir(dir) != nullptr)
+            ++count;
+        closedir(dir);
+    }
+    return count;
+}
+
+// Reproducible contents from a seed, so a large original need not be kept;
+// any stretch can be made on its own from its offset.
+inline std::uint64_t SeededWord(std::uint64_t seed, std::uint64_t index) {
+    std::uint64_t z = seed + (index + 1) * 0x9E3779B97F4A7C15ull;  // splitmix64
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return z ^ (z >> 31);
+}
+
+inline void FillSeeded(std::uint64_t seed, std::uint64_t offset, char* out, std::size_t length) {
+    std::uint64_t index = offset / 8;
+    std::uint64_t word = SeededWord(seed, index);
+    for (std::size_t i = 0; i < length; ++i) {
+        const std::uint64_t position = offset + i;
+        if (position / 8 != index) {
+            index = position / 8;
+            word = SeededWord(seed, index);
+        }
+        out[i] = static_cast<char>(word >> (8 * (position % 8)));
+    }
+}
+
+inline std::string Seeded(std::uint64_t seed, std::size_t length) {
+    std::string s(length, '\0');
+    FillSeeded(seed, 0, s.data(), length);
+    return s;
+}
+
+inline bool IsRoot() {
+    return geteuid() == 0;
+}

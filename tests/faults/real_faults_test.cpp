@@ -1,0 +1,326 @@
+// The real file layer under real trouble: a full disk, a size limit, a
+// read-only mount, another process holding the file, and another process
+// cutting the file while it is measured or rewritten.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <functional>
+#include <string>
+#include <utility>
+
+#include "engine/io_error.h"
+#include "engine/operations.h"
+#include "engine/platform_file_posix.h"
+#include "fault_support.h"
+#include "support/recording_window.h"
+#include "support/temp_dir.h"
+
+using namespace kryvet;
+
+namespace {
+
+const std::string kPassword = "\x88\xc3pw";
+
+struct Result {
+    std::string error;  // message of an IoError, empty when none escaped
+    std::vector<std::string> window;
+    std::vector<int> gauge;
+};
+
+Result RunOperation(bool encrypt, const std::string& path, platform::PlatformFile& files,
+                    std::int32_t unitBlocks = 2048) {
+    RecordingWindow window;
+    window.fileName = path;
+    window.password = kPassword;
+    ProgramState state;
+    Result r;
+    try {
+        if (encrypt) {
+            EncryptInPlace(window, files, state, {unitBlocks});
+        } else {
+            DecryptInPlace(window, files, state, {unitBlocks});
+        }
+    } catch (const IoError& e) {
+        r.error = e.what();
+    }
+    r.window = window.log;
+    r.gauge = window.gauge;
+    return r;
+}
+
+// Encrypts `plain` into `path` through the real layer, for the decryption cases.
+void MakeEncrypted(const std::string& path, const std::string& plain) {
+    WriteFile(path, plain, 0644);
+    platform::PosixPlatformFile files;
+    ASSERT_EQ(RunOperation(true, path, files).error, "");
+    ASSERT_EQ(ReadFile(path).size(), plain.size() + 128);
+}
+
+bool Succeeded(const Result& r) {
+    return r.error.empty() && !r.gauge.empty() && r.gauge.back() == 100;
+}
+
+// A child that opens the file and holds an OFD lock of the given type until
+// told to go; the descriptor is its own, as another program's would be.
+class LockHolder {
+public:
+    LockHolder(const std::string& path, short type) {
+        int ready[2];
+        int go[2];
+        if (pipe(ready) != 0 || pipe(go) != 0)
+            return;
+        pid_ = fork();
+        if (pid_ == 0) {
+            close(ready[0]);
+            close(go[1]);  // or the end of file on the pipe would never come
+            // A write lock needs a descriptor open for writing; the mode is
+            // put back at once, as the test compares it afterwards.
+            struct stat st {};
+            stat(path.c_str(), &st);
+            if (type == F_WRLCK)
+                chmod(path.c_str(), st.st_mode | S_IWUSR);
+            const int fd = open(path.c_str(), type == F_WRLCK ? O_RDWR : O_RDONLY);
+            chmod(path.c_str(), st.st_mode & 07777);
+            struct flock lock {};
+            lock.l_type = type;
+            lock.l_whence = SEEK_SET;
+            const char ok = (fd >= 0 && fcntl(fd, F_OFD_SETLK, &lock) == 0) ? 'y' : 'n';
+            (void)!write(ready[1], &ok, 1);
+            char c;
+            (void)!read(go[0], &c, 1);
+            _exit(0);
+        }
+        close(ready[1]);
+        close(go[0]);
+        go_ = go[1];
+        char ok = 'n';
+        locked_ = read(ready[0], &ok, 1) == 1 && ok == 'y';
+        close(ready[0]);
+    }
+    ~LockHolder() {
+        if (go_ >= 0)
+            close(go_);  // end of file on the pipe lets the child go
+        if (pid_ > 0)
+            waitpid(pid_, nullptr, 0);
+    }
+    bool locked() const { return locked_; }
+
+private:
+    pid_t pid_ = -1;
+    int go_ = -1;
+    bool locked_ = false;
+};
+
+// The real layer, with a hook that runs after a chosen call, to let "another
+// program" act at that moment.
+class HookedPlatform : public platform::PosixPlatformFile {
+public:
+    std::function<void()> afterMeasure;    // after the measuring handle is closed
+    std::function<void()> afterFirstRead;  // after the first read of the rewrite
+
+    bool CloseHandle(platform::Handle handle) override {
+        const bool ok = PosixPlatformFile::CloseHandle(handle);
+        if (afterMeasure)
+            std::exchange(afterMeasure, nullptr)();
+        return ok;
+    }
+    std::int32_t _lread(platform::Handle handle, void* buffer, std::int32_t count) override {
+        const std::int32_t n = PosixPlatformFile::_lread(handle, buffer, count);
+        // Reads of whole units belong to the rewrite; the header reads are smaller.
+        if (count >= 512 && afterFirstRead)
+            std::exchange(afterFirstRead, nullptr)();
+        return n;
+    }
+};
+
+}  // namespace
+
+// A file on a filesystem with no room for the 128 bytes is refused with the
+// disk-full notice and left as it was, read-only bit included.
+TEST(RealFaults, FullFilesystemIsRefusedWithDiskFullNotice) {
+    if (!IsRoot())
+        GTEST_SKIP() << "mounting a small tmpfs needs root";
+    ScratchMount disk("size=64k,mode=0755");
+    if (!disk.ok())
+        GTEST_SKIP() << "cannot mount tmpfs: " << disk.error();
+    const std::string path = disk.File("plain.txt");
+    const std::string plain = Seeded(1, 3000);
+    WriteFile(path, plain, 0444);
+    // Fill every remaining block.
+    {
+        const int fd = open(disk.File("filler").c_str(), O_WRONLY | O_CREAT, 0644);
+        ASSERT_GE(fd, 0);
+        const std::string chunk(4096, 'x');
+        while (write(fd, chunk.data(), chunk.size()) > 0) {
+        }
+        while (write(fd, chunk.data(), 1) > 0) {
+        }
+        close(fd);
+    }
+    platform::PosixPlatformFile files;
+    {
+        const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        ASSERT_LT(files.GetDiskFreeSpace(fd), 128);
+        close(fd);
+    }
+    const int descriptors = OpenDescriptors();
+    const Result r = RunOperation(true, path, files);
+    EXPECT_EQ(r.error, "");
+    EXPECT_EQ(r.window, (std::vector<std::string>{"LeaveBuAngo", "Notice:DiskFull"}));
+    EXPECT_TRUE(ReadFile(path) == plain) << "the file changed";
+    EXPECT_EQ(ModeOf(path), 0444u);
+    EXPECT_LE(OpenDescriptors(), descriptors);
+}
+
+// Under a file-size limit the space cannot be reserved: the same refusal,
+// before a byte changes, and no SIGXFSZ.
+TEST(RealFaults, FileSizeLimitIsRefusedWithDiskFullNotice) {
+    TempDir dir;
+    const std::string path = dir.File("plain.bin");
+    const std::string plain = Seeded(2, 5000);
+    WriteFile(path, plain, 0600);
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    struct sigaction ignore {};
+    struct sigaction previous {};
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGXFSZ, &ignore, &previous);
+    rlimit limited = saved;
+    limited.rlim_cur = plain.size() + 64;  // less than the 128 bytes of growth
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    platform::PosixPlatformFile files;
+    const Result r = RunOperation(true, path, files);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    sigaction(SIGXFSZ, &previous, nullptr);
+    EXPECT_EQ(r.error, "");
+    EXPECT_EQ(r.window, (std::vector<std::string>{"LeaveBuAngo", "Notice:DiskFull"}));
+    EXPECT_TRUE(ReadFile(path) == plain) << "the file changed";
+    EXPECT_EQ(ModeOf(path), 0600u);
+}
+
+// On a read-only medium the size measurement cannot open the file: the error
+// box, nothing changed.
+TEST(RealFaults, ReadOnlyMountTakesTheRefusalPath) {
+    if (!IsRoot())
+        GTEST_SKIP() << "mounting a tmpfs needs root";
+    for (bool encrypt : {true, false}) {
+        SCOPED_TRACE(encrypt ? "encrypt" : "decrypt");
+        ScratchMount disk("size=1m,mode=0755");
+        if (!disk.ok())
+            GTEST_SKIP() << "cannot mount tmpfs: " << disk.error();
+        const std::string path = disk.File("f");
+        const std::string plain = Seeded(3, 2000);
+        if (encrypt) {
+            WriteFile(path, plain, 0644);
+        } else {
+            MakeEncrypted(path, plain);
+        }
+        const std::string before = ReadFile(path);
+        const mode_t mode = ModeOf(path);
+        ASSERT_TRUE(disk.RemountReadOnly());
+        platform::PosixPlatformFile files;
+        const int descriptors = OpenDescriptors();
+        const Result r = RunOperation(encrypt, path, files);
+        EXPECT_EQ(r.error, ErrnoMessage(EROFS));
+        EXPECT_TRUE(r.window.empty()) << "no notice and no busy state";
+        EXPECT_TRUE(ReadFile(path) == before) << "the file changed";
+        EXPECT_EQ(ModeOf(path), mode);
+        EXPECT_EQ(OpenDescriptors(), descriptors);
+    }
+}
+
+// Another process holding the file: a read lock lets the size be measured but
+// not the exclusive open (the silent failed-open path); a write lock already
+// stops the measurement (the error box). Either way nothing changes.
+TEST(RealFaults, FileHeldByAnotherProcess) {
+    const struct {
+        bool encrypt;
+        short lock;
+        std::string error;
+        std::vector<std::string> window;
+    } cases[] = {
+        {true, F_RDLCK, "", {"LeaveBuAngo"}},
+        {false, F_RDLCK, "", {"LeaveBuFukugo"}},
+        {true, F_WRLCK, ErrnoMessage(EBUSY), {}},
+        {false, F_WRLCK, ErrnoMessage(EBUSY), {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << (c.encrypt ? "encrypt" : "decrypt")
+                                        << (c.lock == F_RDLCK ? " read lock" : " write lock"));
+        TempDir dir;
+        const std::string path = dir.File("held");
+        const std::string plain = Seeded(4, 1500);
+        if (c.encrypt) {
+            WriteFile(path, plain, 0444);
+        } else {
+            MakeEncrypted(path, plain);
+        }
+        const std::string before = ReadFile(path);
+        const mode_t mode = ModeOf(path);
+        LockHolder holder(path, c.lock);
+        ASSERT_TRUE(holder.locked());
+        platform::PosixPlatformFile files;
+        const int descriptors = OpenDescriptors();
+        const Result r = RunOperation(c.encrypt, path, files);
+        EXPECT_EQ(r.error, c.error);
+        EXPECT_EQ(r.window, c.window);
+        EXPECT_TRUE(ReadFile(path) == before) << "the file changed";
+        // The measurement error leaves the bit cleared only if it was never
+        // put back; the engine puts it back.
+        EXPECT_EQ(ModeOf(path), mode);
+        EXPECT_EQ(OpenDescriptors(), descriptors);
+    }
+}
+
+// Another program cuts the file after it was measured, or while it is being
+// rewritten (the lock is advisory). A short read is never taken as data: the
+// operation stops with an error and never reports success.
+TEST(RealFaults, FileCutByAnotherProgram) {
+    const struct {
+        const char* name;
+        bool encrypt;
+        bool duringRewrite;
+    } cases[] = {
+        {"encrypt, cut between measuring and opening", true, false},
+        {"decrypt, cut between measuring and opening", false, false},
+        {"encrypt, cut during the rewrite", true, true},
+        {"decrypt, cut during the rewrite", false, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        const std::string path = dir.File("cut");
+        const std::string plain = Seeded(5, 10000);
+        if (c.encrypt) {
+            WriteFile(path, plain, 0444);
+        } else {
+            MakeEncrypted(path, plain);
+        }
+        const std::string before = ReadFile(path);
+        const mode_t mode = ModeOf(path);
+        const off_t cutTo = 4000;
+        HookedPlatform files;
+        const auto cut = [&] { ASSERT_EQ(truncate(path.c_str(), cutTo), 0); };
+        if (c.duringRewrite) {
+            files.afterFirstRead = cut;
+        } else {
+            files.afterMeasure = cut;
+        }
+        const int descriptors = OpenDescriptors();
+        // Small units, so that the cut lands inside the rewrite.
+        const Result r = RunOperation(c.encrypt, path, files, 1);
+        EXPECT_EQ(r.error, IoError::FileChanged().what());
+        EXPECT_FALSE(Succeeded(r));
+        EXPECT_EQ(r.window.back(), c.encrypt ? "LeaveBuAngo" : "LeaveBuFukugo");
+        EXPECT_EQ(ModeOf(path), mode) << "attributes restored";
+        EXPECT_EQ(OpenDescriptors(), descriptors);
+        if (!c.duringRewrite) {
+            // Nothing was written: the file is what the other program left.
+            EXPECT_TRUE(ReadFile(path) == before.substr(0, cutTo)) << "the file changed";
+        }
+    }
+}
