@@ -3,6 +3,7 @@
 #include "engine/file_checks.h"
 #include "engine/file_layout.h"
 #include "engine/io_error.h"
+#include "engine/operation_file.h"
 #include "engine/operations.h"
 #include "engine/rewrite_io.h"
 
@@ -142,30 +143,19 @@ void DecryptInPlace(OperationWindow& window, platform::PlatformFile& files, Prog
         return;
     }
 
-    bool open = true;
-    bool holding = false;
-    const auto closeFile = [&] {
-        open = false;
-        files._lclose(handle);
-    };
+    detail::OperationFile file(files, handle);
     try {
-        const std::int64_t locked = files.GetFileSize(handle);
-        if (locked < 0) {
-            throw IoError::FromErrno(files.LastError());
-        }
-        if (locked != size) {
-            throw IoError::FileChanged();
-        }
+        file.CheckSizeUnchanged(size);
         switch (ReadHeaderAndCheckPassword(window, files, state, handle, size)) {
             case kNotEncrypted:
-                closeFile();
+                file.Close();
                 window.LeaveBusyState(kButton);
                 window.ShowNotice(Notice::NoAngo);
                 restoreAttributes();
                 window.FocusFileName();
                 return;
             case kWrongPassword:
-                closeFile();
+                file.Close();
                 window.LeaveBusyState(kButton);
                 window.SetTimer1Enabled(true);
                 window.ShowNotPassword();
@@ -174,39 +164,34 @@ void DecryptInPlace(OperationWindow& window, platform::PlatformFile& files, Prog
                 restoreAttributes();
                 return;
             case kPasswordNotGiven:
-                closeFile();
+                file.Close();
                 restoreAttributes();
                 return;
             default:
                 break;
         }
         window.EnterBusyState(kButton);
-        files.HoldTermination();
-        holding = true;
+        file.HoldTermination();
         RewriteDecrypted(window, files, handle, size, KeyBytesOf(state.ClockKey), options);
-        CheckedFile file(files, handle);
-        file.SeekTo(state.StoredFileSize);
-        file.Write(nullptr, 0);
+        // A write of nothing at the stored size cuts the file there.
+        CheckedFile cut(files, handle);
+        cut.SeekTo(state.StoredFileSize);
+        cut.Write(nullptr, 0);
         if (files.FlushData(handle) != 0) {
             throw IoError::FromErrno(files.LastError());
         }
-        closeFile();
+        file.Close();
         if (state.SavedAttributes >= 0) {
             files.SetFileAttributesA(window.FileNameText(), state.SavedAttributes);
         }
-        holding = false;
-        files.ReleaseTermination();
+        file.ReleaseTermination();
         window.SetGaugeProgress(100);
         window.LeaveBusyState(kButton);
     } catch (...) {
-        if (open) {
-            closeFile();
-        }
+        file.Close();
         window.LeaveBusyState(kButton);
         restoreAttributes();
-        if (holding) {
-            files.ReleaseTermination();
-        }
+        file.ReleaseTermination();
         throw;
     }
 }

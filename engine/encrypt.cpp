@@ -4,6 +4,7 @@
 #include "engine/file_checks.h"
 #include "engine/file_layout.h"
 #include "engine/io_error.h"
+#include "engine/operation_file.h"
 #include "engine/operations.h"
 #include "engine/rewrite_io.h"
 
@@ -175,32 +176,19 @@ void EncryptInPlace(OperationWindow& window, platform::PlatformFile& files, Prog
         return;
     }
 
-    bool open = true;
-    bool holding = false;
-    const auto closeFile = [&] {
-        open = false;
-        files._lclose(handle);
-    };
+    detail::OperationFile file(files, handle);
     try {
-        // The size that counts is the one under the lock; a file changed
-        // since it was measured would be stored with a wrong length.
-        const std::int64_t locked = files.GetFileSize(handle);
-        if (locked < 0) {
-            throw IoError::FromErrno(files.LastError());
-        }
-        if (locked != measured) {
-            throw IoError::FileChanged();
-        }
+        file.CheckSizeUnchanged(measured);
         if (files.GetDiskFreeSpace(handle) < kGrowth ||
             files.ReserveSpace(handle, size, kGrowth) != 0) {
-            closeFile();
+            file.Close();
             window.LeaveBusyState(kButton);
             window.ShowNotice(Notice::DiskFull);
             restoreAttributes();
             return;
         }
         if (IsEncryptedFile(files, handle, size)) {
-            closeFile();
+            file.Close();
             window.LeaveBusyState(kButton);
             window.ShowNotice(Notice::ExitAnko);
             restoreAttributes();
@@ -208,7 +196,7 @@ void EncryptInPlace(OperationWindow& window, platform::PlatformFile& files, Prog
             return;
         }
         if (window.AskPassword()) {
-            closeFile();
+            file.Close();
             restoreAttributes();
             return;
         }
@@ -217,30 +205,24 @@ void EncryptInPlace(OperationWindow& window, platform::PlatformFile& files, Prog
         const ClockKeyBytes clockKey = ClockKeyBytesOf(ClockValueOf(files.GetLocalTime()));
         const EncryptionMaterial material =
             MakeEncryptionMaterial(window.PasswordBytes(), clockKey, size, state.SavedAttributes);
-        files.HoldTermination();
-        holding = true;
+        file.HoldTermination();
         RewriteEncrypted(window, files, handle, size, material, options);
         if (files.FlushData(handle) != 0) {
             throw IoError::FromErrno(files.LastError());
         }
-        closeFile();
+        file.Close();
         state.SavedAttributes |= platform::kAttrReadOnly;
         if (state.SavedAttributes >= 0) {
             files.SetFileAttributesA(window.FileNameText(), state.SavedAttributes);
         }
-        holding = false;
-        files.ReleaseTermination();
+        file.ReleaseTermination();
         window.SetGaugeProgress(100);
         window.LeaveBusyState(kButton);
     } catch (...) {
-        if (open) {
-            closeFile();
-        }
+        file.Close();
         window.LeaveBusyState(kButton);
         restoreAttributes();
-        if (holding) {
-            files.ReleaseTermination();
-        }
+        file.ReleaseTermination();
         throw;
     }
 }
