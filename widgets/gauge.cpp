@@ -219,38 +219,23 @@ void TGauge::SetProgress(std::int32_t value) {
 }
 
 void TGauge::SetKind(TGaugeKind value) {
-    if (value != kind_) {
-        kind_ = value;
-        RepaintNow();
-    }
+    StoreAndRepaint(kind_, value);
 }
 
 void TGauge::SetShowText(bool value) {
-    if (value != showText_) {
-        showText_ = value;
-        RepaintNow();
-    }
+    StoreAndRepaint(showText_, value);
 }
 
 void TGauge::SetBorderStyle(TBorderStyle value) {
-    if (value != borderStyle_) {
-        borderStyle_ = value;
-        RepaintNow();
-    }
+    StoreAndRepaint(borderStyle_, value);
 }
 
 void TGauge::SetForeColor(TColor value) {
-    if (value != foreColor_) {
-        foreColor_ = value;
-        RepaintNow();
-    }
+    StoreAndRepaint(foreColor_, value);
 }
 
 void TGauge::SetBackColor(TColor value) {
-    if (value != backColor_) {
-        backColor_ = value;
-        RepaintNow();
-    }
+    StoreAndRepaint(backColor_, value);
 }
 
 void TGauge::SetColor(TColor value) {

@@ -162,6 +162,14 @@ protected:
 
 private:
     void RepaintNow();
+    // The rule of the drawing setters: store a new value and show it at once.
+    template <typename T>
+    void StoreAndRepaint(T& field, T value) {
+        if (value != field) {
+            field = value;
+            RepaintNow();
+        }
+    }
     QColor ControlColor() const;
 
     std::int32_t minValue_ = 0;
