@@ -9,6 +9,7 @@ packages=(
   xvfb xauth xdotool imagemagick x11-utils
   fonts-ipafont-gothic fonts-ipafont-mincho
   clang-format
+  clang lld libclang-rt-14-dev
 )
 
 missing=()

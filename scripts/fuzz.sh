@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Builds the two libFuzzer targets with clang in build-fuzz and runs each for a
+# bounded time from the committed seed corpus. Any crash, sanitizer report or
+# broken invariant fails the script; the input that caused it is kept under
+# build-fuzz/findings.
+#   FUZZ_SECONDS  time per target (default 30)
+set -euo pipefail
+
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+build="$root/build-fuzz"
+seconds="${FUZZ_SECONDS:-30}"
+
+cmake -S "$root" -B "$build" -G Ninja \
+  -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DKRYVET_BUILD_GUI=OFF -DKRYVET_BUILD_TESTS=OFF -DKRYVET_FUZZ=ON >/dev/null
+ninja -C "$build" fuzz_decrypt fuzz_encrypt
+
+status=0
+for target in decrypt encrypt; do
+  # A scratch copy: what the fuzzer adds to the corpus stays out of the tree.
+  work="$build/corpus/$target"
+  findings="$build/findings/$target"
+  rm -rf "$work" "$findings"
+  mkdir -p "$work" "$findings"
+  cp "$root/tests/fuzz/corpus/$target/"* "$work/"
+  echo "== fuzz_$target for ${seconds}s"
+  if ! "$build/tests/fuzz/fuzz_$target" "$work" \
+      -max_total_time="$seconds" -max_len=4096 -timeout=10 -rss_limit_mb=2048 \
+      -artifact_prefix="$findings/" -print_final_stats=1 2>"$build/fuzz_$target.log"; then
+    status=1
+  fi
+  grep -E "^(stat::number_of_executed_units|stat::new_units_added)|ERROR|SUMMARY" \
+    "$build/fuzz_$target.log" || true
+  if compgen -G "$findings/*" >/dev/null; then
+    echo "fuzz_$target: findings kept in $findings" >&2
+    status=1
+  fi
+done
+if [ "$status" -ne 0 ]; then
+  echo "fuzzing found a fault" >&2
+else
+  echo "fuzzing found nothing"
+fi
+exit "$status"

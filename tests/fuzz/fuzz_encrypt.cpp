@@ -1,0 +1,86 @@
+// Arbitrary bytes as a file to encrypt: the header check tells an encrypted
+// file exactly by its marker; any other file is encrypted into the layout and
+// decrypts back to the same bytes and attributes.
+#include <cstdlib>
+#include <string>
+
+#include "engine/file_layout.h"
+#include "engine/io_error.h"
+#include "engine/operations.h"
+#include "fuzz_input.h"
+#include "reference_layout.h"
+#include "support/memory_platform.h"
+#include "support/recording_window.h"
+
+namespace {
+
+void Require(bool condition) {
+    if (!condition)
+        std::abort();
+}
+
+bool CarriesMarker(const std::string& f) {
+    if (f.size() <= 128)
+        return false;
+    for (int i = 0; i < 6; ++i) {
+        if ((static_cast<std::uint8_t>(f[i]) ^ static_cast<std::uint8_t>(f[6])) !=
+            static_cast<std::uint8_t>("Kryvet"[i]))
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const FuzzInput in = ParseFuzzInput(data, size);
+    MemoryPlatform files;
+    files.Add("f", in.file, in.readOnly);
+    files.now = in.now;
+    const std::int32_t attributes = files.files["f"].attributes;
+
+    // The header check alone, on a fresh handle.
+    {
+        kryvet::platform::OfStruct path;
+        const auto h = files.OpenFile("f", path, 18);
+        if (h >= 0) {
+            Require(kryvet::IsEncryptedFile(files, h, static_cast<std::int64_t>(in.file.size())) ==
+                    CarriesMarker(in.file));
+            Require(files._llseek(h, 0, 1) == 0);  // back at the start
+            files._lclose(h);
+        }
+    }
+
+    RecordingWindow window;
+    window.fileName = "f";
+    window.password = in.password;
+    kryvet::ProgramState state;
+    try {
+        kryvet::EncryptInPlace(window, files, state, {in.unitBlocks});
+    } catch (const kryvet::IoError&) {
+        std::abort();
+    }
+    Require(files.OpenHandles() == 0 && !files.termininationHeld && files.negativeWrites == 0);
+    const bool success = !window.gauge.empty() && window.gauge.back() == 100;
+    Require(success == (!in.file.empty() && !CarriesMarker(in.file) && !in.password.empty()));
+    if (!success) {
+        Require(files.Data("f") == in.file);
+        Require(files.files["f"].attributes == attributes);
+        return 0;
+    }
+    const std::string encrypted = files.Data("f");
+    std::uint8_t clock[8];
+    for (int i = 0; i < 8; ++i)
+        clock[i] = static_cast<std::uint8_t>(encrypted[6 + i]);
+    const auto expectedClock = kryvet::ClockKeyBytesOf(kryvet::ClockValueOf(in.now));
+    for (int i = 0; i < 8; ++i)
+        Require(clock[i] == expectedClock[static_cast<std::size_t>(i)]);
+    Require(encrypted == ReferenceEncryptedFile(in.file, in.password, clock,
+                                                static_cast<std::uint16_t>(attributes)));
+    Require(CarriesMarker(encrypted));
+
+    kryvet::DecryptInPlace(window, files, state, {in.unitBlocks});
+    Require(files.Data("f") == in.file);
+    Require(files.files["f"].attributes == attributes);
+    return 0;
+}
