@@ -20,9 +20,8 @@ void CreateForms(Forms& forms) {
     forms.ExitAnko1 = std::make_unique<TExitAnko1>(owner);
     forms.NoAngo1 = std::make_unique<TNoAngo1>(owner);
     forms.NotPassword1 = std::make_unique<TNotPassword1>(owner);
-    // The password dialog takes the confirmation dialog by reference, so the
-    // confirmation has to exist first; neither does anything at creation.
-    forms.PasswordDlg2 = std::make_unique<TPasswordDlg2>(forms.State, owner);
-    forms.PasswordDlg = std::make_unique<TPasswordDlg>(forms.State, *forms.PasswordDlg2,
+    // The password dialog finds its confirmation through the slot filled next.
+    forms.PasswordDlg = std::make_unique<TPasswordDlg>(forms.State, forms.PasswordDlg2,
                                                        *forms.MainKryvet->Label2, owner);
+    forms.PasswordDlg2 = std::make_unique<TPasswordDlg2>(forms.State, owner);
 }

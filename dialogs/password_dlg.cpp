@@ -64,7 +64,8 @@ void PasswordForm::keyPressEvent(QKeyEvent* event) {
     QDialog::keyPressEvent(event);
 }
 
-TPasswordDlg::TPasswordDlg(kryvet::ProgramState& state, TPasswordDlg2& confirmation, QLabel& label2,
+TPasswordDlg::TPasswordDlg(kryvet::ProgramState& state,
+                           const std::unique_ptr<TPasswordDlg2>& confirmation, QLabel& label2,
                            QWidget* parent)
     : PasswordForm(QStringLiteral("パスワードの入力"), {189, 129, 236, 93}, parent),
       state_(state),
@@ -75,10 +76,11 @@ TPasswordDlg::TPasswordDlg(kryvet::ProgramState& state, TPasswordDlg2& confirmat
 
 void TPasswordDlg::OKBtnClick() {
     if (state_.CurrentOperation == 0 && !Password->text().isEmpty()) {
-        confirmation_.Password->clear();
-        if (confirmation_.exec() == kModalCancel) {
+        TPasswordDlg2& confirmation = *confirmation_;
+        confirmation.Password->clear();
+        if (confirmation.exec() == kModalCancel) {
             Password->clear();
-        } else if (PasswordCp932Bytes(*Password) != PasswordCp932Bytes(*confirmation_.Password)) {
+        } else if (PasswordCp932Bytes(*Password) != PasswordCp932Bytes(*confirmation.Password)) {
             // Compared as the bytes the engine will store: case and every
             // byte of a double-byte character count.
             label2_.setVisible(true);

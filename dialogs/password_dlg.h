@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <memory>
 #include <string>
 
 #include "dialogs/form_setup.h"
@@ -44,9 +45,11 @@ private:
 class TPasswordDlg : public PasswordForm {
     Q_OBJECT
 public:
+    // confirmation: the slot that holds the confirmation dialog. Start-up
+    // creates that dialog after this one, so it is looked up when needed.
     // label2: the main window's mismatch label, shown when the confirmation differs.
-    TPasswordDlg(kryvet::ProgramState& state, TPasswordDlg2& confirmation, QLabel& label2,
-                 QWidget* parent = nullptr);
+    TPasswordDlg(kryvet::ProgramState& state, const std::unique_ptr<TPasswordDlg2>& confirmation,
+                 QLabel& label2, QWidget* parent = nullptr);
 
 public slots:
     void OKBtnClick() override;
@@ -54,7 +57,7 @@ public slots:
 
 private:
     kryvet::ProgramState& state_;
-    TPasswordDlg2& confirmation_;
+    const std::unique_ptr<TPasswordDlg2>& confirmation_;
     QLabel& label2_;
 };
 

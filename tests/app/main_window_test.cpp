@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <algorithm>
 #include <vector>
 
 #include "tests/app/window_fixture.h"
@@ -451,6 +452,15 @@ TEST(Forms, EveryFormIsCreatedOnce) {
         EXPECT_FALSE(dialog->isVisible());
         EXPECT_EQ(dialog->parentWidget(), forms.MainKryvet.get());
     }
+    // The main window lists its children in the order they were created:
+    // the version box first, the confirmation dialog last.
+    std::vector<QWidget*> created;
+    for (QObject* child : forms.MainKryvet->children()) {
+        if (std::find(dialogs.begin(), dialogs.end(), child) != dialogs.end()) {
+            created.push_back(static_cast<QWidget*>(child));
+        }
+    }
+    EXPECT_EQ(created, dialogs);
     EXPECT_EQ(QtKeyForVirtualKey(112), Qt::Key_F1);
     EXPECT_EQ(QtKeyForVirtualKey(121), Qt::Key_F10);
     EXPECT_EQ(QtKeyForVirtualKey(13), 0);

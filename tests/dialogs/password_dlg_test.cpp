@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QTest>
+#include <memory>
 #include <optional>
 
 #include "dialogs/password_box.h"
@@ -44,8 +45,9 @@ struct Fixture {
     kryvet::ProgramState state;
     QWidget mainWindow;  // never shown; stands in for the label's window
     QLabel label2{QStringLiteral("パスワードは一致していません。"), &mainWindow};
-    TPasswordDlg2 dlg2{state};
-    TPasswordDlg dlg{state, dlg2, label2};
+    std::unique_ptr<TPasswordDlg2> dlg2Slot = std::make_unique<TPasswordDlg2>(state);
+    TPasswordDlg2& dlg2 = *dlg2Slot;
+    TPasswordDlg dlg{state, dlg2Slot, label2};
     int dlg2Showings = 0;
 
     Fixture() {
@@ -223,8 +225,9 @@ TEST_P(PasswordLimitTest, TypingStopsAtFiftyBytes) {
     const LimitCase& c = GetParam();
     kryvet::ProgramState state;
     QLabel label2;
-    TPasswordDlg2 dlg2(state);
-    TPasswordDlg dlg(state, dlg2, label2);
+    auto dlg2Slot = std::make_unique<TPasswordDlg2>(state);
+    TPasswordDlg2& dlg2 = *dlg2Slot;
+    TPasswordDlg dlg(state, dlg2Slot, label2);
     for (QLineEdit* box : {dlg.Password, dlg2.Password}) {
         TypeText(box, c.accepted);
         EXPECT_EQ(box->text(), c.accepted) << box->window()->objectName().toStdString();
@@ -299,8 +302,9 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(PasswordDialogTest, LayoutAndButtons) {
     kryvet::ProgramState state;
     QLabel label2;
-    TPasswordDlg2 dlg2(state);
-    TPasswordDlg dlg(state, dlg2, label2);
+    auto dlg2Slot = std::make_unique<TPasswordDlg2>(state);
+    TPasswordDlg2& dlg2 = *dlg2Slot;
+    TPasswordDlg dlg(state, dlg2Slot, label2);
     struct Expected {
         PasswordForm* form;
         QString caption;
