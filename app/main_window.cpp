@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QIcon>
@@ -10,8 +11,10 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTimer>
+#include <QUrl>
 
 #include "app/forms.h"
 #include "widgets/cp932_validator.h"
@@ -61,6 +64,20 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& caption, QRe
     return label;
 }
 
+// The full path of the first of the dropped items, if that is a local file;
+// an empty text when it is anything else (a folder, a web link, plain text).
+QString DroppedFilePath(const QMimeData* data) {
+    if (data == nullptr || !data->hasUrls() || data->urls().isEmpty()) {
+        return {};
+    }
+    const QUrl first = data->urls().constFirst();
+    if (!first.isLocalFile()) {
+        return {};
+    }
+    const QFileInfo info(first.toLocalFile());
+    return info.isDir() ? QString() : info.absoluteFilePath();
+}
+
 std::optional<OpenDialogChoice> ExecOpenDialog(QFileDialog& dialog) {
     if (dialog.exec() != QDialog::Accepted) {
         return std::nullopt;
@@ -101,6 +118,7 @@ TMainKryvet::TMainKryvet(::Forms& forms)
     RunOpenDialog = ExecOpenDialog;
     CreateControls();
     CreateMenu();
+    setAcceptDrops(true);
 }
 
 TMainKryvet::~TMainKryvet() = default;
@@ -119,6 +137,9 @@ void TMainKryvet::CreateControls() {
     // Shift-JIS form could not survive the conversion to the file services'
     // code page, so it is not accepted either.
     EditFileName->setValidator(new kryvet::Cp932LimitValidator(128, EditFileName));
+    // A file dropped on the box goes to the window, which takes its path; the
+    // box itself would insert the link's text at the cursor.
+    EditFileName->setAcceptDrops(false);
     BuFindFile = MakeButton(Client, "BuFindFile", QStringLiteral("参照"), {354, 122, 124, 46});
     BuFindFile->setDefault(true);
     LaFilename = MakeLabel(Client, "LaFilename", QStringLiteral("ファイル名："), {33, 44, 100, 20});
@@ -266,6 +287,28 @@ void TMainKryvet::BuFindFileClick() {
         lastFilter_ = choice->nameFilter;
         EditFileName->setText(lastPath_);
     }
+    EditFileName->setFocus();
+}
+
+void TMainKryvet::dragEnterEvent(QDragEnterEvent* event) {
+    if (DroppedFilePath(event->mimeData()).isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+}
+
+void TMainKryvet::dropEvent(QDropEvent* event) {
+    const QString path = DroppedFilePath(event->mimeData());
+    if (path.isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    // As after the file-open dialog; the dialog itself keeps its own last
+    // choice, since nothing was confirmed in it.
+    EditFileName->setText(path);
+    activateWindow();
     EditFileName->setFocus();
 }
 

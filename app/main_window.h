@@ -9,6 +9,8 @@
 #include "engine/program_state.h"
 
 class QAction;
+class QDragEnterEvent;
+class QDropEvent;
 class QFileDialog;
 class QLabel;
 class QLineEdit;
@@ -94,6 +96,12 @@ public slots:
     void BuAngoClick();
     void BuFukugoClick();
     void Timer1Timer();
+
+protected:
+    // A file dropped from a file manager is taken like one chosen in the
+    // file-open dialog.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void EditFileNameReturn();
