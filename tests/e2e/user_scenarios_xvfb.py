@@ -1,0 +1,496 @@
+#!/usr/bin/env python3
+"""Uses the real program on its own Xvfb server the way a person does, by
+keyboard only (xdotool): a path typed into the box, Alt+R and the entry's
+mnemonic, passwords typed into the dialogs found by their captions. After each
+step the file's bytes are checked against the encrypted layout and its
+permissions against what they were; screenshots taken with `import` are
+checked at a few pixels.
+
+Usage: user_scenarios_xvfb.py <path to kryvet> <output folder>
+The output folder receives the screenshots of the run and the scratch files.
+Exit code 77 (skipped) only when Xvfb or xdotool are missing.
+"""
+import hashlib
+import os
+import shutil
+import stat
+import struct
+import subprocess
+import sys
+import time
+
+HEADER, TRAILER = 70, 58
+MARKER = b"Kryvet"
+ATTR_READ_ONLY, ATTR_NORMAL = 0x0001, 0x0080
+
+RED, LIME, BLUE, YELLOW = (255, 0, 0), (0, 255, 0), (0, 0, 255), (255, 255, 0)
+# Client coordinates of the main window's controls, below the menu bar.
+LA_RUN = (127, 122, 100, 19)
+LABEL2 = (44, 122, 250, 19)
+GAUGE = (39, 159, 273, 28)
+# The key pictures of the wrong-password notice (client coordinates).
+KEY_PICTURE = (11, 22, 32, 32)
+
+BIG_FILE_MIB = 300
+
+
+class Failure(Exception):
+    pass
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+# --- the encrypted layout, as an independent reader sees it ------------------
+
+
+def block_mask(data, key):
+    """XORs `data`, which starts at plain offset 0, with the body pattern."""
+    pattern = bytes(key[(p % 512) % 3] for p in range(512))
+    whole = pattern * (len(data) // 512 + 1)
+    return bytes(a ^ b for a, b in zip(data, whole))
+
+
+def check_encrypted(path, plain, password, mode_before):
+    """The file at `path` is `plain` encrypted with `password`, and read-only."""
+    data = open(path, "rb").read()
+    check(len(data) == len(plain) + HEADER + TRAILER,
+          f"encrypted size {len(data)}, expected {len(plain) + 128}")
+    k = data[6:9]
+    check(bytes(b ^ k[0] for b in data[0:6]) == MARKER, "marker does not unmask to the word")
+    field = bytes(b ^ k[2] for b in data[14:64])
+    check(field[:len(password) + 1] == password + b"\0", f"password field holds {field!r}")
+    size, attributes = struct.unpack_from("<iH", data, 64)
+    check(size == len(plain), f"stored size {size}, expected {len(plain)}")
+    read_only = not (mode_before & stat.S_IWUSR)
+    expected_attr = ATTR_READ_ONLY if read_only else ATTR_NORMAL
+    check(attributes & 0xFF == expected_attr,
+          f"stored attributes {attributes:#06x}, read-only was {read_only}")
+    check(block_mask(data[HEADER:HEADER + len(plain)], k) == plain,
+          "body does not unmask to the plain bytes")
+    trailer = data[HEADER + len(plain):]
+    masked = bytes(b ^ k[2] for b in password + b"\0")
+    check(trailer[:len(masked)] == bytes(b & k[0] for b in masked), "trailer is not password AND k0")
+    mode = stat.S_IMODE(os.stat(path).st_mode)
+    check(mode == mode_before & ~0o222, f"mode {mode:o} after encryption, from {mode_before:o}")
+
+
+def check_big_encrypted(path, plain_size, plain_head, password):
+    """Header, size and the first blocks of a file too big to read whole."""
+    with open(path, "rb") as f:
+        head = f.read(HEADER + len(plain_head))
+    check(os.path.getsize(path) == plain_size + 128, "big file did not grow by 128 bytes")
+    k = head[6:9]
+    check(bytes(b ^ k[0] for b in head[0:6]) == MARKER, "big file: marker")
+    check(bytes(b ^ k[2] for b in head[14:14 + len(password) + 1]) == password + b"\0",
+          "big file: password field")
+    check(struct.unpack_from("<i", head, 64)[0] == plain_size, "big file: stored size")
+    check(block_mask(head[HEADER:], k) == plain_head, "big file: first blocks do not unmask")
+    check(os.stat(path).st_mode & 0o222 == 0, "big file is not read-only")
+
+
+def wait_until(condition, message, timeout=20.0):
+    deadline = time.monotonic() + timeout
+    while not condition():
+        check(time.monotonic() < deadline, message)
+        time.sleep(0.05)
+    time.sleep(0.3)  # the program repaints the gauge and leaves the busy state
+
+
+def unchanged(path, digest, mode):
+    check(hashlib.sha256(open(path, "rb").read()).digest() == digest, f"{path} changed")
+    got = stat.S_IMODE(os.stat(path).st_mode)
+    check(got == mode, f"{path}: mode {got:o}, expected {mode:o}")
+
+
+# --- X server, program and screenshots ---------------------------------------
+
+
+class Screen:
+    def __init__(self, out):
+        self.out = out
+        self.shots = {}
+
+    def xdo(self, *args):
+        return subprocess.run(["xdotool", *args], capture_output=True, text=True).stdout.strip()
+
+    def keys(self, *keys):
+        self.xdo("key", "--delay", "40", *keys)
+
+    def type(self, text):
+        self.xdo("type", "--delay", "15", text)
+
+    def window(self, title, timeout=5.0):
+        """The visible window whose caption is exactly `title`."""
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            found = self.xdo("search", "--onlyvisible", "--name", f"^{title}$").split()
+            if found:
+                return found[0]
+            time.sleep(0.03)
+        raise Failure(f"no window '{title}' appeared")
+
+    def absent(self, title):
+        return not self.xdo("search", "--onlyvisible", "--name", f"^{title}$")
+
+    def wait_gone(self, title, timeout=5.0):
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            if self.absent(title):
+                return
+            time.sleep(0.03)
+        raise Failure(f"window '{title}' did not close")
+
+    def focus(self, window):
+        # No window manager on bare Xvfb: the keyboard goes where it is sent.
+        self.xdo("windowfocus", "--sync", window)
+
+    def shot(self, window, name):
+        path = os.path.join(self.out, name + ".png")
+        subprocess.run(["import", "-window", window, path], check=True, capture_output=True)
+        ppm = subprocess.run(["convert", path, "-depth", "8", "ppm:-"], check=True,
+                             capture_output=True).stdout
+        return Picture(ppm)
+
+
+class Picture:
+    def __init__(self, ppm):
+        parts = ppm.split(maxsplit=4)
+        check(parts[0] == b"P6", "not a binary PPM")
+        self.w, self.h = int(parts[1]), int(parts[2])
+        self.data = parts[4]
+
+    def px(self, x, y):
+        i = 3 * (y * self.w + x)
+        return tuple(self.data[i:i + 3])
+
+    def count(self, rect, color, dy=0):
+        x0, y0, w, h = rect
+        return sum(1 for y in range(y0 + dy, y0 + dy + h) for x in range(x0, x0 + w)
+                   if self.px(x, y) == color)
+
+    def crop(self, rect, dy=0):
+        x0, y0, w, h = rect
+        return b"".join(self.data[3 * ((y + dy) * self.w + x0):3 * ((y + dy) * self.w + x0 + w)]
+                        for y in range(y0, y0 + h))
+
+
+class Session:
+    """The running program and the keyboard steps a user takes in it."""
+
+    def __init__(self, screen, main):
+        self.s = screen
+        self.main = main
+        self.menu_height = None  # found from the gauge after the first run
+
+    def to_box(self, back_tabs):
+        """Focus the main window; `back_tabs` Shift+Tabs bring the focus from
+        where the last step left it back into the file-name box."""
+        self.s.focus(self.main)
+        for _ in range(back_tabs):
+            self.s.keys("shift+Tab")
+
+    def name_file(self, path, back_tabs):
+        self.to_box(back_tabs)
+        self.s.keys("ctrl+a")
+        self.s.type(path)
+
+    def menu(self, mnemonic):
+        self.s.focus(self.main)
+        self.s.keys("alt+r")
+        time.sleep(0.15)
+        self.s.keys(mnemonic)
+
+    def password(self, title, text):
+        window = self.s.window(title)
+        self.s.focus(window)
+        self.s.keys("ctrl+a")
+        self.s.type(text)
+        return window
+
+    def confirm(self, window, title):
+        self.s.focus(window)
+        self.s.keys("Return")
+        self.s.wait_gone(title)
+
+    def client(self, rect):
+        x, y, w, h = rect
+        return (x, y + self.menu_height, w, h)
+
+    def check_full_gauge(self, name):
+        shot = self.s.shot(self.main, name)
+        if self.menu_height is None:
+            top = next((y for y in range(shot.h) if shot.px(GAUGE[0] + 5, y) == BLUE), None)
+            check(top is not None, "no blue gauge bar after the run")
+            self.menu_height = top - GAUGE[1]
+            check(10 <= self.menu_height <= 40, f"gauge top at {top}: menu bar {self.menu_height}")
+        x, y, w, h = self.client(GAUGE)
+        blue = shot.count((x, y, w, h), BLUE)
+        yellow = shot.count((x, y, w, h), YELLOW)
+        check(blue + yellow >= 0.95 * w * h, f"gauge at 100%: {blue} blue of {w * h}")
+        check(yellow >= 30, f"gauge at 100%: {yellow} yellow text pixels")
+        # The text sits in the middle; the bar ends exactly at the gauge's edges.
+        text_xs = [px for px in range(x, x + w) for py in range(y, y + h)
+                   if shot.px(px, py) == YELLOW]
+        check(x + w // 3 < min(text_xs) and max(text_xs) < x + 2 * w // 3, "100% text not centred")
+        for outside in [(x - 1, y), (x + w, y), (x, y - 1), (x, y + h)]:
+            check(shot.px(*outside) != BLUE, f"blue outside the gauge at {outside}")
+
+    def watch_busy(self, colour, done, name):
+        """Screenshots until the status label shows `colour` or `done()`."""
+        rect = self.client(LA_RUN)
+        while True:
+            finished = done()
+            shot = self.s.shot(self.main, name)
+            if shot.count(rect, colour) >= 0.5 * rect[2] * rect[3]:
+                return
+            check(not finished, f"status label never showed {colour}")
+
+
+# --- the scenarios -----------------------------------------------------------
+
+
+def run(program, out):
+    screen = Screen(out)
+    for old in os.listdir(out):
+        if old.endswith(".png") or old.startswith("file-"):
+            os.remove(os.path.join(out, old))
+
+    small = os.path.join(out, "file-small.bin")
+    plain = os.urandom(5000)
+    with open(small, "wb") as f:
+        f.write(plain)
+    os.chmod(small, 0o640)
+    plain_digest = hashlib.sha256(plain).digest()
+    missing = os.path.join(out, "file-missing.bin")
+    big = os.path.join(out, "file-big.bin")
+
+    log = open(os.path.join(out, "app.log"), "wb")
+    app = subprocess.Popen([program], stderr=log)
+    try:
+        main = screen.window("Kryvet")
+        time.sleep(0.3)
+        u = Session(screen, main)
+        steps = scenarios(u, screen, small, plain, plain_digest, missing, big)
+        for name, step in steps:
+            t = time.monotonic()
+            step()
+            print(f"ok: {name} ({time.monotonic() - t:.1f} s)", flush=True)
+            check(app.poll() is None or name == "F10 ends the program",
+                  f"the program ended during '{name}'")
+        check(app.wait(timeout=5) == 0, f"exit status {app.returncode}")
+    finally:
+        if app.poll() is None:
+            app.kill()
+            app.wait()
+        for path in (big, small):
+            if os.path.exists(path):
+                os.chmod(path, 0o600)
+                os.remove(path)
+
+
+def scenarios(u, screen, small, plain, plain_digest, missing, big):
+    s = screen
+    encrypted = {}
+
+    def encrypt_with_confirmation():
+        u.name_file(small, 0)
+        u.menu("p")
+        w = u.password("パスワードの入力", "secret1")
+        s.shot(w, "password-dialog")
+        s.keys("Return")
+        w2 = u.password("もう一度", "secret1")
+        s.shot(w2, "confirmation-dialog")
+        u.confirm(w2, "もう一度")
+        s.wait_gone("パスワードの入力")
+        time.sleep(0.2)
+        check_encrypted(small, plain, b"secret1", 0o640)
+        u.check_full_gauge("main-after-encryption")
+        encrypted["digest"] = hashlib.sha256(open(small, "rb").read()).digest()
+
+    def already_encrypted():
+        u.to_box(1)  # from the encrypt button
+        u.menu("p")
+        w = s.window("実行不可")
+        check(s.absent("パスワードの入力"), "password asked for an encrypted file")
+        s.shot(w, "notice-already-encrypted")
+        u.confirm(w, "実行不可")
+        unchanged(small, encrypted["digest"], 0o440)
+
+    def wrong_password_picture_changes():
+        pictures = []
+        for attempt in ("wrong", "Secret1"):
+            u.menu("u")
+            w = u.password("パスワードの入力", attempt)
+            check(s.absent("もう一度"), "decryption asked for a confirmation")
+            s.keys("Return")
+            notice = s.window("不正")
+            shown = time.monotonic()
+            early = s.shot(notice, "notice-wrong-password-first")
+            check(time.monotonic() - shown < 0.6, "first screenshot came too late")
+            time.sleep(max(0.0, shown + 1.3 - time.monotonic()))
+            late = s.shot(notice, "notice-wrong-password")
+            pictures.append((early.crop(KEY_PICTURE), late.crop(KEY_PICTURE)))
+            check(early.crop((60, 0, early.w - 60, early.h)) == late.crop((60, 0, late.w - 60, late.h)),
+                  "more than the picture changed")
+            u.confirm(notice, "不正")
+            unchanged(small, encrypted["digest"], 0o440)
+        (whole1, broken1), (whole2, broken2) = pictures
+        check(whole1 != broken1, "the picture did not change after 800 ms")
+        check(whole2 == whole1 and broken2 == broken1,
+              "the second notice did not start again with the whole key")
+
+    def decrypt():
+        u.menu("u")
+        u.password("パスワードの入力", "secret1")
+        s.keys("Return")
+        s.wait_gone("パスワードの入力")
+        time.sleep(0.2)
+        unchanged(small, plain_digest, 0o640)
+        u.check_full_gauge("main-after-decryption")
+
+    def not_encrypted():
+        u.menu("u")
+        w = s.window("実行不可")
+        check(s.absent("パスワードの入力"), "password asked for a plain file")
+        s.shot(w, "notice-not-encrypted")
+        u.confirm(w, "実行不可")
+        unchanged(small, plain_digest, 0o640)
+
+    def mismatch_label():
+        u.menu("p")
+        u.password("パスワードの入力", "abc")
+        s.keys("Return")
+        w2 = u.password("もう一度", "abC")
+        u.confirm(w2, "もう一度")
+        s.wait_gone("パスワードの入力")
+        time.sleep(0.2)
+        shot = s.shot(u.main, "main-mismatch")
+        rect = u.client(LABEL2)
+        check(shot.count(rect, RED) >= 0.5 * rect[2] * rect[3], "mismatch label is not shown in red")
+        unchanged(small, plain_digest, 0o640)
+
+    def missing_file():
+        for mnemonic, back_tabs in (("u", 0), ("p", 0)):
+            u.name_file(missing, back_tabs)
+            u.menu(mnemonic)
+            w = s.window("ないない ！")
+            s.shot(w, "notice-missing-file")
+            u.confirm(w, "ないない ！")
+            check(not os.path.exists(missing), "a missing file was created")
+
+    def big_file_busy_labels():
+        block = os.urandom(1 << 16)
+        with open(big, "wb") as f:
+            for _ in range(BIG_FILE_MIB * 16):
+                f.write(block)
+        os.chmod(big, 0o644)
+        size = BIG_FILE_MIB << 20
+        head = (block * 2)[:4096]
+        # Encrypting the missing file left the mismatch label up, so the
+        # focus went to the encrypt button.
+        u.name_file(big, 1)
+        u.menu("p")
+        u.password("パスワードの入力", "big")
+        s.keys("Return")
+        w2 = u.password("もう一度", "big")
+        s.focus(w2)
+        s.keys("Return")
+        # The read-only mode comes last, after the trailer.
+        encrypted_now = lambda: os.stat(big).st_mode & 0o222 == 0
+        u.watch_busy(RED, encrypted_now, "main-busy-encrypting")
+        wait_until(encrypted_now, "big file: encryption did not end")
+        check_big_encrypted(big, size, head, b"big")
+        u.check_full_gauge("main-after-encryption-big")
+
+        u.menu("u")
+        u.password("パスワードの入力", "big")
+        s.keys("Return")
+        # The file is cut to its stored size, then given its mode back.
+        decrypted_now = lambda: (os.path.getsize(big) == size
+                                 and stat.S_IMODE(os.stat(big).st_mode) == 0o644)
+        u.watch_busy(LIME, decrypted_now, "main-busy-decrypting")
+        wait_until(decrypted_now, "big file: decryption did not end")
+        check(os.path.getsize(big) == size, "big file: size after decryption")
+        with open(big, "rb") as f:
+            while chunk := f.read(1 << 20):
+                check(chunk == block * 16, "big file: bytes after decryption")
+        check(stat.S_IMODE(os.stat(big).st_mode) == 0o644, "big file: mode after decryption")
+        u.check_full_gauge("main-after-decryption-big")
+        os.remove(big)
+
+    def version_box():
+        u.to_box(2)  # from the decrypt button
+        s.keys("F1")
+        w = s.window("バージョン情報")
+        s.shot(w, "version-box")
+        u.confirm(w, "バージョン情報")
+        # Closing it put the focus into the box.
+        s.focus(u.main)
+        s.keys("ctrl+a")
+        s.type("/home/user/report.txt")
+        time.sleep(0.2)
+        s.shot(u.main, "main-window")
+
+    def end_by_f10():
+        s.focus(u.main)
+        s.keys("F10")
+        s.wait_gone("Kryvet")
+
+    return [
+        ("encrypt with confirmation", encrypt_with_confirmation),
+        ("already-encrypted notice", already_encrypted),
+        ("wrong password: the picture changes", wrong_password_picture_changes),
+        ("decrypt", decrypt),
+        ("not-encrypted notice", not_encrypted),
+        ("mismatch label", mismatch_label),
+        ("missing-file notice", missing_file),
+        ("busy labels on a big file", big_file_busy_labels),
+        ("version box by F1", version_box),
+        ("F10 ends the program", end_by_f10),
+    ]
+
+
+def main(argv):
+    program, out = argv[1], argv[2]
+    for tool in ("Xvfb", "xdotool"):
+        if shutil.which(tool) is None:
+            print(f"SKIP: {tool} is not installed (scripts/install-deps.sh installs it)")
+            return 77
+    for tool in ("import", "convert"):
+        if shutil.which(tool) is None:
+            print(f"FAIL: {tool} is missing (scripts/install-deps.sh installs imagemagick)")
+            return 1
+    os.makedirs(out, exist_ok=True)
+
+    # Xvfb picks a free display number itself and reports it on a pipe.
+    read_end, write_end = os.pipe()
+    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24",
+                             "-nolisten", "tcp"], pass_fds=(write_end,),
+                            stderr=subprocess.DEVNULL)
+    os.close(write_end)
+    try:
+        display = os.read(read_end, 32).decode().strip()
+        if not display:
+            print("FAIL: Xvfb did not start")
+            return 1
+        os.environ["DISPLAY"] = ":" + display
+        for name in ("QT_QPA_PLATFORM", "WAYLAND_DISPLAY", "QT_SCALE_FACTOR"):
+            os.environ.pop(name, None)
+        started = time.monotonic()
+        run(program, out)
+        print(f"PASS: all scenarios in {time.monotonic() - started:.1f} s")
+        return 0
+    except Failure as failure:
+        print(f"FAIL: {failure}")
+        return 1
+    finally:
+        os.close(read_end)
+        xvfb.terminate()
+        xvfb.wait()
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
