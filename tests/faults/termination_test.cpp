@@ -112,6 +112,7 @@ TEST(Termination, SigtermDuringRewriteEndsWithCompleteFile) {
     std::string pending;
     std::vector<std::string> lines;
     int gaugeAtSignal = -1;
+    int gaugeLinesAfterSignal = 0;
     char buffer[256];
     ssize_t n;
     while ((n = read(out[0], buffer, sizeof buffer)) > 0) {
@@ -121,6 +122,8 @@ TEST(Termination, SigtermDuringRewriteEndsWithCompleteFile) {
             const std::string line = pending.substr(0, end);
             pending.erase(0, end + 1);
             lines.push_back(line);
+            if (gaugeAtSignal >= 0 && line.rfind("gauge ", 0) == 0)
+                ++gaugeLinesAfterSignal;
             if (gaugeAtSignal < 0 && line.rfind("gauge ", 0) == 0 &&
                 std::stoi(line.substr(6)) >= 20) {
                 gaugeAtSignal = std::stoi(line.substr(6));
@@ -134,6 +137,7 @@ TEST(Termination, SigtermDuringRewriteEndsWithCompleteFile) {
 
     ASSERT_GE(gaugeAtSignal, 20) << "the rewrite never got under way";
     EXPECT_LT(gaugeAtSignal, 90) << "the request did not come in the middle";
+    EXPECT_GT(gaugeLinesAfterSignal, 10) << "the rewrite went on after the request";
     ASSERT_TRUE(WIFSIGNALED(status)) << "exit status " << WEXITSTATUS(status) << ", last line "
                                      << (lines.empty() ? "" : lines.back());
     EXPECT_EQ(WTERMSIG(status), SIGTERM) << "the request took effect in the end";
