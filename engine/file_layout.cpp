@@ -170,12 +170,19 @@ bool IsEncryptedFile(platform::PlatformFile& files, platform::Handle handle, std
     std::uint8_t marker[kMarkerSize] = {};
     std::uint8_t clock[kClockKeySize] = {};
     const std::int32_t markerRead = files._lread(handle, marker, kMarkerSize);
+    const int markerError = files.LastError();
     const std::int32_t clockRead = files._lread(handle, clock, kClockKeySize);
+    const int clockError = files.LastError();
     if (files._llseek(handle, 0, platform::kFileBegin) != 0) {
         // Going on from anywhere but the start would scramble the file.
         throw IoError::FromErrno(files.LastError());
     }
     // A short or failed read is no match: only whole fields can spell the word.
+    // A file that cannot be read cannot be told apart from an encrypted one;
+    // encrypting it regardless could encrypt it twice.
+    if (markerRead < 0 || clockRead < 0) {
+        throw IoError::FromErrno(markerRead < 0 ? markerError : clockError);
+    }
     if (markerRead != static_cast<std::int32_t>(kMarkerSize) ||
         clockRead != static_cast<std::int32_t>(kClockKeySize)) {
         return false;
