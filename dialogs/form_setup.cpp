@@ -56,10 +56,9 @@ QLabel* AddAutoSizeLabel(QWidget* parent, const char* name, const QString& text,
 QLabel* AddPicture(QWidget* parent, const char* name, const QString& resource, int left, int top) {
     auto* picture = new QLabel(parent);
     picture->setObjectName(QString::fromLatin1(name));
-    const QPixmap pixmap = QPixmap::fromImage(
-        OnButtonFace(QImage(resource), parent->palette().color(QPalette::Window)));
-    picture->setPixmap(pixmap);
-    picture->setGeometry(left, top, pixmap.width(), pixmap.height());
+    const QImage image = OnButtonFace(QImage(resource), parent->palette().color(QPalette::Window));
+    picture->setPixmap(CrispPixmap(image));
+    picture->setGeometry(left, top, image.width(), image.height());
     return picture;
 }
 

@@ -12,8 +12,8 @@ PictureButton::PictureButton(const QString& caption, const QString& pictureResou
     : QPushButton(caption, parent) {
     const QImage sheet = WithLowerLeftTransparent(QImage(pictureResource));
     const int half = sheet.width() / 2;
-    enabledGlyph_ = QPixmap::fromImage(sheet.copy(0, 0, half, sheet.height()));
-    disabledGlyph_ = QPixmap::fromImage(sheet.copy(half, 0, half, sheet.height()));
+    enabledGlyph_ = CrispPixmap(sheet.copy(0, 0, half, sheet.height()));
+    disabledGlyph_ = CrispPixmap(sheet.copy(half, 0, half, sheet.height()));
 }
 
 const QPixmap& PictureButton::CurrentGlyph() const {
@@ -31,10 +31,11 @@ void PictureButton::paintEvent(QPaintEvent*) {
     // A pressed button moves its contents one pixel down and right.
     const int shift = isDown() ? 1 : 0;
     const QPixmap& glyph = CurrentGlyph();
-    const int glyphTop = (height() - glyph.height()) / 2;
+    const QSize glyphSize = glyph.deviceIndependentSize().toSize();
+    const int glyphTop = (height() - glyphSize.height()) / 2;
     painter.drawPixmap(kGlyphLeft + shift, glyphTop + shift, glyph);
 
-    const int textLeft = kGlyphLeft + glyph.width();
+    const int textLeft = kGlyphLeft + glyphSize.width();
     const QRect textRect(textLeft + shift, shift, width() - textLeft, height());
     painter.drawItemText(textRect, Qt::AlignCenter | Qt::TextShowMnemonic, palette(), isEnabled(),
                          text(), QPalette::ButtonText);

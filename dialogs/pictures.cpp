@@ -1,9 +1,24 @@
 #include "dialogs/pictures.h"
 
+#include <QGuiApplication>
 #include <QImage>
 
 QPixmap LoadPicture(const QString& path) {
     return QPixmap(path);
+}
+
+QPixmap CrispPixmap(const QImage& image) {
+    const qreal ratio = qApp != nullptr ? qApp->devicePixelRatio() : 1.0;
+    if (image.isNull() || ratio <= 1.0) {
+        return QPixmap::fromImage(image);
+    }
+    // Given at the screen's resolution, the picture is drawn as it is; Qt
+    // would otherwise scale it up smoothly and blur it.
+    const QSize device = (QSizeF(image.size()) * ratio).toSize();
+    QPixmap pixmap =
+        QPixmap::fromImage(image.scaled(device, Qt::IgnoreAspectRatio, Qt::FastTransformation));
+    pixmap.setDevicePixelRatio(ratio);
+    return pixmap;
 }
 
 QImage WithLowerLeftTransparent(const QImage& image) {

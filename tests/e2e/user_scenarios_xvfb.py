@@ -453,6 +453,44 @@ def scenarios(u, screen, small, plain, plain_digest, missing, big):
     ]
 
 
+def run_scaled(program, out):
+    """At QT_SCALE_FACTOR=2 the windows double in size and every picture
+    pixel becomes a sharp 2×2 block: a smoothed picture would show blended
+    colours at the blocks' edges."""
+    screen = Screen(out)
+    log = open(os.path.join(out, "app-scaled.log"), "wb")
+    app = subprocess.Popen([program], stderr=log, env=dict(os.environ, QT_SCALE_FACTOR="2"))
+    try:
+        main = screen.window("Kryvet")
+        time.sleep(0.3)
+        geometry = screen.xdo("getwindowgeometry", main)
+        check("Geometry: 1044x696" in geometry, f"main window at 2×: {geometry}")
+        u = Session(screen, main)
+        u.name_file(os.path.join(out, "file-missing.bin"), 0)
+        time.sleep(0.2)
+        screen.shot(main, "main-window-scaled")
+        u.menu("p")
+        notice = screen.window("ないない ！")
+        shot = screen.shot(notice, "notice-missing-file-scaled")
+        check((shot.w, shot.h) == (612, 220), f"notice at 2× is {shot.w}x{shot.h}")
+        x0, y0 = 2 * 24, 2 * 16  # the folder picture, 32 × 32
+        colours = set()
+        for y in range(y0, y0 + 64, 2):
+            for x in range(x0, x0 + 64, 2):
+                block = {shot.px(x, y), shot.px(x + 1, y), shot.px(x, y + 1), shot.px(x + 1, y + 1)}
+                check(len(block) == 1, f"picture pixel at {(x - x0) // 2},{(y - y0) // 2} is blurred")
+                colours |= block
+        check(len(colours) >= 3, "no picture where the folder should be")
+        u.confirm(notice, "ないない ！")
+        screen.focus(main)
+        screen.keys("F10")
+        check(app.wait(timeout=5) == 0, f"exit status {app.returncode}")
+    finally:
+        if app.poll() is None:
+            app.kill()
+            app.wait()
+
+
 def main(argv):
     program, out = argv[1], argv[2]
     for tool in ("Xvfb", "xdotool"):
@@ -481,6 +519,9 @@ def main(argv):
             os.environ.pop(name, None)
         started = time.monotonic()
         run(program, out)
+        t = time.monotonic()
+        run_scaled(program, out)
+        print(f"ok: pictures stay sharp at scale 2 ({time.monotonic() - t:.1f} s)")
         print(f"PASS: all scenarios in {time.monotonic() - started:.1f} s")
         return 0
     except Failure as failure:
