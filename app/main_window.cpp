@@ -1,5 +1,7 @@
 #include "app/main_window.h"
 
+#include "dialogs/pictures.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QDir>
@@ -20,11 +22,6 @@
 #include "widgets/cp932_validator.h"
 #include "widgets/gauge.h"
 #include "widgets/tcolor.h"
-
-// Resources of a static library are registered by name from the global namespace.
-static void InitAppResources() {
-    Q_INIT_RESOURCE(kryvet);
-}
 
 namespace {
 
@@ -61,6 +58,8 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& caption, QRe
     auto* label = new QLabel(caption, parent);
     label->setObjectName(QString::fromLatin1(name));
     label->setGeometry(geometry);
+    // Label text starts at the top-left corner, not centred vertically.
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     return label;
 }
 
@@ -107,10 +106,10 @@ int QtKeyForVirtualKey(int virtualKey) {
 
 TMainKryvet::TMainKryvet(::Forms& forms)
     : QMainWindow(nullptr), Forms(forms), ProgramState(forms.State) {
-    InitAppResources();
     setObjectName(QStringLiteral("MainKryvet"));
     setWindowTitle(QStringLiteral("Kryvet"));
-    setWindowIcon(QIcon(QStringLiteral(":/kryvet/kryvet.xpm")));
+    // The same picture as in the version box.
+    setWindowIcon(QIcon(pictures::kAppIcon));
     setFont(FaceFont(QStringLiteral("System"), 13));
     // The designed size; FormCreate replaces it before the window is shown.
     resize(520, 331);
@@ -136,7 +135,7 @@ void TMainKryvet::CreateControls() {
     // 128 bytes of the Shift-JIS text may be typed; a character without a
     // Shift-JIS form could not survive the conversion to the file services'
     // code page, so it is not accepted either.
-    EditFileName->setValidator(new kryvet::Cp932LimitValidator(128, EditFileName));
+    kryvet::LimitTypedBytes(*EditFileName, 128);
     // A file dropped on the box goes to the window, which takes its path; the
     // box itself would insert the link's text at the cursor.
     EditFileName->setAcceptDrops(false);

@@ -4,7 +4,10 @@
 #include <QLineEdit>
 #include <QProxyStyle>
 
+#include <stdexcept>
+
 #include "engine/cp932.h"
+#include "widgets/cp932_validator.h"
 
 namespace {
 
@@ -24,19 +27,8 @@ public:
 
 }  // namespace
 
-Cp932LimitValidator::Cp932LimitValidator(std::size_t maxBytes, QObject* parent)
-    : QValidator(parent), maxBytes_(maxBytes) {}
-
-QValidator::State Cp932LimitValidator::validate(QString& input, int&) const {
-    const auto length = kryvet::Cp932Length(input.toStdString());
-    if (!length || *length > maxBytes_) {
-        return Invalid;
-    }
-    return Acceptable;
-}
-
 void SetUpPasswordBox(QLineEdit& box) {
-    box.setValidator(new Cp932LimitValidator(kPasswordMaxBytes, &box));
+    kryvet::LimitTypedBytes(box, kPasswordMaxBytes);
     auto* style = new PasswordMaskStyle(QApplication::style()->name());
     style->setParent(&box);
     box.setStyle(style);
@@ -44,14 +36,8 @@ void SetUpPasswordBox(QLineEdit& box) {
 }
 
 std::string PasswordCp932Bytes(const QLineEdit& box) {
-    const QString text = box.text();
-    if (auto whole = kryvet::Utf8ToCp932(text.toStdString())) {
-        return *whole;
+    if (auto bytes = kryvet::Utf8ToCp932(box.text().toStdString())) {
+        return *bytes;
     }
-    std::string bytes;
-    for (const char32_t codePoint : text.toUcs4()) {
-        const auto one = kryvet::Utf8ToCp932(QString::fromUcs4(&codePoint, 1).toStdString());
-        bytes += one ? *one : std::string("?");
-    }
-    return bytes;
+    throw std::runtime_error("パスワードにシフトJISで表せない文字があります");
 }

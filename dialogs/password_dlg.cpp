@@ -80,9 +80,8 @@ void TPasswordDlg::OKBtnClick() {
         confirmation.Password->clear();
         if (confirmation.exec() == kModalCancel) {
             Password->clear();
-        } else if (PasswordCp932Bytes(*Password) != PasswordCp932Bytes(*confirmation.Password)) {
-            // Compared as the bytes the engine will store: case and every
-            // byte of a double-byte character count.
+        } else if (Password->text() != confirmation.Password->text()) {
+            // Exactly: same length, same characters, letter case included.
             label2_.setVisible(true);
             Password->clear();
         }

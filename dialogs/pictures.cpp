@@ -3,10 +3,6 @@
 #include <QGuiApplication>
 #include <QImage>
 
-QPixmap LoadPicture(const QString& path) {
-    return QPixmap(path);
-}
-
 QPixmap CrispPixmap(const QImage& image) {
     const qreal ratio = qApp != nullptr ? qApp->devicePixelRatio() : 1.0;
     if (image.isNull() || ratio <= 1.0) {

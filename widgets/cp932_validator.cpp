@@ -1,5 +1,8 @@
 #include "widgets/cp932_validator.h"
 
+#include <QLineEdit>
+#include <memory>
+
 #include "engine/cp932.h"
 
 namespace kryvet {
@@ -14,6 +17,27 @@ QValidator::State Cp932LimitValidator::validate(QString& input, int&) const {
         return Invalid;
     }
     return Acceptable;
+}
+
+void LimitTypedBytes(QLineEdit& box, std::size_t maxBytes) {
+    auto* validator = new Cp932LimitValidator(maxBytes, &box);
+    box.setValidator(validator);
+    auto undoing = std::make_shared<bool>(false);
+    QObject::connect(&box, &QLineEdit::textEdited, &box, [&box, validator, undoing](QString text) {
+        int position = 0;
+        if (*undoing || validator->validate(text, position) != QValidator::Invalid) {
+            return;
+        }
+        // The box held an over-long text already: take the edit back unless
+        // it made the text shorter.
+        *undoing = true;
+        const qsizetype edited = text.size();
+        box.undo();
+        if (box.text().size() > edited) {
+            box.redo();
+        }
+        *undoing = false;
+    });
 }
 
 }  // namespace kryvet

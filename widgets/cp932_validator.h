@@ -3,6 +3,8 @@
 #include <QValidator>
 #include <cstddef>
 
+class QLineEdit;
+
 namespace kryvet {
 
 // Limits what can be typed into an edit box to a number of bytes of the
@@ -21,5 +23,11 @@ public:
 private:
     std::size_t maxBytes_;
 };
+
+// Limits typing into the box to maxBytes of its CP932 form. Qt stops checking
+// edits once the program has put a longer text into the box (a long path from
+// the file-open dialog); typing must then still not make it longer, while
+// deleting stays possible.
+void LimitTypedBytes(QLineEdit& box, std::size_t maxBytes);
 
 }  // namespace kryvet

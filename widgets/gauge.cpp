@@ -3,6 +3,7 @@
 #include <QFontMetrics>
 #include <QPainter>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 
 namespace kryvet {
@@ -370,6 +371,33 @@ void TGauge::DrawPie(TBitmap& layer, const TRect& rect) const {
     }
 }
 
+namespace {
+
+// A line as the classic line-to draws it: every point from the start up to,
+// but not including, the end.
+void DrawLineWithoutLastPoint(QPainter& painter, QPoint from, QPoint to) {
+    const int dx = std::abs(to.x() - from.x());
+    const int dy = -std::abs(to.y() - from.y());
+    const int sx = from.x() < to.x() ? 1 : -1;
+    const int sy = from.y() < to.y() ? 1 : -1;
+    int error = dx + dy;
+    QPoint p = from;
+    while (p != to) {
+        painter.drawPoint(p);
+        const int twice = 2 * error;
+        if (twice >= dy) {
+            error += dy;
+            p.rx() += sx;
+        }
+        if (twice <= dx) {
+            error += dx;
+            p.ry() += sy;
+        }
+    }
+}
+
+}  // namespace
+
 void TGauge::DrawNeedle(TBitmap& layer, const TRect& rect) const {
     const int extra = borderStyle_ == bsSingle ? 1 : 0;
     const int w = rect.Right - rect.Left + extra;
@@ -384,15 +412,16 @@ void TGauge::DrawNeedle(TBitmap& layer, const TRect& rect) const {
     const TRect dial{rect.Left, rect.Top, w, 2 * h - 1};
     DrawPieShape(painter, dial, QPointF(rect.Left + w, rect.Bottom - 1),
                  QPointF(rect.Left, rect.Bottom - 1));
-    // A line's last point is not drawn.
-    painter.drawLine(rect.Left, rect.Bottom, rect.Left + w - 1, rect.Bottom);
+    DrawLineWithoutLastPoint(painter, QPoint(rect.Left, rect.Bottom),
+                             QPoint(rect.Left + w, rect.Bottom));
     const std::int32_t percent = FilledPercent();
     if (percent >= 1) {
         const int mx = width() / 2;
         const long double a = percent * 0.01L * kPi;
         const int bottom = rect.Bottom - 1;
-        painter.drawLine(QPoint(mx, bottom), QPoint(RoundEven(mx * (1 - std::cos(a))),
-                                                    RoundEven(bottom * (1 - std::sin(a)))));
+        DrawLineWithoutLastPoint(
+            painter, QPoint(mx, bottom),
+            QPoint(RoundEven(mx * (1 - std::cos(a))), RoundEven(bottom * (1 - std::sin(a)))));
     }
 }
 

@@ -1,6 +1,8 @@
 // The byte limit of the edit boxes, counted in Shift-JIS.
 #include <gtest/gtest.h>
 
+#include <QLineEdit>
+#include <QTest>
 #include <vector>
 
 #include "widgets/cp932_validator.h"
@@ -31,6 +33,25 @@ TEST(Cp932LimitValidator, CountsShiftJisBytes) {
         const QValidator::State state = validator.validate(c.text, pos);
         EXPECT_EQ(state == QValidator::Acceptable, c.accepted) << c.text.toStdString();
     }
+}
+
+// A path longer than the limit, put in by the program, cannot be made longer
+// by typing; deleting from it still works, and typing works again once the
+// text fits.
+TEST(Cp932LimitValidator, TypingCannotLengthenAnOverLongText) {
+    QLineEdit box;
+    LimitTypedBytes(box, 10);
+    box.setText(QStringLiteral("abcdefghijkl"));  // 12 bytes
+    QTest::keyClick(&box, Qt::Key_X);
+    EXPECT_EQ(box.text(), QStringLiteral("abcdefghijkl"));
+    QTest::keyClick(&box, Qt::Key_Backspace);
+    QTest::keyClick(&box, Qt::Key_Backspace);
+    EXPECT_EQ(box.text(), QStringLiteral("abcdefghij"));
+    QTest::keyClick(&box, Qt::Key_Y);
+    EXPECT_EQ(box.text(), QStringLiteral("abcdefghij")) << "at the limit";
+    QTest::keyClick(&box, Qt::Key_Backspace);
+    QTest::keyClick(&box, Qt::Key_Z);
+    EXPECT_EQ(box.text(), QStringLiteral("abcdefghiz"));
 }
 
 }  // namespace
