@@ -177,21 +177,9 @@ void DecryptInPlace(OperationWindow& window, platform::PlatformFile& files, Prog
         CheckedFile cut(files, handle);
         cut.SeekTo(state.StoredFileSize);
         cut.Write(nullptr, 0);
-        if (files.FlushData(handle) != 0) {
-            throw IoError::FromErrno(files.LastError());
-        }
-        file.Close();
-        if (state.SavedAttributes >= 0) {
-            files.SetFileAttributesA(window.FileNameText(), state.SavedAttributes);
-        }
-        file.ReleaseTermination();
-        window.SetGaugeProgress(100);
-        window.LeaveBusyState(kButton);
+        detail::FinishRewrite(file, window, kButton, window.FileNameText(), state.SavedAttributes);
     } catch (...) {
-        file.Close();
-        window.LeaveBusyState(kButton);
-        restoreAttributes();
-        file.ReleaseTermination();
+        detail::AbandonOperation(file, window, kButton, restoreAttributes);
         throw;
     }
 }

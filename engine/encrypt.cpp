@@ -207,22 +207,13 @@ void EncryptInPlace(OperationWindow& window, platform::PlatformFile& files, Prog
             MakeEncryptionMaterial(window.PasswordBytes(), clockKey, size, state.SavedAttributes);
         file.HoldTermination();
         RewriteEncrypted(window, files, handle, size, material, options);
-        if (files.FlushData(handle) != 0) {
-            throw IoError::FromErrno(files.LastError());
-        }
-        file.Close();
-        state.SavedAttributes |= platform::kAttrReadOnly;
-        if (state.SavedAttributes >= 0) {
-            files.SetFileAttributesA(window.FileNameText(), state.SavedAttributes);
-        }
-        file.ReleaseTermination();
-        window.SetGaugeProgress(100);
-        window.LeaveBusyState(kButton);
+        // The attributes from before, plus read-only; a failed flush still
+        // restores the ones from before.
+        const std::int32_t finalAttributes = state.SavedAttributes | platform::kAttrReadOnly;
+        detail::FinishRewrite(file, window, kButton, window.FileNameText(), finalAttributes);
+        state.SavedAttributes = finalAttributes;
     } catch (...) {
-        file.Close();
-        window.LeaveBusyState(kButton);
-        restoreAttributes();
-        file.ReleaseTermination();
+        detail::AbandonOperation(file, window, kButton, restoreAttributes);
         throw;
     }
 }

@@ -19,6 +19,13 @@ void OperationFile::CheckSizeUnchanged(std::int64_t measured) const {
     }
 }
 
+void OperationFile::FlushAndClose() {
+    if (files_.FlushData(handle_) != 0) {
+        throw IoError::FromErrno(files_.LastError());
+    }
+    Close();
+}
+
 void OperationFile::Close() {
     if (open_) {
         open_ = false;
@@ -38,6 +45,25 @@ void OperationFile::ReleaseTermination() {
         holding_ = false;
         files_.ReleaseTermination();
     }
+}
+
+void FinishRewrite(OperationFile& file, OperationWindow& window, OperationButton button,
+                   const std::string& name, std::int32_t attributes) {
+    file.FlushAndClose();
+    if (attributes >= 0) {
+        file.files().SetFileAttributesA(name, attributes);
+    }
+    file.ReleaseTermination();
+    window.SetGaugeProgress(100);
+    window.LeaveBusyState(button);
+}
+
+void AbandonOperation(OperationFile& file, OperationWindow& window, OperationButton button,
+                      const std::function<void()>& restoreAttributes) {
+    file.Close();
+    window.LeaveBusyState(button);
+    restoreAttributes();
+    file.ReleaseTermination();
 }
 
 }  // namespace kryvet::detail
