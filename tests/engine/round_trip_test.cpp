@@ -78,7 +78,9 @@ TEST(RoundTrip, LayoutIsExactAndDecryptionRestoresEverything) {
 }
 
 TEST(RoundTrip, UnitSizeNeverChangesTheBytes) {
-    for (std::size_t size : {511u, 512u, 513u, 1535u, 1536u, 1537u, 5000u, 70000u}) {
+    // Sizes around the block, the small units' and the default 1 MiB unit's boundaries.
+    for (std::size_t size : {511u, 512u, 513u, 1535u, 1536u, 1537u, 5000u, 70000u, 1048575u,
+                             1048576u, 1048577u, 1048646u, 2097152u + 69u}) {
         std::string reference;
         for (std::int32_t unit : {1, 2, 3, 4, 7, 64, 2048}) {
             MemoryPlatform files;
