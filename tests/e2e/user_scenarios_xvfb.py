@@ -270,7 +270,7 @@ def run(program, out):
     log = open(os.path.join(out, "app.log"), "wb")
     app = subprocess.Popen([program], stderr=log)
     try:
-        main = screen.window("Kryvet")
+        main = screen.window("Kryvet", timeout=30)  # a cold start may be slow on a busy machine
         time.sleep(0.3)
         u = Session(screen, main)
         steps = scenarios(u, screen, small, plain, plain_digest, missing, big)
@@ -461,7 +461,7 @@ def run_scaled(program, out):
     log = open(os.path.join(out, "app-scaled.log"), "wb")
     app = subprocess.Popen([program], stderr=log, env=dict(os.environ, QT_SCALE_FACTOR="2"))
     try:
-        main = screen.window("Kryvet")
+        main = screen.window("Kryvet", timeout=30)  # a cold start may be slow on a busy machine
         time.sleep(0.3)
         geometry = screen.xdo("getwindowgeometry", main)
         check("Geometry: 1044x696" in geometry, f"main window at 2×: {geometry}")
