@@ -134,12 +134,8 @@ void DecryptInPlace(OperationWindow& window, platform::PlatformFile& files, Prog
         throw IoError::FileTooLarge();
     }
 
-    platform::OfStruct fullPath;
-    const Handle handle = files.OpenFile(window.FileNameText(), fullPath,
-                                         platform::kOfReadWrite | platform::kOfShareExclusive);
+    const Handle handle = detail::OpenExclusively(files, window, kButton, restoreAttributes);
     if (handle < 0) {
-        window.LeaveBusyState(kButton);
-        restoreAttributes();
         return;
     }
 

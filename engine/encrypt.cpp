@@ -167,12 +167,8 @@ void EncryptInPlace(OperationWindow& window, platform::PlatformFile& files, Prog
     }
     const auto size = static_cast<std::int32_t>(measured);
 
-    platform::OfStruct fullPath;
-    const Handle handle = files.OpenFile(window.FileNameText(), fullPath,
-                                         platform::kOfReadWrite | platform::kOfShareExclusive);
+    const Handle handle = detail::OpenExclusively(files, window, kButton, restoreAttributes);
     if (handle < 0) {
-        window.LeaveBusyState(kButton);
-        restoreAttributes();
         return;
     }
 

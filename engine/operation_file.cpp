@@ -47,6 +47,19 @@ void OperationFile::ReleaseTermination() {
     }
 }
 
+platform::Handle OpenExclusively(platform::PlatformFile& files, OperationWindow& window,
+                                 OperationButton button,
+                                 const std::function<void()>& restoreAttributes) {
+    platform::OfStruct fullPath;
+    const platform::Handle handle = files.OpenFile(
+        window.FileNameText(), fullPath, platform::kOfReadWrite | platform::kOfShareExclusive);
+    if (handle < 0) {
+        window.LeaveBusyState(button);
+        restoreAttributes();
+    }
+    return handle;
+}
+
 void FinishRewrite(OperationFile& file, OperationWindow& window, OperationButton button,
                    const std::string& name, std::int32_t attributes) {
     file.FlushAndClose();

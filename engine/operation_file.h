@@ -39,6 +39,12 @@ private:
     bool holding_ = false;
 };
 
+// Opens the named file exclusively (mode 18). On failure the operation ends
+// silently: the window idle, the attributes restored; the result is then -1.
+platform::Handle OpenExclusively(platform::PlatformFile& files, OperationWindow& window,
+                                 OperationButton button,
+                                 const std::function<void()>& restoreAttributes);
+
 // The end of a rewrite that succeeded: the file flushed, closed and given
 // its attributes (when they are known), then the gauge full and the window idle.
 void FinishRewrite(OperationFile& file, OperationWindow& window, OperationButton button,

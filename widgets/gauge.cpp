@@ -346,17 +346,20 @@ void TGauge::DrawBlankFace(TBitmap& layer, const TRect& rect) const {
     layer.FillRect(rect);
 }
 
+void TGauge::SetUpDialPainter(QPainter& painter) const {
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setPen(QPen(ResolveColor(foreColor_), 1));
+    painter.setBrush(ResolveColor(backColor_));
+}
+
 void TGauge::DrawPie(TBitmap& layer, const TRect& rect) const {
     const int extra = borderStyle_ == bsSingle ? 1 : 0;
     const int w = rect.Right - rect.Left + extra;
     const int h = rect.Bottom - rect.Top + extra;
     layer.SetBrushColor(ControlColor());
     layer.FillRect(rect);
-
     QPainter painter(&layer.Image());
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.setPen(QPen(ResolveColor(foreColor_), 1));
-    painter.setBrush(ResolveColor(backColor_));
+    SetUpDialPainter(painter);
     const TRect box{rect.Left, rect.Top, w, h};
     painter.drawEllipse(
         QRect(box.Left, box.Top, box.Right - box.Left - 1, box.Bottom - box.Top - 1));
@@ -404,11 +407,8 @@ void TGauge::DrawNeedle(TBitmap& layer, const TRect& rect) const {
     const int h = rect.Bottom - rect.Top + extra;
     layer.SetBrushColor(ControlColor());
     layer.FillRect(rect);
-
     QPainter painter(&layer.Image());
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.setPen(QPen(ResolveColor(foreColor_), 1));
-    painter.setBrush(ResolveColor(backColor_));
+    SetUpDialPainter(painter);
     const TRect dial{rect.Left, rect.Top, w, 2 * h - 1};
     DrawPieShape(painter, dial, QPointF(rect.Left + w, rect.Bottom - 1),
                  QPointF(rect.Left, rect.Bottom - 1));

@@ -150,6 +150,8 @@ public:
     // The figures, drawn on a layer within the drawing rectangle.
     void DrawBar(TBitmap& layer, const TRect& rect) const;
     void DrawBlankFace(TBitmap& layer, const TRect& rect) const;
+    // The pen and brush the dial figures draw with.
+    void SetUpDialPainter(QPainter& painter) const;
     void DrawPie(TBitmap& layer, const TRect& rect) const;
     void DrawNeedle(TBitmap& layer, const TRect& rect) const;
     void DrawPercentText(TBitmap& face, const TRect& rect) const;
