@@ -3,7 +3,7 @@
 #include "app/main_window.h"
 #include "app/main_window_port.h"
 #include "dialogs/error_box.h"
-#include "engine/operations.h"
+#include "app/operation_flow.h"
 #include "engine/platform_file_posix.h"
 
 namespace {

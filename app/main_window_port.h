@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/operation_window.h"
+#include "app/operation_window.h"
 
 class QDialog;
 class QPushButton;

@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/operations.h"
+#include "app/operation_flow.h"
 #include "engine/platform_file_posix.h"
 
 namespace {

@@ -17,10 +17,6 @@ void ShowErrorBox(const QString& message) {
     }
 }
 
-QString IoErrorText(const kryvet::IoError& error) {
-    return QString::fromUtf8(error.what());
-}
-
 void ShowErrorBox(const std::exception& error) {
     ShowErrorBox(QString::fromUtf8(error.what()));
 }

@@ -2,16 +2,13 @@
 
 #include <QString>
 
-#include "engine/io_error.h"
+#include <exception>
 
 // The application's error box: stop icon, one OK button, caption "Kryvet",
 // the message followed by "." (always, even after a full stop). The other
 // windows are blocked while it is open; the window that was active is
 // active again after.
 void ShowErrorBox(const QString& message);
-
-// The message of an I/O error, as the box shows it before the full stop.
-QString IoErrorText(const kryvet::IoError& error);
 
 // For the handlers' catch blocks: the error's own message in the box.
 void ShowErrorBox(const std::exception& error);

@@ -1,182 +1,88 @@
-#include <cstring>
+#include <cerrno>
+#include <new>
 
-#include "engine/file_checks.h"
-#include "engine/file_layout.h"
-#include "engine/io_error.h"
-#include "engine/operation_file.h"
+#include "engine/file_attributes.h"
 #include "engine/operations.h"
-#include "engine/rewrite_io.h"
+#include "engine/shift.h"
 
 namespace kryvet {
 
 namespace {
 
-using detail::CheckedFile;
-using platform::Handle;
-
-// A short read is the end of the file only where the file was measured to
-// end; anywhere else another program has cut or grown it, and cutting at the
-// stored size would keep bytes that were never decrypted.
-void CheckReadEnd(std::int64_t position, std::int32_t n, std::int32_t requested, std::int64_t end) {
-    if (n < requested ? position + n != end : position + n > end) {
-        throw IoError::FileChanged();
-    }
-}
-
-// Moves every byte after the header 70 bytes to the front, unmasked. Reading
-// always runs 70 bytes ahead of writing, so nothing is overwritten unread.
-void RewriteDecrypted(OperationWindow& window, platform::PlatformFile& files, Handle handle,
-                      std::int64_t size, const KeyBytes& key, const RewriteOptions& options) {
-    const std::int32_t blocksPerUnit = options.unitBlocks < 1 ? 1 : options.unitBlocks;
-    const std::int32_t unit = blocksPerUnit * kBlockSize;
-    const BodyMask mask(key);
-    CheckedFile file(files, handle);
-    detail::UnitBuffer buffer(unit);
-    detail::ProgressReporter progress(window, size, options.reportProgress);
-    for (std::int64_t q = 0;; ++q) {
-        const std::int32_t n = file.Read(buffer.data(), unit);
-        CheckReadEnd(kHeaderSize + q * unit, n, unit, size);
-        mask.Apply(buffer.data(), static_cast<std::size_t>(n));
-        file.SeekTo(q * unit);
-        file.Write(buffer.data(), n);
-        file.SeekForward(kHeaderSize, q * unit + n + kHeaderSize);
-        if (n == unit) {
-            progress.ReportThrough((q + 1) * blocksPerUnit - 1);
-        } else {
-            progress.ReportThrough(q * blocksPerUnit + n / kBlockSize);
-            break;
+// The mode the file had before encryption: the whole word where it was kept
+// with this very file, else the header's read-only bit on today's mode.
+unsigned ModeBeforeEncryption(PinnedFile& file) {
+    std::string kept;
+    if (file.files().ReadKeptMode(file.handle(), kept) == 0) {
+        if (const auto mode = KeptModeFor(kept, file.header)) {
+            return *mode;
         }
     }
-}
-
-// One field of the header; false when the file ended before it was whole.
-bool ReadField(CheckedFile& file, std::uint8_t* field, std::size_t length) {
-    return file.Read(field, static_cast<std::int32_t>(length)) == static_cast<std::int32_t>(length);
+    return ModeFromAttributeWord(static_cast<std::int32_t>(file.originalMode() << 16) |
+                                 file.header.StoredAttributes);
 }
 
 }  // namespace
 
-int ReadHeaderAndCheckPassword(OperationWindow& window, platform::PlatformFile& files,
-                               ProgramState& state, Handle handle, std::int64_t size) {
-    if (size <= kGrowth) {
-        return kNotEncrypted;
-    }
-    CheckedFile file(files, handle);
-    EncryptedFileHeader header;
-    std::uint8_t storedSize[4] = {};
-    std::uint8_t storedAttributes[2] = {};
-    bool whole = ReadField(file, header.FileMarker.data(), header.FileMarker.size());
-    whole = ReadField(file, header.ClockKey.data(), header.ClockKey.size()) && whole;
-    whole = ReadField(file, header.PasswordField.data(), header.PasswordField.size()) && whole;
-    whole = ReadField(file, storedSize, sizeof storedSize) && whole;
-    whole = ReadField(file, storedAttributes, sizeof storedAttributes) && whole;
-    if (!whole) {
-        return kNotEncrypted;
-    }
-    state.ClockKey = header.ClockKey;
-    state.StoredFileSize = DecodeInt32(storedSize);
-    state.SavedAttributes = static_cast<std::int32_t>(
-        (static_cast<std::uint32_t>(state.SavedAttributes) & 0xFFFF0000u) |
-        DecodeUInt16(storedAttributes));
-
-    if (!MarkerMatches(header)) {
-        return kNotEncrypted;
-    }
-    // A body that is not whole would be cut in the wrong place: such a header
-    // cannot have come from an encryption of this file.
-    if (state.StoredFileSize < 1 || state.StoredFileSize > size - kHeaderSize) {
-        return kNotEncrypted;
-    }
-    if (window.AskPassword()) {
-        return kPasswordNotGiven;
-    }
-    std::string typed = window.PasswordBytes();
+bool PasswordMatches(const PinnedFile& file, const std::string& passwordCp932) {
+    std::string typed = passwordCp932;
     if (const auto zero = typed.find('\0'); zero != std::string::npos) {
         typed.resize(zero);
     }
-    return typed == StoredPassword(header) ? kPasswordMatches : kWrongPassword;
+    return typed == StoredPassword(file.header);
 }
 
-void DecryptInPlace(OperationWindow& window, platform::PlatformFile& files, ProgramState& state,
-                    const RewriteOptions& options) {
-    constexpr auto kButton = OperationButton::BuFukugo;
-    state.CurrentOperation = 1;
-    if (CheckFileName(window, files)) {
-        window.FocusFileName();
-        return;
+Outcome Decrypt(PinnedFile file, const std::string& passwordCp932, ProgressSink& sink,
+                const RewriteOptions& options) {
+    if (!PasswordMatches(file, passwordCp932)) {
+        return Refusal::WrongPassword;
     }
-    const std::int32_t attributesAtStart = files.GetFileAttributesA(window.FileNameText());
-    state.SavedAttributes = attributesAtStart;
-    if (attributesAtStart < 0) {
-        window.LeaveBusyState(kButton);
-        return;
-    }
-    files.SetFileAttributesA(window.FileNameText(), attributesAtStart & ~platform::kAttrReadOnly);
-    // Every failure puts back the word read at the start, never the header's.
-    const auto restoreAttributes = [&] {
-        files.SetFileAttributesA(window.FileNameText(), attributesAtStart);
-    };
-
-    std::int64_t size = 0;
+    platform::PlatformFile& files = file.files();
+    const std::int64_t size = file.size();
+    const std::int64_t storedSize = file.header.StoredFileSize;
+    const std::int32_t unit = detail::UnitBytes(options.unitBlocks);
     try {
-        size = MeasureFileSize(files, window.FileNameText());
-    } catch (...) {
-        restoreAttributes();
-        throw;
-    }
-    if (size <= 0) {
-        window.LeaveBusyState(kButton);
-        restoreAttributes();
-        return;
-    }
-    if (size > kMaxLayoutSize + kGrowth) {
-        restoreAttributes();
-        throw IoError::FileTooLarge();
-    }
+        file.CheckUnchanged();
+        const BodyMask mask(KeyBytesOf(file.header.ClockKey));
+        detail::CheckedFile io(files, file.handle());
+        detail::ProgressReporter progress(sink, size, options.reportProgress);
+        detail::UnitBuffer buffer(unit);
+        // What lies beyond the stored size after the move is cut off; it is
+        // kept in memory until the file is safely on the disk.
+        const std::int64_t tailLength = size - kHeaderSize - storedSize;
+        detail::UnitBuffer tail(static_cast<std::int32_t>(tailLength <= unit ? tailLength + 1 : 1));
+        detail::BackwardFrontier frontier;
 
-    const Handle handle = detail::OpenExclusively(files, window, kButton, restoreAttributes);
-    if (handle < 0) {
-        return;
-    }
-
-    detail::OperationFile file(files, handle);
-    try {
-        file.CheckSizeUnchanged(size);
-        switch (ReadHeaderAndCheckPassword(window, files, state, handle, size)) {
-            case kNotEncrypted:
-                file.Close();
-                window.LeaveBusyState(kButton);
-                window.ShowNotice(Notice::NoAngo);
-                restoreAttributes();
-                window.FocusFileName();
-                return;
-            case kWrongPassword:
-                file.Close();
-                window.LeaveBusyState(kButton);
-                window.SetTimer1Enabled(true);
-                window.ShowNotPassword();
-                window.SetTimer1Enabled(false);
-                window.HideBrokenKey();
-                restoreAttributes();
-                return;
-            case kPasswordNotGiven:
-                file.Close();
-                restoreAttributes();
-                return;
-            default:
-                break;
+        file.BeginRewrite();
+        try {
+            detail::MoveTowardsFront(io, mask, unit, size, buffer, &progress, frontier);
+            platform::FileStatus now;
+            if (files.Status(file.handle(), now) != 0 || now.size != size) {
+                throw EngineFailure::Changed();
+            }
+            if (tailLength <= unit) {
+                io.ReadExactly(storedSize, tail.data(), static_cast<std::int32_t>(tailLength));
+                frontier = {storedSize, tail.data(), static_cast<std::int32_t>(tailLength)};
+            }
+            io.CutAt(storedSize);
+            io.Flush();
+        } catch (const EngineFailure& e) {
+            const HeaderImage header = HeaderBytes(file.header);
+            return detail::PutBack(
+                e.failure(),
+                [&] { detail::UndoDecryption(io, mask, unit, header, frontier, size); },
+                frontier.moved);
         }
-        window.EnterBusyState(kButton);
-        file.HoldTermination();
-        RewriteDecrypted(window, files, handle, size, KeyBytesOf(state.ClockKey), options);
-        // A write of nothing at the stored size cuts the file there.
-        CheckedFile cut(files, handle);
-        cut.SeekTo(state.StoredFileSize);
-        cut.Write(nullptr, 0);
-        detail::FinishRewrite(file, window, kButton, window.FileNameText(), state.SavedAttributes);
-    } catch (...) {
-        detail::AbandonOperation(file, window, kButton, restoreAttributes);
-        throw;
+        const unsigned mode = ModeBeforeEncryption(file);
+        files.RemoveKeptMode(file.handle());
+        if (const int error = file.Finish(mode); error != 0) {
+            return Failure{FailureKind::System, error, FileState::Completed};
+        }
+        return Done{};
+    } catch (const EngineFailure& e) {
+        return e.failure();
+    } catch (const std::bad_alloc&) {
+        return Failure{FailureKind::System, ENOMEM};
     }
 }
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "engine/io_error.h"
+#include "engine/run_result.h"
 
 namespace kryvet {
 
@@ -78,7 +78,7 @@ EncryptionMaterial MakeEncryptionMaterial(const std::string& passwordCp932,
 
     // The password, its zero byte when it fits, zeros after.
     PasswordArea area{};
-    const std::size_t length = std::min(passwordCp932.size(), kMaxPasswordBytes);
+    const std::size_t length = std::min(passwordCp932.size(), kPasswordFieldSize);
     std::memcpy(area.data(), passwordCp932.data(), length);
     // The 50 bytes of the field and the one after it are masked with k2.
     for (std::size_t i = 0; i <= kPasswordFieldSize; ++i) {
@@ -96,8 +96,8 @@ EncryptionMaterial MakeEncryptionMaterial(const std::string& passwordCp932,
     return m;
 }
 
-std::array<std::uint8_t, kHeaderSize> HeaderBytes(const EncryptedFileHeader& header) {
-    std::array<std::uint8_t, kHeaderSize> bytes{};
+HeaderImage HeaderBytes(const EncryptedFileHeader& header) {
+    HeaderImage bytes{};
     auto out = std::copy(header.FileMarker.begin(), header.FileMarker.end(), bytes.begin());
     out = std::copy(header.ClockKey.begin(), header.ClockKey.end(), out);
     out = std::copy(header.PasswordField.begin(), header.PasswordField.end(), out);
@@ -106,6 +106,20 @@ std::array<std::uint8_t, kHeaderSize> HeaderBytes(const EncryptedFileHeader& hea
     const auto attributes = EncodeUInt16(header.StoredAttributes);
     std::copy(attributes.begin(), attributes.end(), out);
     return bytes;
+}
+
+EncryptedFileHeader ParseHeader(const HeaderImage& bytes) {
+    EncryptedFileHeader header;
+    const std::uint8_t* in = bytes.data();
+    std::copy_n(in, header.FileMarker.size(), header.FileMarker.begin());
+    in += header.FileMarker.size();
+    std::copy_n(in, header.ClockKey.size(), header.ClockKey.begin());
+    in += header.ClockKey.size();
+    std::copy_n(in, header.PasswordField.size(), header.PasswordField.begin());
+    in += header.PasswordField.size();
+    header.StoredFileSize = DecodeInt32(in);
+    header.StoredAttributes = DecodeUInt16(in + 4);
+    return header;
 }
 
 std::string StoredPassword(const EncryptedFileHeader& header) {
@@ -163,36 +177,13 @@ void BodyMask::Apply(std::uint8_t* data, std::size_t length) const {
     }
 }
 
-bool IsEncryptedFile(platform::PlatformFile& files, platform::Handle handle, std::int64_t size) {
-    if (size <= kGrowth) {
-        return false;
+void BodyMask::ApplyAt(std::uint8_t* data, std::size_t length, std::int64_t offset) const {
+    std::size_t j = static_cast<std::size_t>(offset % kBlockSize);
+    std::size_t done = 0;
+    for (; j != 0 && j < static_cast<std::size_t>(kBlockSize) && done < length; ++j, ++done) {
+        data[done] ^= pattern_[j];
     }
-    std::uint8_t marker[kMarkerSize] = {};
-    std::uint8_t clock[kClockKeySize] = {};
-    const std::int32_t markerRead = files._lread(handle, marker, kMarkerSize);
-    const int markerError = files.LastError();
-    const std::int32_t clockRead = files._lread(handle, clock, kClockKeySize);
-    const int clockError = files.LastError();
-    if (files._llseek(handle, 0, platform::kFileBegin) != 0) {
-        // Going on from anywhere but the start would scramble the file.
-        throw IoError::FromErrno(files.LastError());
-    }
-    // A short or failed read is no match: only whole fields can spell the word.
-    // A file that cannot be read cannot be told apart from an encrypted one;
-    // encrypting it regardless could encrypt it twice.
-    if (markerRead < 0 || clockRead < 0) {
-        throw IoError::FromErrno(markerRead < 0 ? markerError : clockError);
-    }
-    if (markerRead != static_cast<std::int32_t>(kMarkerSize) ||
-        clockRead != static_cast<std::int32_t>(kClockKeySize)) {
-        return false;
-    }
-    for (std::size_t i = 0; i < kMarkerSize; ++i) {
-        if (static_cast<std::uint8_t>(marker[i] ^ clock[0]) != kMarkerWord[i]) {
-            return false;
-        }
-    }
-    return true;
+    Apply(data + done, length - done);
 }
 
 }  // namespace kryvet

@@ -19,7 +19,6 @@ constexpr std::size_t kMarkerSize = 6;
 constexpr std::size_t kClockKeySize = 8;
 constexpr std::size_t kPasswordFieldSize = 50;
 constexpr std::size_t kPasswordAreaSize = 58;
-constexpr std::size_t kMaxPasswordBytes = 50;
 constexpr std::array<std::uint8_t, kMarkerSize> kMarkerWord = {'K', 'r', 'y', 'v', 'e', 't'};
 
 using ClockKeyBytes = std::array<std::uint8_t, kClockKeySize>;
@@ -60,8 +59,11 @@ EncryptionMaterial MakeEncryptionMaterial(const std::string& passwordCp932,
                                           const ClockKeyBytes& clockKey, std::int32_t size,
                                           std::int32_t savedAttributes);
 
-// The header as it stands in the file, the five fields one after the other.
-std::array<std::uint8_t, kHeaderSize> HeaderBytes(const EncryptedFileHeader& header);
+// The header as it stands in the file, the five fields one after the other,
+// and back: the one codec for writing and for reading it.
+using HeaderImage = std::array<std::uint8_t, kHeaderSize>;
+HeaderImage HeaderBytes(const EncryptedFileHeader& header);
+EncryptedFileHeader ParseHeader(const HeaderImage& bytes);
 
 // Unmasks the stored password: the bytes before the zero byte, or all 50
 // when the field holds none (a password of exactly 50 bytes).
@@ -82,14 +84,11 @@ class BodyMask {
 public:
     explicit BodyMask(const KeyBytes& key);
     void Apply(std::uint8_t* data, std::size_t length) const;
+    // The same for data that starts at plain offset `offset`, anywhere in a block.
+    void ApplyAt(std::uint8_t* data, std::size_t length, std::int64_t offset) const;
 
 private:
     alignas(64) std::array<std::uint8_t, kBlockSize> pattern_{};
 };
-
-// Tells whether an open file (position 0) already carries the header. Files
-// of 128 bytes or less are never read. The position is 0 again afterwards;
-// IoError when it cannot be put back.
-bool IsEncryptedFile(platform::PlatformFile& files, platform::Handle handle, std::int64_t size);
 
 }  // namespace kryvet

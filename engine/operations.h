@@ -1,44 +1,53 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <variant>
 
-#include "engine/operation_window.h"
+#include "engine/pinned_file.h"
 #include "engine/platform_file.h"
-#include "engine/program_state.h"
+#include "engine/progress_sink.h"
+#include "engine/run_result.h"
 
+// The two operations, in two steps each. Preparing looks at the name once,
+// pins the file it leads to, checks it and locks it; nothing of the file
+// changes but, for a read-only file, its write permission for the time of the
+// run. The rewrite then works on that pinned file only, after checking at the
+// last moment that nobody changed or replaced it, and puts the file back as
+// it was when anything fails midway.
 namespace kryvet {
 
 struct RewriteOptions {
     // The rewrite moves data in units of this many 512-byte blocks. The bytes
     // produced are the same for every value; larger units are faster.
     std::int32_t unitBlocks = 2048;
-    // Whether the gauge follows the rewrite; off only to measure what it costs.
+    // Whether progress is reported; off only to measure what it costs.
     bool reportProgress = true;
 };
 
-// The encrypt button: checks the named file, asks for the password twice and
-// rewrites the file in place into the encrypted layout. Refusals are shown
-// through the window; an IoError leaves with the file closed, the window idle
-// and the attributes restored, for the caller to show.
-void EncryptInPlace(OperationWindow& window, platform::PlatformFile& files, ProgramState& state,
-                    const RewriteOptions& options = {});
+// A refusal or failure before anything changed, or the pinned, locked file.
+using Preparation = std::variant<Refusal, Failure, PinnedFile>;
 
-// The decrypt button: the reverse, after the marker and the password match.
-void DecryptInPlace(OperationWindow& window, platform::PlatformFile& files, ProgramState& state,
-                    const RewriteOptions& options = {});
+// Checks a file for encryption: a plain file, not empty, small enough for the
+// layout, not held by another program, room for the 128 bytes it grows by
+// (and for the holes of a sparse file), not encrypted already.
+Preparation PrepareEncryption(platform::PlatformFile& files, const std::string& name);
 
-// Results of ReadHeaderAndCheckPassword.
-enum HeaderCheck : int {
-    kNotEncrypted = 0,
-    kWrongPassword = 1,
-    kPasswordNotGiven = 2,
-    kPasswordMatches = 99,
-};
+// Checks a file for decryption: the header is read and its marker checked.
+Preparation PrepareDecryption(platform::PlatformFile& files, const std::string& name);
 
-// Reads the header of a file just opened (position 0) of the given size and,
-// when the marker matches, asks for the password and compares it. On
-// kPasswordMatches the position is 70, the first byte of the body.
-int ReadHeaderAndCheckPassword(OperationWindow& window, platform::PlatformFile& files,
-                               ProgramState& state, platform::Handle handle, std::int64_t size);
+// Encrypts a prepared file with the password (its Shift-JIS bytes, 1 to 50)
+// and makes it read-only. The file ends either encrypted or as it was.
+Outcome Encrypt(PinnedFile file, const std::string& passwordCp932, ProgressSink& progress,
+                const RewriteOptions& options = {});
+
+// Whether the typed password (Shift-JIS bytes) is the one stored in the
+// header of a file prepared for decryption.
+bool PasswordMatches(const PinnedFile& file, const std::string& passwordCp932);
+
+// Decrypts a prepared file when the password matches the stored one, and
+// gives it back the permissions it had before encryption.
+Outcome Decrypt(PinnedFile file, const std::string& passwordCp932, ProgressSink& progress,
+                const RewriteOptions& options = {});
 
 }  // namespace kryvet

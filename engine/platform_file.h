@@ -2,31 +2,21 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
-// The file services the engine relies on, under their classic names and with
-// their classic contracts (-1 on failure, counts, positions). Everything the
-// engine does to the system goes through this interface, so tests can put a
-// recording or failing implementation in its place.
+// The file services the engine relies on. Everything the engine does to the
+// system goes through this interface, so tests can put a recording or failing
+// implementation in its place. Block access keeps the classic contracts (-1 on
+// failure, counts, positions) under the classic names; the engine itself
+// reaches it only through its checked-file wrapper.
 namespace kryvet::platform {
 
 using Handle = std::int32_t;
 
-// Attribute bits of the low half of the attribute word.
-constexpr std::int32_t kAttrReadOnly = 0x0001;
-constexpr std::int32_t kAttrDirectory = 0x0010;
-constexpr std::int32_t kAttrNormal = 0x0080;
-
-// OpenFile mode: read and write (2), all sharing denied (16).
-constexpr int kOfReadWrite = 2;
-constexpr int kOfShareExclusive = 16;
-
 // _llseek origins.
 constexpr int kFileBegin = 0;
 constexpr int kFileCurrent = 1;
-
-// Limits of the exclusive open, counted in Shift-JIS bytes.
-constexpr std::size_t kMaxOpenNameBytes = 150;
-constexpr std::size_t kMaxFullPathBytes = 127;
 
 struct SystemTime {
     int wYear = 0;
@@ -39,52 +29,71 @@ struct SystemTime {
     int wMilliseconds = 0;
 };
 
-struct FindData {
-    std::int32_t dwFileAttributes = 0;
+// Which file a name led to: the same pair means the same file.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    bool operator==(const FileIdentity&) const = default;
 };
 
-// Filled by OpenFile with the full path of the opened file.
-struct OfStruct {
-    std::string szPathName;
+struct FileStatus {
+    FileIdentity identity;
+    bool regular = false;
+    bool directory = false;
+    unsigned mode = 0;            // permission bits (07777)
+    std::int64_t size = 0;
+    std::int64_t allocated = 0;   // bytes the file system holds for it
+    std::int64_t modifiedNs = 0;  // last change of its contents
 };
+
+// A byte range [first, second) of a file.
+using ByteRange = std::pair<std::int64_t, std::int64_t>;
 
 class PlatformFile {
 public:
     virtual ~PlatformFile() = default;
 
-    // Attribute word, or -1 when the file cannot be found.
-    virtual std::int32_t GetFileAttributesA(const std::string& name) = 0;
-    virtual bool SetFileAttributesA(const std::string& name, std::int32_t attributes) = 0;
+    // The first look at a name: pins the file it leads to (links followed)
+    // without opening it for reading or writing, so a FIFO, a device or a
+    // socket is never touched. -1 when the name leads nowhere.
+    virtual Handle Pin(const std::string& name) = 0;
+    // Status of a pinned or opened file; 0 or -1.
+    virtual int Status(Handle handle, FileStatus& status) = 0;
+    // Status of what the name leads to now; 0 or -1.
+    virtual int StatusOfName(const std::string& name, FileStatus& status) = 0;
+    // Sets the permission bits of that very file, never through its name.
+    virtual int SetMode(Handle handle, unsigned mode) = 0;
+    // Opens the pinned file itself for reading and writing, locked against
+    // other instances. -1 on failure (EBUSY while another holds it).
+    virtual Handle OpenPinned(Handle pinned) = 0;
 
-    // Existence test: a search handle (>= 0) with the entry's attributes, or -1.
-    virtual int FindFirstFileA(const std::string& name, FindData& data) = 0;
-    virtual void FindClose(int search) = 0;
-
-    // Opens an existing file for reading and writing while letting others
-    // read it; -1 on failure. Used only to measure the size.
-    virtual Handle CreateFileA(const std::string& name) = 0;
-    // Size in bytes (64-bit on this system), -1 on failure.
-    virtual std::int64_t GetFileSize(Handle handle) = 0;
-    virtual bool CloseHandle(Handle handle) = 0;
-
-    // Opens an existing file for reading and writing, exclusively (mode 18);
-    // fills in the full path. -1 on any failure.
-    virtual Handle OpenFile(const std::string& name, OfStruct& fullPath, int mode) = 0;
     // Reads up to count bytes at the position; the number read, 0 at the end, -1 on error.
     virtual std::int32_t _lread(Handle handle, void* buffer, std::int32_t count) = 0;
     // Writes count bytes at the position; count 0 sets the end of the file there.
     virtual std::int32_t _lwrite(Handle handle, const void* buffer, std::int32_t count) = 0;
     // New position, or -1.
     virtual std::int64_t _llseek(Handle handle, std::int64_t offset, int origin) = 0;
+    // Closes an opened or a pinned file.
     virtual int _lclose(Handle handle) = 0;
 
-    // Bytes available to the user on the filesystem holding the open file, or -1.
+    // Bytes available to the user on the filesystem holding the file, or -1.
     virtual std::int64_t GetDiskFreeSpace(Handle handle) = 0;
-    // Reserves disk space for [offset, offset + length) without changing the
-    // visible size; 0 also where the filesystem cannot reserve, -1 on failure.
+    // The ranges of the first `size` bytes that hold no data (holes); 0 or -1.
+    virtual int FindHoles(Handle handle, std::int64_t size, std::vector<ByteRange>& holes) = 0;
+    // Allocates [offset, offset + length) without changing the visible size;
+    // 0 also where the filesystem cannot allocate ahead, -1 on failure.
     virtual int ReserveSpace(Handle handle, std::int64_t offset, std::int64_t length) = 0;
+    // Gives such an allocation back: the range holds no data afterwards.
+    virtual int ReleaseSpace(Handle handle, std::int64_t offset, std::int64_t length) = 0;
     // Flushes the file's data to the disk; 0 or -1.
     virtual int FlushData(Handle handle) = 0;
+
+    // The whole permission word kept with the file while it is encrypted
+    // (the attribute word keeps only the read-only bit). Empty when none;
+    // 0 or -1, also -1 where the file system keeps no such data.
+    virtual int ReadKeptMode(Handle handle, std::string& value) = 0;
+    virtual int WriteKeptMode(Handle handle, const std::string& value) = 0;
+    virtual int RemoveKeptMode(Handle handle) = 0;
 
     virtual SystemTime GetLocalTime() = 0;
 

@@ -4,62 +4,42 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <sys/xattr.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <climits>
 #include <vector>
 
-#include "engine/cp932.h"
 
 namespace kryvet::platform {
 
 namespace {
 
-bool OwnerMayWrite(unsigned mode) {
-    return (mode & S_IWUSR) != 0;
+std::string ProcPath(Handle handle) {
+    return "/proc/self/fd/" + std::to_string(handle);
 }
+
+void FillStatus(const struct stat& st, FileStatus& status) {
+    status.identity = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+    status.regular = S_ISREG(st.st_mode);
+    status.directory = S_ISDIR(st.st_mode);
+    status.mode = st.st_mode & 07777u;
+    status.size = st.st_size;
+    status.allocated = static_cast<std::int64_t>(st.st_blocks) * 512;
+    status.modifiedNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+}
+
+// Holes beyond this many are not tracked: giving their allocation back is
+// a courtesy, and a file cut into that many pieces is not worth the memory.
+constexpr std::size_t kMaxTrackedHoles = 65536;
 
 }  // namespace
 
-std::int32_t AttributeWordFromMode(unsigned mode) {
-    std::int32_t low = 0;
-    if (!OwnerMayWrite(mode)) {
-        low |= kAttrReadOnly;
-    }
-    if (S_ISDIR(mode)) {
-        low |= kAttrDirectory;
-    }
-    if (low == 0) {
-        low = kAttrNormal;
-    }
-    return static_cast<std::int32_t>((mode & 07777u) << 16) | low;
-}
-
-unsigned ModeFromAttributeWord(std::int32_t attributes) {
-    unsigned mode = (static_cast<std::uint32_t>(attributes) >> 16) & 07777u;
-    if ((attributes & kAttrReadOnly) != 0) {
-        mode &= ~0222u;
-    } else {
-        mode |= S_IWUSR;
-    }
-    return mode;
-}
-
-std::string FullPathOf(const std::string& name) {
-    if (!name.empty() && name[0] == '/') {
-        return name;
-    }
-    std::vector<char> cwd(PATH_MAX + 1);
-    if (getcwd(cwd.data(), cwd.size()) == nullptr) {
-        return name;
-    }
-    std::string full(cwd.data());
-    if (full.empty() || full.back() != '/') {
-        full += '/';
-    }
-    return full + name;
+PosixPlatformFile::~PosixPlatformFile() {
+    ReleaseTermination();
 }
 
 int PosixPlatformFile::Fail() {
@@ -67,86 +47,63 @@ int PosixPlatformFile::Fail() {
     return -1;
 }
 
-std::int32_t PosixPlatformFile::GetFileAttributesA(const std::string& name) {
-    struct stat st {};
-    if (name.empty() || stat(name.c_str(), &st) != 0) {
-        return name.empty() ? (lastError_ = ENOENT, -1) : Fail();
-    }
-    return AttributeWordFromMode(st.st_mode);
-}
-
-bool PosixPlatformFile::SetFileAttributesA(const std::string& name, std::int32_t attributes) {
-    if (attributes < 0) {
-        lastError_ = EINVAL;
-        return false;
-    }
-    if (chmod(name.c_str(), ModeFromAttributeWord(attributes)) != 0) {
-        Fail();
-        return false;
-    }
-    return true;
-}
-
-int PosixPlatformFile::FindFirstFileA(const std::string& name, FindData& data) {
-    // Names are literal here: '*' and '?' are ordinary characters.
-    const std::int32_t word = GetFileAttributesA(name);
-    if (word < 0) {
+Handle PosixPlatformFile::Pin(const std::string& name) {
+    if (name.empty()) {
+        lastError_ = ENOENT;
         return -1;
     }
-    data.dwFileAttributes = word;
-    return 1;
-}
-
-void PosixPlatformFile::FindClose(int) {}
-
-Handle PosixPlatformFile::CreateFileA(const std::string& name) {
-    const int fd = open(name.c_str(), O_RDWR | O_CLOEXEC);
+    const int fd = open(name.c_str(), O_PATH | O_CLOEXEC);
     if (fd < 0) {
         return Fail();
     }
-    // Others may read but not write meanwhile: a rewrite in progress elsewhere
-    // holds a write lock, which this read lock cannot coexist with.
-    struct flock lock {};
-    lock.l_type = F_RDLCK;
-    lock.l_whence = SEEK_SET;
-    if (fcntl(fd, F_OFD_SETLK, &lock) != 0) {
-        const int e = (errno == EAGAIN || errno == EACCES) ? EBUSY : errno;
-        close(fd);
-        lastError_ = e;
-        return -1;
-    }
+    pinNames_[fd] = name;
     return fd;
 }
 
-std::int64_t PosixPlatformFile::GetFileSize(Handle handle) {
+int PosixPlatformFile::Status(Handle handle, FileStatus& status) {
     struct stat st {};
     if (fstat(handle, &st) != 0) {
         return Fail();
     }
-    return st.st_size;
+    FillStatus(st, status);
+    return 0;
 }
 
-bool PosixPlatformFile::CloseHandle(Handle handle) {
-    if (close(handle) != 0) {
-        Fail();
-        return false;
+int PosixPlatformFile::StatusOfName(const std::string& name, FileStatus& status) {
+    struct stat st {};
+    if (stat(name.c_str(), &st) != 0) {
+        return Fail();
     }
-    return true;
+    FillStatus(st, status);
+    return 0;
 }
 
-Handle PosixPlatformFile::OpenFile(const std::string& name, OfStruct& fullPath, int mode) {
-    fullPath.szPathName.clear();
-    if (mode != (kOfReadWrite | kOfShareExclusive)) {
-        lastError_ = EINVAL;
-        return -1;
+int PosixPlatformFile::SetMode(Handle handle, unsigned mode) {
+    if (fchmod(handle, mode) == 0) {
+        return 0;
     }
-    const std::string full = FullPathOf(name);
-    if (Cp932LengthForLimit(name) > kMaxOpenNameBytes ||
-        Cp932LengthForLimit(full) > kMaxFullPathBytes) {
-        lastError_ = ENAMETOOLONG;
-        return -1;
+    // A pinned file has no descriptor to change it through; its entry in
+    // /proc leads to the very same file, whatever its name leads to now.
+    if (errno == EBADF && chmod(ProcPath(handle).c_str(), mode) == 0) {
+        return 0;
     }
-    const int fd = open(name.c_str(), O_RDWR | O_CLOEXEC);
+    return Fail();
+}
+
+Handle PosixPlatformFile::OpenPinned(Handle pinned) {
+    constexpr int kFlags = O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC;
+    struct stat pinnedStat {};
+    if (fstat(pinned, &pinnedStat) != 0) {
+        return Fail();
+    }
+    int fd = open(ProcPath(pinned).c_str(), kFlags);
+    if (fd < 0 && errno == ENOENT) {
+        // Without /proc the name is opened again and must lead to the same file.
+        const auto name = pinNames_.find(pinned);
+        if (name != pinNames_.end() && S_ISREG(pinnedStat.st_mode)) {
+            fd = open(name->second.c_str(), kFlags);
+        }
+    }
     if (fd < 0) {
         return Fail();
     }
@@ -159,12 +116,15 @@ Handle PosixPlatformFile::OpenFile(const std::string& name, OfStruct& fullPath, 
     if (fstat(fd, &st) != 0) {
         return refuse(errno);
     }
+    if (st.st_dev != pinnedStat.st_dev || st.st_ino != pinnedStat.st_ino) {
+        return refuse(ESTALE);
+    }
     if (!S_ISREG(st.st_mode)) {
         return refuse(EISDIR);
     }
     // A read-only file stays closed to us even where the permission check is
     // bypassed (root).
-    if (!OwnerMayWrite(st.st_mode)) {
+    if ((st.st_mode & S_IWUSR) == 0) {
         return refuse(EACCES);
     }
     struct flock lock {};
@@ -173,7 +133,6 @@ Handle PosixPlatformFile::OpenFile(const std::string& name, OfStruct& fullPath, 
     if (fcntl(fd, F_OFD_SETLK, &lock) != 0) {
         return refuse((errno == EAGAIN || errno == EACCES) ? EBUSY : errno);
     }
-    fullPath.szPathName = full;
     return fd;
 }
 
@@ -245,6 +204,7 @@ std::int64_t PosixPlatformFile::_llseek(Handle handle, std::int64_t offset, int 
 }
 
 int PosixPlatformFile::_lclose(Handle handle) {
+    pinNames_.erase(handle);
     return close(handle) == 0 ? 0 : Fail();
 }
 
@@ -257,6 +217,35 @@ std::int64_t PosixPlatformFile::GetDiskFreeSpace(Handle handle) {
                                      static_cast<unsigned long long>(vfs.f_frsize);
     return bytes > static_cast<unsigned long long>(INT64_MAX) ? INT64_MAX
                                                               : static_cast<std::int64_t>(bytes);
+}
+
+int PosixPlatformFile::FindHoles(Handle handle, std::int64_t size, std::vector<ByteRange>& holes) {
+    holes.clear();
+    off_t offset = 0;
+    while (offset < size) {
+        const off_t data = lseek(handle, offset, SEEK_DATA);
+        if (data < 0 && errno != ENXIO) {
+            return Fail();
+        }
+        const off_t dataStart = data < 0 ? size : std::min<off_t>(data, size);
+        if (dataStart > offset) {
+            holes.emplace_back(offset, dataStart);
+        }
+        if (dataStart >= size || holes.size() > kMaxTrackedHoles) {
+            break;
+        }
+        const off_t hole = lseek(handle, dataStart, SEEK_HOLE);
+        if (hole < 0) {
+            return Fail();
+        }
+        offset = hole;
+    }
+    if (holes.size() > kMaxTrackedHoles) {
+        holes.clear();
+        lastError_ = E2BIG;
+        return -1;
+    }
+    return 0;
 }
 
 int PosixPlatformFile::ReserveSpace(Handle handle, std::int64_t offset, std::int64_t length) {
@@ -273,6 +262,38 @@ int PosixPlatformFile::ReserveSpace(Handle handle, std::int64_t offset, std::int
     }
     if (errno == EOPNOTSUPP || errno == ENOSYS) {
         return 0;  // nothing to reserve with; the free-space check has to do
+    }
+    return Fail();
+}
+
+int PosixPlatformFile::ReleaseSpace(Handle handle, std::int64_t offset, std::int64_t length) {
+    if (length <= 0) {
+        return 0;
+    }
+    if (fallocate(handle, FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, offset, length) == 0) {
+        return 0;
+    }
+    return (errno == EOPNOTSUPP || errno == ENOSYS) ? 0 : Fail();
+}
+
+int PosixPlatformFile::ReadKeptMode(Handle handle, std::string& value) {
+    value.clear();
+    char buffer[128];
+    const ssize_t n = fgetxattr(handle, kKeptModeAttribute, buffer, sizeof buffer);
+    if (n < 0) {
+        return errno == ENODATA ? 0 : Fail();
+    }
+    value.assign(buffer, static_cast<std::size_t>(n));
+    return 0;
+}
+
+int PosixPlatformFile::WriteKeptMode(Handle handle, const std::string& value) {
+    return fsetxattr(handle, kKeptModeAttribute, value.data(), value.size(), 0) == 0 ? 0 : Fail();
+}
+
+int PosixPlatformFile::RemoveKeptMode(Handle handle) {
+    if (fremovexattr(handle, kKeptModeAttribute) == 0 || errno == ENODATA) {
+        return 0;
     }
     return Fail();
 }

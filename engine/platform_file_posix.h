@@ -2,28 +2,35 @@
 
 #include <signal.h>
 
+#include <map>
+
 #include "engine/platform_file.h"
 
 namespace kryvet::platform {
 
-// The file services on POSIX. Handles are file descriptors.
+// The file services on POSIX. Handles are file descriptors; a pinned file is
+// an O_PATH descriptor, which reads, writes and opens nothing.
 class PosixPlatformFile : public PlatformFile {
 public:
-    std::int32_t GetFileAttributesA(const std::string& name) override;
-    bool SetFileAttributesA(const std::string& name, std::int32_t attributes) override;
-    int FindFirstFileA(const std::string& name, FindData& data) override;
-    void FindClose(int search) override;
-    Handle CreateFileA(const std::string& name) override;
-    std::int64_t GetFileSize(Handle handle) override;
-    bool CloseHandle(Handle handle) override;
-    Handle OpenFile(const std::string& name, OfStruct& fullPath, int mode) override;
+    ~PosixPlatformFile() override;
+
+    Handle Pin(const std::string& name) override;
+    int Status(Handle handle, FileStatus& status) override;
+    int StatusOfName(const std::string& name, FileStatus& status) override;
+    int SetMode(Handle handle, unsigned mode) override;
+    Handle OpenPinned(Handle pinned) override;
     std::int32_t _lread(Handle handle, void* buffer, std::int32_t count) override;
     std::int32_t _lwrite(Handle handle, const void* buffer, std::int32_t count) override;
     std::int64_t _llseek(Handle handle, std::int64_t offset, int origin) override;
     int _lclose(Handle handle) override;
     std::int64_t GetDiskFreeSpace(Handle handle) override;
+    int FindHoles(Handle handle, std::int64_t size, std::vector<ByteRange>& holes) override;
     int ReserveSpace(Handle handle, std::int64_t offset, std::int64_t length) override;
+    int ReleaseSpace(Handle handle, std::int64_t offset, std::int64_t length) override;
     int FlushData(Handle handle) override;
+    int ReadKeptMode(Handle handle, std::string& value) override;
+    int WriteKeptMode(Handle handle, const std::string& value) override;
+    int RemoveKeptMode(Handle handle) override;
     SystemTime GetLocalTime() override;
     int LastError() const override { return lastError_; }
     void HoldTermination() override;
@@ -34,14 +41,11 @@ private:
     int lastError_ = 0;
     sigset_t savedMask_{};
     bool holding_ = false;
+    // The names pins were made from, for systems without /proc.
+    std::map<Handle, std::string> pinNames_;
 };
 
-// The attribute word of a file mode: permission bits in the high half,
-// read-only / directory / normal flags in the low half.
-std::int32_t AttributeWordFromMode(unsigned mode);
-// The permission bits that an attribute word asks for.
-unsigned ModeFromAttributeWord(std::int32_t attributes);
-// The name made absolute against the current directory, links not resolved.
-std::string FullPathOf(const std::string& name);
+// Name of the extended attribute that keeps the whole mode of an encrypted file.
+inline constexpr char kKeptModeAttribute[] = "user.kryvet.mode";
 
 }  // namespace kryvet::platform

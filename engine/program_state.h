@@ -1,7 +1,5 @@
 #pragma once
 
-#include <array>
-#include <cstdint>
 #include <string>
 
 namespace kryvet {
@@ -14,11 +12,6 @@ struct ProgramState {
     // Texts of the password boxes as last accepted (UTF-8, as typed).
     std::string LastPassword;
     std::string LastConfirmation;
-    // Attribute word of the file being processed; negative: could not be read.
-    std::int32_t SavedAttributes = 0;
-    // Filled from the header by decryption.
-    std::array<std::uint8_t, 8> ClockKey{};
-    std::int32_t StoredFileSize = 0;
 };
 
 }  // namespace kryvet

@@ -8,14 +8,14 @@
 #include <new>
 
 #include "engine/file_layout.h"
-#include "engine/io_error.h"
+#include "engine/run_result.h"
 
 namespace kryvet::detail {
 
 void CheckedFile::Fail(std::int32_t result) {
     // A short write with no error of its own is as good as a full disk.
     const int error = result < 0 ? files_.LastError() : ENOSPC;
-    throw IoError::FromErrno(error != 0 ? error : EIO);
+    throw EngineFailure::System(error != 0 ? error : EIO);
 }
 
 std::int32_t CheckedFile::Read(void* buffer, std::int32_t count) {
@@ -45,6 +45,29 @@ void CheckedFile::SeekForward(std::int64_t offset, std::int64_t expectedPosition
     }
 }
 
+void CheckedFile::ReadExactly(std::int64_t position, void* buffer, std::int32_t count) {
+    SeekTo(position);
+    if (Read(buffer, count) != count) {
+        throw EngineFailure::Changed();
+    }
+}
+
+void CheckedFile::WriteAt(std::int64_t position, const void* buffer, std::int32_t count) {
+    SeekTo(position);
+    Write(buffer, count);
+}
+
+void CheckedFile::CutAt(std::int64_t position) {
+    SeekTo(position);
+    Write(nullptr, 0);
+}
+
+void CheckedFile::Flush() {
+    if (files_.FlushData(handle_) != 0) {
+        Fail(-1);
+    }
+}
+
 UnitBuffer::UnitBuffer(std::int32_t size) : size_(static_cast<std::size_t>(size)) {
     void* p = mmap(nullptr, size_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (p == MAP_FAILED) {
@@ -66,7 +89,7 @@ void ProgressReporter::ReportThrough(std::int64_t last) {
         const std::int64_t percent = next_ * kScale / divisor_;
         if (percent != shown_) {
             shown_ = static_cast<int>(percent);
-            window_.SetGaugeProgress(shown_);
+            sink_.Progress(shown_);
         }
         // Blocks up to the next change of percentage would report the same value.
         const std::int64_t nextChange = ((percent + 1) * divisor_ + kScale - 1) / kScale;

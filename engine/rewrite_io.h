@@ -2,11 +2,11 @@
 
 #include <cstdint>
 
-#include "engine/operation_window.h"
+#include "engine/progress_sink.h"
 #include "engine/platform_file.h"
 
-// Checked block access for the rewrite loops: any failure becomes an IoError,
-// so no negative count is ever masked or written.
+// Checked block access for the rewrite loops: any failure becomes an
+// EngineFailure, so no negative count is ever masked or written.
 namespace kryvet::detail {
 
 class CheckedFile {
@@ -19,6 +19,12 @@ public:
     void Write(const void* buffer, std::int32_t count);
     void SeekTo(std::int64_t position);
     void SeekForward(std::int64_t offset, std::int64_t expectedPosition);
+    // Reads exactly count bytes at position; EngineFailure otherwise.
+    void ReadExactly(std::int64_t position, void* buffer, std::int32_t count);
+    void WriteAt(std::int64_t position, const void* buffer, std::int32_t count);
+    // Sets the end of the file at position.
+    void CutAt(std::int64_t position);
+    void Flush();
 
 private:
     [[noreturn]] void Fail(std::int32_t result);
@@ -46,8 +52,8 @@ private:
 // window only when the value changes.
 class ProgressReporter {
 public:
-    ProgressReporter(OperationWindow& window, std::int64_t divisor, bool enabled = true)
-        : window_(window), divisor_(divisor), enabled_(enabled) {}
+    ProgressReporter(ProgressSink& sink, std::int64_t divisor, bool enabled = true)
+        : sink_(sink), divisor_(divisor), enabled_(enabled) {}
 
     // Reports block*100 div divisor for every block index up to `last`.
     void ReportThrough(std::int64_t last);
@@ -55,7 +61,7 @@ public:
     void StartAt(std::int64_t first) { next_ = first; }
 
 private:
-    OperationWindow& window_;
+    ProgressSink& sink_;
     std::int64_t divisor_;
     bool enabled_;
     std::int64_t next_ = 0;

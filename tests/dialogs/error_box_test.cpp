@@ -6,6 +6,7 @@
 #include <QTest>
 #include <QWidget>
 
+#include "app/error_messages.h"
 #include "dialogs/error_box.h"
 #include "tests/dialogs/modal_script.h"
 
@@ -81,11 +82,11 @@ TEST_P(ErrorBoxTest, StopIconOneOkAndFullStop) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ErrorBoxTest,
-    ::testing::Values(ErrorCase{"ListedCode", IoErrorText(kryvet::IoError::FromClassicCode(2)),
+    ::testing::Values(ErrorCase{"ListedCode", QString::fromStdString(kryvet::ClassicErrorMessage(2)),
                                 QStringLiteral("ﾌｧｲﾙが見つかりません.")},
-                      ErrorCase{"DiskFullCode", IoErrorText(kryvet::IoError::FromClassicCode(101)),
+                      ErrorCase{"DiskFullCode", QString::fromStdString(kryvet::ClassicErrorMessage(101)),
                                 QStringLiteral("ﾃﾞｨｽｸがいっぱいです.")},
-                      ErrorCase{"UnlistedCode", IoErrorText(kryvet::IoError::FromClassicCode(32)),
+                      ErrorCase{"UnlistedCode", QString::fromStdString(kryvet::ClassicErrorMessage(32)),
                                 QStringLiteral("I/O ｴﾗｰ (32).")},
                       ErrorCase{"FullStopAppendedAlways", QStringLiteral("Done."),
                                 QStringLiteral("Done..")}),

@@ -3,7 +3,7 @@
 #include <cerrno>
 
 #include "engine/cp932.h"
-#include "engine/io_error.h"
+#include "app/error_messages.h"
 
 using namespace kryvet;
 
@@ -14,7 +14,7 @@ TEST(IoErrors, ErrnoMessages) {
     } cases[] = {
         {ENOENT, "ﾌｧｲﾙが見つかりません"},
         {ENOTDIR, "不正なﾌｧｲﾙ名です"},
-        {ENAMETOOLONG, "不正なﾌｧｲﾙ名です"},
+        {ENAMETOOLONG, "ﾌｧｲﾙ名が長すぎます"},  // said as it is, not as a typing error
         {ELOOP, "不正なﾌｧｲﾙ名です"},
         {EMFILE, "ｵｰﾌﾟﾝしたﾌｧｲﾙが多すぎます"},
         {ENFILE, "ｵｰﾌﾟﾝしたﾌｧｲﾙが多すぎます"},
@@ -31,12 +31,35 @@ TEST(IoErrors, ErrnoMessages) {
     };
     for (const auto& c : cases) {
         EXPECT_EQ(ErrnoMessage(c.error), c.message) << c.error;
-        EXPECT_STREQ(IoError::FromErrno(c.error).what(), c.message);
+        EXPECT_EQ(FailureMessage(Failure{FailureKind::System, c.error}), c.message);
     }
     EXPECT_EQ(ClassicErrorMessage(100), "ﾌｧｲﾙの末尾以降を読み込みました");
     EXPECT_EQ(ClassicErrorMessage(106), "入力値が数値ではありません");
     EXPECT_EQ(ClassicErrorMessage(32), "I/O ｴﾗｰ (32)");
-    EXPECT_STREQ(IoError::FileTooLarge().what(), "ﾌｧｲﾙが大きすぎます");
+    EXPECT_EQ(FailureMessage(Failure{FailureKind::FileTooLarge}), "ﾌｧｲﾙが大きすぎます");
+}
+
+// The second line says what became of the file; never success, never silence.
+TEST(IoErrors, WhatBecameOfTheFile) {
+    const struct {
+        Failure failure;
+        const char* message;
+    } cases[] = {
+        {{FailureKind::System, ENOSPC, FileState::Unchanged}, "ﾃﾞｨｽｸがいっぱいです"},
+        {{FailureKind::System, ENOSPC, FileState::Restored},
+         "ﾃﾞｨｽｸがいっぱいです\nファイルは処理の前の状態に戻しました"},
+        {{FailureKind::FileChanged, 0, FileState::Restored},
+         "ﾌｧｲﾙが他のﾌﾟﾛｸﾞﾗﾑによって変更されました\nファイルは処理の前の状態に戻しました"},
+        {{FailureKind::System, EIO, FileState::Damaged, 1048576},
+         "I/O ｴﾗｰ (5)\nファイルを元に戻せませんでした。先頭から 1048576 "
+         "バイト目までを書き換えた所で中断したため、ファイルは壊れています"},
+        {{FailureKind::System, EPERM, FileState::Completed},
+         "ﾌｧｲﾙへのｱｸｾｽが拒否されました\n処理は完了しましたが、ファイルの属性を変更できませんでした"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(FailureMessage(c.failure), c.message);
+        EXPECT_STREQ(OperationError(c.failure).what(), c.message);
+    }
 }
 
 TEST(Cp932, LengthsAndUnmappableCharacters) {

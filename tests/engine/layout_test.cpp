@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/file_layout.h"
+#include "engine/operations.h"
 #include "support/memory_platform.h"
 
 using namespace kryvet;
@@ -136,22 +137,25 @@ TEST(Layout, IsEncryptedFileReadsOnlyLongFilesAndRewinds) {
         SCOPED_TRACE(c.name);
         MemoryPlatform files;
         files.Add("f", c.data);
-        platform::OfStruct path;
-        const auto h = files.OpenFile("f", path, 18);
-        files.log.clear();
-        EXPECT_EQ(IsEncryptedFile(files, h, static_cast<std::int64_t>(c.data.size())), c.expected);
-        EXPECT_EQ(!files.FileCalls().empty(), c.readsAnything);
-        EXPECT_EQ(files._llseek(h, 0, 1), 0);  // still, or again, at the start
+        const Preparation prepared = PrepareEncryption(files, "f");
+        const auto* refusal = std::get_if<Refusal>(&prepared);
+        EXPECT_EQ(refusal != nullptr && *refusal == Refusal::AlreadyEncrypted, c.expected);
+        EXPECT_EQ(c.expected || std::holds_alternative<PinnedFile>(prepared), true);
+        EXPECT_EQ(files.Calls("_lread") > 0, c.readsAnything);
     }
 }
 
-TEST(Layout, IsEncryptedFileTreatsShortReadAsNoMatch) {
+// A header that cannot be read whole from a file measured long enough means
+// the file changed: never taken as "not encrypted", which could encrypt it twice.
+TEST(Layout, ShortMarkerReadIsAChangedFile) {
     MemoryPlatform files;
     std::string data(300, '\0');
     std::memcpy(data.data(), "Kryvet", 6);
     files.Add("f", data);
-    platform::OfStruct path;
-    const auto h = files.OpenFile("f", path, 18);
-    files.fault = MemoryPlatform::Fault{"_lread", 2, 3, 0};
-    EXPECT_FALSE(IsEncryptedFile(files, h, 300));
+    files.fault = MemoryPlatform::Fault{"_lread", 1, 3, 0, true};
+    const Preparation prepared = PrepareEncryption(files, "f");
+    ASSERT_TRUE(std::holds_alternative<Failure>(prepared));
+    EXPECT_EQ(std::get<Failure>(prepared).kind, FailureKind::FileChanged);
+    EXPECT_EQ(files.OpenHandles(), 0);
+    EXPECT_EQ(files.files["f"].reservedBeyondEnd, 0) << "no reservation outlives the run";
 }

@@ -4,8 +4,8 @@
 #include <functional>
 #include <string>
 
-#include "engine/io_error.h"
-#include "engine/operations.h"
+#include "app/error_messages.h"
+#include "app/operation_flow.h"
 #include "support/memory_platform.h"
 #include "support/recording_window.h"
 
@@ -36,11 +36,11 @@ std::string Encrypted(const std::string& plain, std::int32_t attributes = kWrita
     return files.Data("f");
 }
 
-struct Outcome {
+struct RunOutcome {
     std::vector<std::string> window;
     std::string data;
     std::int32_t attributes = 0;
-    std::string error;  // message of an IoError that escaped
+    std::string error;  // message of an OperationError that escaped
 };
 
 using SetUp = std::function<void(MemoryPlatform&, RecordingWindow&)>;
@@ -59,7 +59,7 @@ struct Case {
     std::string error;
 };
 
-Outcome RunCase(bool encrypt, const Case& c) {
+RunOutcome RunCase(bool encrypt, const Case& c) {
     MemoryPlatform files;
     RecordingWindow window;
     window.fileName = "f";
@@ -67,14 +67,14 @@ Outcome RunCase(bool encrypt, const Case& c) {
     c.setUp(files, window);
     const auto before = files.files;
     ProgramState state;
-    Outcome out;
+    RunOutcome out;
     try {
         if (encrypt) {
             EncryptInPlace(window, files, state, {1});
         } else {
             DecryptInPlace(window, files, state, {1});
         }
-    } catch (const IoError& e) {
+    } catch (const OperationError& e) {
         out.error = e.what();
     }
     out.window = window.log;
@@ -127,7 +127,7 @@ TEST(Refusals, EncryptFailureTable) {
         {"exclusive open fails",
          [](auto& f, auto&) {
              f.Add("f", Plain(10));
-             f.fault = MemoryPlatform::Fault{"OpenFile", 1, -1, EBUSY};
+             f.fault = MemoryPlatform::Fault{"OpenPinned", 1, -1, EACCES};
          },
          {"LeaveBuAngo"}},
         {"disk full",
@@ -166,7 +166,7 @@ TEST(Refusals, EncryptFailureTable) {
         {"size unreadable",
          [](auto& f, auto&) {
              f.Add("f", Plain(10), true);
-             f.fault = MemoryPlatform::Fault{"GetFileSize", 1, -1, EIO};
+             f.fault = MemoryPlatform::Fault{"Status", 1, -1, EIO};
          },
          {},
          true,
@@ -174,7 +174,7 @@ TEST(Refusals, EncryptFailureTable) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const Outcome out = RunCase(true, c);
+        const RunOutcome out = RunCase(true, c);
         EXPECT_EQ(out.window, c.window);
         EXPECT_EQ(out.error, c.error);
     }
@@ -190,17 +190,19 @@ TEST(Refusals, DecryptFailureTable) {
              w.fileName = "   ";
          },
          {"Notice:NotFile", "Focus:EditFileName"}},
-        {"attributes unreadable",
+        {"name leads to a folder closed to us",
          [](auto& f, auto&) {
              f.Add("f", Encrypted(Plain(10)));
-             f.fault = MemoryPlatform::Fault{"GetFileAttributesA", 1, -1, ENOENT};
+             f.fault = MemoryPlatform::Fault{"Pin", 1, -1, EACCES};
          },
-         {"LeaveBuFukugo"}},
+         {},
+         true,
+         "ﾌｧｲﾙへのｱｸｾｽが拒否されました"},
         {"empty file", [](auto& f, auto&) { f.Add("f", ""); }, {"LeaveBuFukugo"}},
         {"exclusive open fails",
          [](auto& f, auto&) {
              f.Add("f", Encrypted(Plain(10)), true);
-             f.fault = MemoryPlatform::Fault{"OpenFile", 1, -1, EBUSY};
+             f.fault = MemoryPlatform::Fault{"OpenPinned", 1, -1, EACCES};
          },
          {"LeaveBuFukugo"}},
         {"128 bytes",
@@ -253,7 +255,7 @@ TEST(Refusals, DecryptFailureTable) {
         {"size unreadable",
          [](auto& f, auto&) {
              f.Add("f", Encrypted(Plain(10)), true);
-             f.fault = MemoryPlatform::Fault{"CreateFileA", 1, -1, EACCES};
+             f.fault = MemoryPlatform::Fault{"Status", 1, -1, EACCES};
          },
          {},
          true,
@@ -261,14 +263,15 @@ TEST(Refusals, DecryptFailureTable) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const Outcome out = RunCase(false, c);
+        const RunOutcome out = RunCase(false, c);
         EXPECT_EQ(out.window, c.window);
         EXPECT_EQ(out.error, c.error);
     }
 }
 
 // A failed read, write or seek in the middle of a rewrite stops it: the file
-// is closed, the window idle, the attributes as they were, and the error shown.
+// is put back as it was, closed, the window idle, the attributes as they
+// were, and the error shown with the word that the file was restored.
 TEST(Refusals, RewriteFailuresStopAtOnce) {
     const struct {
         bool encrypt;
@@ -294,6 +297,7 @@ TEST(Refusals, RewriteFailuresStopAtOnce) {
         MemoryPlatform files;
         files.Add("f", c.encrypt ? Plain(3000) : Encrypted(Plain(3000), kReadOnly));
         const std::int32_t attributes = files.files["f"].attributes;
+        const std::string before = files.Data("f");
         files.fault = MemoryPlatform::Fault{c.operation, c.nth, c.result, c.error};
         RecordingWindow window;
         window.fileName = "f";
@@ -306,10 +310,11 @@ TEST(Refusals, RewriteFailuresStopAtOnce) {
             } else {
                 DecryptInPlace(window, files, state, {1});
             }
-        } catch (const IoError& e) {
+        } catch (const OperationError& e) {
             message = e.what();
         }
-        EXPECT_EQ(message, c.message);
+        EXPECT_EQ(message, std::string(c.message) + "\nファイルは処理の前の状態に戻しました");
+        EXPECT_EQ(files.Data("f"), before) << "put back byte for byte";
         EXPECT_EQ(files.OpenHandles(), 0);
         EXPECT_EQ(window.log.back(), c.encrypt ? "LeaveBuAngo" : "LeaveBuFukugo");
         EXPECT_EQ(files.files["f"].attributes, attributes);
@@ -324,29 +329,76 @@ TEST(Refusals, SizeFailureRestoresReadOnlyProtection) {
     for (bool encrypt : {true, false}) {
         MemoryPlatform files;
         files.Add("f", encrypt ? Plain(10) : Encrypted(Plain(10), kReadOnly), true);
-        files.fault = MemoryPlatform::Fault{"CreateFileA", 1, -1, EBUSY};
+        files.files["f"].lockedElsewhere = true;  // another instance rewrites it
         RecordingWindow window;
         window.fileName = "f";
         ProgramState state;
         auto run = [&] {
             encrypt ? EncryptInPlace(window, files, state) : DecryptInPlace(window, files, state);
         };
-        EXPECT_THROW(run(), IoError);
+        EXPECT_THROW(run(), OperationError);
         EXPECT_EQ(files.files["f"].attributes, kReadOnly);
     }
 }
 
-TEST(Refusals, FileChangedBetweenMeasuringAndOpening) {
-    MemoryPlatform files;
-    files.Add("f", Plain(1000));
-    files.fault = MemoryPlatform::Fault{"GetFileSize", 2, 400, 0};  // the size under the lock
-    RecordingWindow window;
-    window.fileName = "f";
-    window.password = "pw";
-    ProgramState state;
-    EXPECT_THROW(EncryptInPlace(window, files, state), IoError);
-    EXPECT_EQ(files.Data("f"), Plain(1000));
-    EXPECT_EQ(files.OpenHandles(), 0);
+// Whatever another program does to the file or its name while the password
+// is asked, the run is refused before any byte changes, on either file.
+TEST(Refusals, FileChangedDuringThePrompt) {
+    using Change = std::function<void(MemoryPlatform&)>;
+    using Expect = std::function<std::string(std::string)>;
+    const struct {
+        const char* name;
+        Change change;
+        Expect expected;  // the named file afterwards, from what it held
+    } cases[] = {
+        {"appended", [](MemoryPlatform& f) { f.files["f"].data += "line\n"; },
+         [](std::string s) { return s + "line\n"; }},
+        {"rewritten in place, same size",
+         [](MemoryPlatform& f) {
+             f.files["f"].data[5] ^= 1;
+             ++f.files["f"].modified;
+         },
+         [](std::string s) {
+             s[5] ^= 1;
+             return s;
+         }},
+        {"renamed over, same size",
+         [](MemoryPlatform& f) {
+             std::string s = f.Data("f");
+             s.back() ^= 1;
+             f.Replace("f", s);
+         },
+         [](std::string s) {
+             s.back() ^= 1;
+             return s;
+         }},
+        {"renamed over, other size", [](MemoryPlatform& f) { f.Replace("f", "other"); },
+         [](std::string) { return std::string("other"); }},
+    };
+    for (const auto& c : cases) {
+        for (const bool encrypt : {true, false}) {
+            SCOPED_TRACE(std::string(c.name) + (encrypt ? " (encrypt)" : " (decrypt)"));
+            MemoryPlatform files;
+            const std::string start = encrypt ? Plain(1000) : Encrypted(Plain(1000), kReadOnly);
+            files.Add("f", start, !encrypt);
+            RecordingWindow window;
+            window.fileName = "f";
+            window.password = "pw";
+            window.onAskPassword = [&] { c.change(files); };
+            ProgramState state;
+            std::string message;
+            try {
+                encrypt ? EncryptInPlace(window, files, state) : DecryptInPlace(window, files, state);
+            } catch (const OperationError& e) {
+                message = e.what();
+            }
+            EXPECT_EQ(message, "ﾌｧｲﾙが他のﾌﾟﾛｸﾞﾗﾑによって変更されました");
+            EXPECT_EQ(files.Data("f"), c.expected(start));
+            EXPECT_EQ(files.Calls("_lwrite"), 0) << "nothing written to either file";
+            EXPECT_EQ(files.OpenHandles(), 0);
+            EXPECT_EQ(window.log.back(), encrypt ? "LeaveBuAngo" : "LeaveBuFukugo");
+        }
+    }
 }
 
 TEST(Refusals, WrongThenRightPasswordAndEncryptingTwice) {
@@ -391,20 +443,17 @@ TEST(Refusals, SuccessfulEncryptionCallOrder) {
     // Read-only before, so the stored attributes carry the bit; read-only after.
     EXPECT_EQ(static_cast<unsigned char>(files.Data("f")[68]), 0x01);
     EXPECT_EQ(files.files["f"].attributes, kReadOnly);
-    const std::vector<std::string> expectedStart = {
-        "FindFirstFileA",
-        "FindClose",
-        "GetFileAttributesA=" + std::to_string(kReadOnly),
-        "SetFileAttributesA(" + std::to_string((0444 << 16)) + ")",
-        "CreateFileA",
-        "GetFileSize=100",
-        "CloseHandle",
-        "OpenFile(18)",
-        "GetFileSize=100",
-        "GetDiskFreeSpace",
-        "ReserveSpace(100,128)",
-        "GetLocalTime"};
-    EXPECT_EQ(std::vector<std::string>(files.log.begin(), files.log.begin() + 12), expectedStart);
+    // The file is pinned and looked at first; only then is it made writable
+    // through the pin and opened through it.
+    const std::vector<std::string> expectedStart = {"Pin",
+                                                    "Status=100",
+                                                    "SetMode(" + std::to_string(0644) + ")",
+                                                    "OpenPinned",
+                                                    "Status=100",
+                                                    "GetDiskFreeSpace",
+                                                    "ReserveSpace(0,228)",
+                                                    "Status=100"};
+    EXPECT_EQ(std::vector<std::string>(files.log.begin(), files.log.begin() + 8), expectedStart);
 }
 
 // Sizes the layout's 32-bit count cannot hold are refused before anything
@@ -424,7 +473,7 @@ TEST(Refusals, FilesTooLargeForTheLayout) {
         SCOPED_TRACE(c.size);
         MemoryPlatform files;
         files.Add("f", c.encrypt ? Plain(10) : Encrypted(Plain(10), kReadOnly), true);
-        files.fault = MemoryPlatform::Fault{"GetFileSize", 1, c.size, 0};
+        files.files["f"].reportedSize = c.size;
         RecordingWindow window;
         window.fileName = "f";
         window.password = "pw";
@@ -432,7 +481,7 @@ TEST(Refusals, FilesTooLargeForTheLayout) {
         std::string message;
         try {
             c.encrypt ? EncryptInPlace(window, files, state) : DecryptInPlace(window, files, state);
-        } catch (const IoError& e) {
+        } catch (const OperationError& e) {
             message = e.what();
         }
         if (c.refused) {

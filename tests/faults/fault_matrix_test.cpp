@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/io_error.h"
-#include "engine/operations.h"
+#include "app/error_messages.h"
+#include "app/operation_flow.h"
 #include "reference_layout.h"
 #include "support/memory_platform.h"
 #include "support/recording_window.h"
@@ -145,7 +145,7 @@ void Execute(const Scenario& s, Trial& run) {
         } else {
             DecryptInPlace(run.window, run.files, state, {s.unitBlocks});
         }
-    } catch (const IoError& e) {
+    } catch (const OperationError& e) {
         run.error = e.what();
     } catch (...) {
         run.otherException = true;
@@ -279,7 +279,7 @@ Outcome Check(const Scenario& s, const FaultKind& kind, Mode mode, Trial& run) {
             EXPECT_EQ(run.error, ErrnoMessage(error)) << "error box names another error";
         } else {
             EXPECT_TRUE(run.error == ErrnoMessage(ENOSPC) ||
-                        run.error == IoError::FileChanged().what())
+                        run.error == OperationError::FileChanged().what())
                 << run.error;
         }
     }

@@ -12,8 +12,8 @@
 #include <string>
 #include <utility>
 
-#include "engine/io_error.h"
-#include "engine/operations.h"
+#include "app/error_messages.h"
+#include "app/operation_flow.h"
 #include "engine/platform_file_posix.h"
 #include "fault_support.h"
 #include "support/recording_window.h"
@@ -26,7 +26,7 @@ namespace {
 const std::string kPassword = "\x88\xc3pw";
 
 struct Result {
-    std::string error;  // message of an IoError, empty when none escaped
+    std::string error;  // message of an OperationError, empty when none escaped
     std::vector<std::string> window;
     std::vector<int> gauge;
 };
@@ -44,7 +44,7 @@ Result RunOperation(bool encrypt, const std::string& path, platform::PlatformFil
         } else {
             DecryptInPlace(window, files, state, {unitBlocks});
         }
-    } catch (const IoError& e) {
+    } catch (const OperationError& e) {
         r.error = e.what();
     }
     r.window = window.log;
@@ -313,7 +313,7 @@ TEST(RealFaults, FileCutByAnotherProgram) {
         const int descriptors = OpenDescriptors();
         // Small units, so that the cut lands inside the rewrite.
         const Result r = RunOperation(c.encrypt, path, files, 1);
-        EXPECT_EQ(r.error, IoError::FileChanged().what());
+        EXPECT_EQ(r.error, OperationError::FileChanged().what());
         EXPECT_FALSE(Succeeded(r));
         EXPECT_EQ(r.window.back(), c.encrypt ? "LeaveBuAngo" : "LeaveBuFukugo");
         EXPECT_EQ(ModeOf(path), mode) << "attributes restored";

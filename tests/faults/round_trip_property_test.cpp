@@ -9,7 +9,7 @@
 #include <random>
 #include <string>
 
-#include "engine/operations.h"
+#include "app/operation_flow.h"
 #include "engine/platform_file_posix.h"
 #include "fault_support.h"
 #include "reference_layout.h"

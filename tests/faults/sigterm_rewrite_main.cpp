@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <string>
 
-#include "engine/io_error.h"
-#include "engine/operations.h"
+#include "app/error_messages.h"
+#include "app/operation_flow.h"
 #include "engine/platform_file_posix.h"
 #include "support/recording_window.h"
 
@@ -45,7 +45,7 @@ int main(int argc, char** argv) {
     kryvet::ProgramState state;
     try {
         kryvet::EncryptInPlace(window, files, state);
-    } catch (const kryvet::IoError& e) {
+    } catch (const kryvet::OperationError& e) {
         Say(std::string("error ") + e.what());
         return 2;
     }

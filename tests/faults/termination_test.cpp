@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/operations.h"
+#include "app/operation_flow.h"
 #include "engine/platform_file_posix.h"
 #include "fault_support.h"
 #include "support/recording_window.h"

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "engine/io_error.h"
-#include "engine/operations.h"
+#include "app/error_messages.h"
+#include "app/operation_flow.h"
 #include "fuzz_input.h"
 #include "support/memory_platform.h"
 #include "support/recording_window.h"
@@ -37,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     kryvet::ProgramState state;
     try {
         kryvet::DecryptInPlace(window, files, state, {in.unitBlocks});
-    } catch (const kryvet::IoError&) {
+    } catch (const kryvet::OperationError&) {
         std::abort();  // nothing in memory can fail
     }
     Require(files.OpenHandles() == 0);

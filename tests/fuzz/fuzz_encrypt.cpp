@@ -5,8 +5,8 @@
 #include <string>
 
 #include "engine/file_layout.h"
-#include "engine/io_error.h"
-#include "engine/operations.h"
+#include "app/error_messages.h"
+#include "app/operation_flow.h"
 #include "fuzz_input.h"
 #include "reference_layout.h"
 #include "support/memory_platform.h"
@@ -57,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     kryvet::ProgramState state;
     try {
         kryvet::EncryptInPlace(window, files, state, {in.unitBlocks});
-    } catch (const kryvet::IoError&) {
+    } catch (const kryvet::OperationError&) {
         std::abort();
     }
     Require(files.OpenHandles() == 0 && !files.termininationHeld && files.negativeWrites == 0);

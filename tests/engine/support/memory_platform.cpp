@@ -4,15 +4,28 @@
 #include <cerrno>
 #include <cstring>
 
+#include "engine/file_attributes.h"
+
 using kryvet::platform::Handle;
 
 void MemoryPlatform::Add(const std::string& name, const std::string& data, bool readOnly) {
     File file;
     file.data = data;
+    file.inode = nextInode_++;
     if (readOnly) {
-        file.attributes = kryvet::platform::kAttrReadOnly | (0444 << 16);
+        file.attributes = kryvet::kAttrReadOnly | (0444 << 16);
     }
     files[name] = file;
+}
+
+void MemoryPlatform::Replace(const std::string& name, const std::string& data) {
+    File& old = files.at(name);
+    replaced_[old.inode] = old;
+    File fresh = old;
+    fresh.data = data;
+    fresh.inode = nextInode_++;
+    fresh.lockedElsewhere = false;
+    files[name] = fresh;
 }
 
 std::vector<std::string> MemoryPlatform::FileCalls() const {
@@ -36,110 +49,107 @@ bool MemoryPlatform::Faulted(const std::string& operation, std::int64_t& result)
     return false;
 }
 
-std::int32_t MemoryPlatform::GetFileAttributesA(const std::string& name) {
-    std::int64_t r = 0;
-    if (Faulted("GetFileAttributesA", r))
-        return static_cast<std::int32_t>(r);
-    const auto it = files.find(name);
-    const std::int32_t word = it == files.end() ? -1 : it->second.attributes;
-    if (word < 0)
-        lastError_ = ENOENT;
-    Log("GetFileAttributesA=" + std::to_string(word));
-    return word;
-}
-
-bool MemoryPlatform::SetFileAttributesA(const std::string& name, std::int32_t attributes) {
-    std::int64_t r = 0;
-    if (Faulted("SetFileAttributesA", r))
-        return false;
-    Log("SetFileAttributesA(" + std::to_string(attributes) + ")");
-    const auto it = files.find(name);
-    if (it == files.end() || attributes < 0) {
-        lastError_ = ENOENT;
-        return false;
+MemoryPlatform::File* MemoryPlatform::Find(std::uint64_t inode) {
+    for (auto& [name, file] : files) {
+        if (file.inode == inode) {
+            return &file;
+        }
     }
-    it->second.attributes = attributes;
-    return true;
+    const auto it = replaced_.find(inode);
+    return it == replaced_.end() ? nullptr : &it->second;
 }
 
-int MemoryPlatform::FindFirstFileA(const std::string& name, kryvet::platform::FindData& data) {
-    std::int64_t r = 0;
-    if (Faulted("FindFirstFileA", r))
-        return static_cast<int>(r);
-    Log("FindFirstFileA");
-    const auto it = files.find(name);
-    if (it == files.end()) {
-        lastError_ = ENOENT;
-        return -1;
+MemoryPlatform::File& MemoryPlatform::FileOf(Handle handle) {
+    File* file = Find(handles_.at(handle).inode);
+    if (file == nullptr) {
+        // Removed by the test: the open file lives on, as an unlinked one does.
+        return replaced_[handles_.at(handle).inode];
     }
-    data.dwFileAttributes =
-        it->second.attributes | (it->second.directory ? kryvet::platform::kAttrDirectory : 0);
-    return 1;
+    return *file;
 }
 
-void MemoryPlatform::FindClose(int) {
-    Log("FindClose");
-}
-
-Handle MemoryPlatform::CreateFileA(const std::string& name) {
+Handle MemoryPlatform::Pin(const std::string& name) {
     std::int64_t r = 0;
-    if (Faulted("CreateFileA", r))
+    if (Faulted("Pin", r))
         return static_cast<Handle>(r);
-    Log("CreateFileA");
+    Log("Pin");
     const auto it = files.find(name);
-    if (it == files.end()) {
+    if (name.empty() || it == files.end()) {
         lastError_ = ENOENT;
         return -1;
     }
-    if ((it->second.attributes & kryvet::platform::kAttrReadOnly) != 0 ||
-        it->second.lockedElsewhere || it->second.directory) {
-        lastError_ = EACCES;
-        return -1;
+    if (it->second.inode == 0) {
+        it->second.inode = nextInode_++;
     }
     const Handle h = nextHandle_++;
-    handles_[h] = OpenState{name, 0};
+    handles_[h] = OpenState{it->second.inode, true, 0};
     maxOpenHandles = std::max(maxOpenHandles, OpenHandles());
     return h;
 }
 
-std::int64_t MemoryPlatform::GetFileSize(Handle handle) {
-    std::int64_t r = 0;
-    if (Faulted("GetFileSize", r))
-        return r;
-    const auto size = static_cast<std::int64_t>(files.at(handles_.at(handle).name).data.size());
-    Log("GetFileSize=" + std::to_string(size));
-    return size;
+namespace {
+
+void Fill(const MemoryPlatform::File& file, kryvet::platform::FileStatus& status) {
+    status.identity = {1, file.inode};
+    status.regular = !file.directory;
+    status.directory = file.directory;
+    status.mode = (static_cast<std::uint32_t>(file.attributes) >> 16) & 07777u;
+    status.size = file.reportedSize >= 0 ? file.reportedSize
+                                         : static_cast<std::int64_t>(file.data.size());
+    status.allocated = status.size;
+    status.modifiedNs = file.modified;
 }
 
-bool MemoryPlatform::CloseHandle(Handle handle) {
+}  // namespace
+
+int MemoryPlatform::Status(Handle handle, kryvet::platform::FileStatus& status) {
     std::int64_t r = 0;
-    const bool failed = Faulted("CloseHandle", r);
-    handles_.erase(handle);
-    if (failed)
-        return false;
-    Log("CloseHandle");
-    return true;
+    if (Faulted("Status", r))
+        return static_cast<int>(r);
+    Fill(FileOf(handle), status);
+    Log("Status=" + std::to_string(status.size));
+    return 0;
 }
 
-Handle MemoryPlatform::OpenFile(const std::string& name, kryvet::platform::OfStruct& fullPath,
-                                int mode) {
+int MemoryPlatform::StatusOfName(const std::string& name, kryvet::platform::FileStatus& status) {
     std::int64_t r = 0;
-    if (Faulted("OpenFile", r))
-        return static_cast<Handle>(r);
-    Log("OpenFile(" + std::to_string(mode) + ")");
+    if (Faulted("StatusOfName", r))
+        return static_cast<int>(r);
+    Log("StatusOfName");
     const auto it = files.find(name);
     if (it == files.end()) {
         lastError_ = ENOENT;
         return -1;
     }
-    if ((it->second.attributes & kryvet::platform::kAttrReadOnly) != 0 ||
-        it->second.lockedElsewhere || it->second.directory) {
+    Fill(it->second, status);
+    return 0;
+}
+
+int MemoryPlatform::SetMode(Handle handle, unsigned mode) {
+    std::int64_t r = 0;
+    if (Faulted("SetMode", r))
+        return static_cast<int>(r);
+    Log("SetMode(" + std::to_string(mode) + ")");
+    FileOf(handle).attributes = kryvet::AttributeWordFromMode(mode);
+    return 0;
+}
+
+Handle MemoryPlatform::OpenPinned(Handle pinned) {
+    std::int64_t r = 0;
+    if (Faulted("OpenPinned", r))
+        return static_cast<Handle>(r);
+    Log("OpenPinned");
+    File& file = FileOf(pinned);
+    if (file.directory || (file.attributes & kryvet::kAttrReadOnly) != 0) {
         lastError_ = EACCES;
         return -1;
     }
-    fullPath.szPathName = "/memory/" + name;
+    if (file.lockedElsewhere) {
+        lastError_ = EBUSY;
+        return -1;
+    }
     const Handle h = nextHandle_++;
-    handles_[h] = OpenState{name, 0};
+    handles_[h] = OpenState{file.inode, false, 0};
     maxOpenHandles = std::max(maxOpenHandles, OpenHandles());
     return h;
 }
@@ -151,7 +161,7 @@ std::int32_t MemoryPlatform::_lread(Handle handle, void* buffer, std::int32_t co
         return static_cast<std::int32_t>(r);
     }
     auto& state = handles_.at(handle);
-    const std::string& data = files.at(state.name).data;
+    const std::string& data = FileOf(handle).data;
     const std::int64_t available =
         std::max<std::int64_t>(0, static_cast<std::int64_t>(data.size()) - state.position);
     auto n = static_cast<std::int32_t>(std::min<std::int64_t>(count, available));
@@ -169,34 +179,38 @@ std::int32_t MemoryPlatform::_lwrite(Handle handle, const void* buffer, std::int
         ++negativeWrites;
     std::int64_t r = 0;
     const bool faulted = Faulted("_lwrite", r);
+    auto& state = handles_.at(handle);
+    File& file = FileOf(handle);
+    std::string& data = file.data;
     // Half of nothing is nothing: a zero-count write still sets the end.
     if (faulted && (!fault->halfTransfer || count > 0)) {
         if (fault->halfTransfer)
             r = count / 2;
         // A short write still puts its bytes down, as a real one would.
         if (r > 0) {
-            auto& state = handles_.at(handle);
-            std::string& data = files.at(state.name).data;
             const auto end = static_cast<std::size_t>(state.position + r);
             if (data.size() < end)
                 data.resize(end, '\0');
             std::memcpy(data.data() + state.position, buffer, static_cast<std::size_t>(r));
             state.position += r;
+            ++file.modified;
         }
         return static_cast<std::int32_t>(r);
     }
-    auto& state = handles_.at(handle);
-    std::string& data = files.at(state.name).data;
     const auto position = static_cast<std::size_t>(state.position);
     if (count == 0) {
         data.resize(position, '\0');
     } else {
         if (data.size() < position + static_cast<std::size_t>(count)) {
+            const auto grown = static_cast<std::int64_t>(position) + count -
+                               static_cast<std::int64_t>(data.size());
+            file.reservedBeyondEnd = std::max<std::int64_t>(0, file.reservedBeyondEnd - grown);
             data.resize(position + static_cast<std::size_t>(count), '\0');
         }
         std::memcpy(data.data() + position, buffer, static_cast<std::size_t>(count));
         state.position += count;
     }
+    ++file.modified;
     Log("_lwrite(" + std::to_string(count) + ")@" + std::to_string(position));
     return count;
 }
@@ -220,10 +234,11 @@ std::int64_t MemoryPlatform::_llseek(Handle handle, std::int64_t offset, int ori
 int MemoryPlatform::_lclose(Handle handle) {
     std::int64_t r = 0;
     const bool failed = Faulted("_lclose", r);
+    const bool pinned = handles_.at(handle).pinned;
     handles_.erase(handle);
     if (failed)
         return -1;
-    Log("_lclose");
+    Log(pinned ? "_lclose(pin)" : "_lclose");
     return 0;
 }
 
@@ -235,14 +250,39 @@ std::int64_t MemoryPlatform::GetDiskFreeSpace(Handle) {
     return freeSpace;
 }
 
-int MemoryPlatform::ReserveSpace(Handle, std::int64_t offset, std::int64_t length) {
+int MemoryPlatform::FindHoles(Handle, std::int64_t, std::vector<kryvet::platform::ByteRange>& holes) {
+    std::int64_t r = 0;
+    holes.clear();
+    if (Faulted("FindHoles", r))
+        return static_cast<int>(r);
+    return 0;
+}
+
+int MemoryPlatform::ReserveSpace(Handle handle, std::int64_t offset, std::int64_t length) {
     std::int64_t r = 0;
     if (Faulted("ReserveSpace", r))
         return static_cast<int>(r);
     Log("ReserveSpace(" + std::to_string(offset) + "," + std::to_string(length) + ")");
+    File& file = FileOf(handle);
+    // Space runs out partway, as it does on a real file system.
+    const std::int64_t beyond = offset + length - static_cast<std::int64_t>(file.data.size());
+    file.reservedBeyondEnd = std::max<std::int64_t>(file.reservedBeyondEnd, beyond / 2);
     if (reserveFails) {
         lastError_ = ENOSPC;
         return -1;
+    }
+    file.reservedBeyondEnd = std::max<std::int64_t>(file.reservedBeyondEnd, beyond);
+    return 0;
+}
+
+int MemoryPlatform::ReleaseSpace(Handle handle, std::int64_t offset, std::int64_t length) {
+    std::int64_t r = 0;
+    if (Faulted("ReleaseSpace", r))
+        return static_cast<int>(r);
+    Log("ReleaseSpace(" + std::to_string(offset) + "," + std::to_string(length) + ")");
+    File& file = FileOf(handle);
+    if (offset <= static_cast<std::int64_t>(file.data.size())) {
+        file.reservedBeyondEnd = 0;
     }
     return 0;
 }
@@ -252,6 +292,42 @@ int MemoryPlatform::FlushData(Handle) {
     if (Faulted("FlushData", r))
         return static_cast<int>(r);
     Log("FlushData");
+    return 0;
+}
+
+int MemoryPlatform::ReadKeptMode(Handle handle, std::string& value) {
+    std::int64_t r = 0;
+    if (Faulted("ReadKeptMode", r))
+        return static_cast<int>(r);
+    if (!keepsModes) {
+        lastError_ = EOPNOTSUPP;
+        return -1;
+    }
+    value = FileOf(handle).keptMode;
+    return 0;
+}
+
+int MemoryPlatform::WriteKeptMode(Handle handle, const std::string& value) {
+    std::int64_t r = 0;
+    if (Faulted("WriteKeptMode", r))
+        return static_cast<int>(r);
+    if (!keepsModes) {
+        lastError_ = EOPNOTSUPP;
+        return -1;
+    }
+    FileOf(handle).keptMode = value;
+    return 0;
+}
+
+int MemoryPlatform::RemoveKeptMode(Handle handle) {
+    std::int64_t r = 0;
+    if (Faulted("RemoveKeptMode", r))
+        return static_cast<int>(r);
+    if (!keepsModes) {
+        lastError_ = EOPNOTSUPP;
+        return -1;
+    }
+    FileOf(handle).keptMode.clear();
     return 0;
 }
 

@@ -14,9 +14,16 @@ class MemoryPlatform : public kryvet::platform::PlatformFile {
 public:
     struct File {
         std::string data;
-        std::int32_t attributes = kryvet::platform::kAttrNormal | (0644 << 16);
+        // The attribute word: permission bits in the high half, read-only
+        // (0x01) or normal (0x80) in the low half.
+        std::int32_t attributes = 0x0080 | (0644 << 16);
         bool directory = false;
-        bool lockedElsewhere = false;  // held exclusively by another program
+        bool lockedElsewhere = false;  // being rewritten by another instance
+        std::uint64_t inode = 0;
+        std::int64_t modified = 0;  // changes with every write
+        std::int64_t reservedBeyondEnd = 0;
+        std::string keptMode;
+        std::int64_t reportedSize = -1;  // a size to report instead of the data's
     };
 
     // Makes the nth call (1-based) of `operation` fail with `result` and `error`.
@@ -36,10 +43,14 @@ public:
     std::int64_t freeSpace = std::int64_t{1} << 30;
     std::optional<Fault> fault;
     bool reserveFails = false;
+    bool keepsModes = true;  // whether the file system keeps the mode word
     bool termininationHeld = false;
     int maxOpenHandles = 0;
 
     void Add(const std::string& name, const std::string& data, bool readOnly = false);
+    // Puts a new file under the name, as a rename over it would; handles to
+    // the old file still reach the old file.
+    void Replace(const std::string& name, const std::string& data);
     const std::string& Data(const std::string& name) const { return files.at(name).data; }
     int OpenHandles() const { return static_cast<int>(handles_.size()); }
     // How often `operation` was called, faulted calls included.
@@ -52,24 +63,27 @@ public:
     // The log without the calls that do not touch the file's bytes.
     std::vector<std::string> FileCalls() const;
 
-    std::int32_t GetFileAttributesA(const std::string& name) override;
-    bool SetFileAttributesA(const std::string& name, std::int32_t attributes) override;
-    int FindFirstFileA(const std::string& name, kryvet::platform::FindData& data) override;
-    void FindClose(int search) override;
-    kryvet::platform::Handle CreateFileA(const std::string& name) override;
-    std::int64_t GetFileSize(kryvet::platform::Handle handle) override;
-    bool CloseHandle(kryvet::platform::Handle handle) override;
-    kryvet::platform::Handle OpenFile(const std::string& name, kryvet::platform::OfStruct& fullPath,
-                                      int mode) override;
+    kryvet::platform::Handle Pin(const std::string& name) override;
+    int Status(kryvet::platform::Handle handle, kryvet::platform::FileStatus& status) override;
+    int StatusOfName(const std::string& name, kryvet::platform::FileStatus& status) override;
+    int SetMode(kryvet::platform::Handle handle, unsigned mode) override;
+    kryvet::platform::Handle OpenPinned(kryvet::platform::Handle pinned) override;
     std::int32_t _lread(kryvet::platform::Handle handle, void* buffer, std::int32_t count) override;
     std::int32_t _lwrite(kryvet::platform::Handle handle, const void* buffer,
                          std::int32_t count) override;
     std::int64_t _llseek(kryvet::platform::Handle handle, std::int64_t offset, int origin) override;
     int _lclose(kryvet::platform::Handle handle) override;
     std::int64_t GetDiskFreeSpace(kryvet::platform::Handle handle) override;
+    int FindHoles(kryvet::platform::Handle handle, std::int64_t size,
+                  std::vector<kryvet::platform::ByteRange>& holes) override;
     int ReserveSpace(kryvet::platform::Handle handle, std::int64_t offset,
                      std::int64_t length) override;
+    int ReleaseSpace(kryvet::platform::Handle handle, std::int64_t offset,
+                     std::int64_t length) override;
     int FlushData(kryvet::platform::Handle handle) override;
+    int ReadKeptMode(kryvet::platform::Handle handle, std::string& value) override;
+    int WriteKeptMode(kryvet::platform::Handle handle, const std::string& value) override;
+    int RemoveKeptMode(kryvet::platform::Handle handle) override;
     kryvet::platform::SystemTime GetLocalTime() override;
     int LastError() const override { return lastError_; }
     void HoldTermination() override;
@@ -77,15 +91,20 @@ public:
 
 private:
     struct OpenState {
-        std::string name;
+        std::uint64_t inode = 0;
+        bool pinned = true;
         std::int64_t position = 0;
     };
     // Counts the call; true (and sets the error) when it is the one to fail.
     bool Faulted(const std::string& operation, std::int64_t& result);
     void Log(const std::string& entry) { log.push_back(entry); }
+    File& FileOf(kryvet::platform::Handle handle);
+    File* Find(std::uint64_t inode);
 
     std::map<kryvet::platform::Handle, OpenState> handles_;
+    std::map<std::uint64_t, File> replaced_;
     std::map<std::string, int> counts_;
     kryvet::platform::Handle nextHandle_ = 3;
+    std::uint64_t nextInode_ = 100;
     int lastError_ = 0;
 };

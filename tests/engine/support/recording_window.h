@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/operation_window.h"
+#include "app/operation_window.h"
 
 // Stands in for the main window: answers from fields and logs every call.
 class RecordingWindow : public kryvet::OperationWindow {

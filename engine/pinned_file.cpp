@@ -1,0 +1,160 @@
+#include "engine/pinned_file.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <utility>
+
+#include "engine/run_result.h"
+
+namespace kryvet {
+
+PinnedFile::PinnedFile(platform::PlatformFile& files, std::string name, platform::Handle pin,
+                       const platform::FileStatus& status)
+    : files_(&files),
+      name_(std::move(name)),
+      pin_(pin),
+      status_(status),
+      originalMode_(status.mode) {}
+
+PinnedFile::PinnedFile(PinnedFile&& other) noexcept
+    : header(other.header),
+      files_(other.files_),
+      name_(std::move(other.name_)),
+      pin_(std::exchange(other.pin_, -1)),
+      open_(std::exchange(other.open_, -1)),
+      status_(other.status_),
+      originalMode_(other.originalMode_),
+      modeSet_(std::exchange(other.modeSet_, std::nullopt)),
+      holes_(std::move(other.holes_)),
+      reservedEnd_(std::exchange(other.reservedEnd_, -1)),
+      rewriting_(std::exchange(other.rewriting_, false)) {}
+
+PinnedFile::~PinnedFile() {
+    Release();
+}
+
+void PinnedFile::AllowWriting() {
+    if ((originalMode_ & S_IWUSR) != 0) {
+        return;  // a change that is not needed is not made
+    }
+    const unsigned writable = originalMode_ | S_IWUSR;
+    // A failure shows when the file is opened; nothing to undo then.
+    if (files_->SetMode(pin_, writable) == 0) {
+        modeSet_ = writable;
+    }
+}
+
+void PinnedFile::OpenForRewrite() {
+    open_ = files_->OpenPinned(pin_);
+    if (open_ < 0) {
+        throw EngineFailure::System(files_->LastError());
+    }
+    platform::FileStatus now;
+    if (files_->Status(open_, now) != 0) {
+        throw EngineFailure::System(files_->LastError());
+    }
+    if (!(now.identity == status_.identity) || now.size != status_.size) {
+        throw EngineFailure::Changed();
+    }
+    status_ = now;
+}
+
+bool PinnedFile::Reserve(std::int64_t end) {
+    if (files_->FindHoles(open_, status_.size, holes_) != 0) {
+        holes_.clear();
+    }
+    reservedEnd_ = end;
+    if (files_->ReserveSpace(open_, 0, end) != 0) {
+        return false;  // what was allocated goes back with the release
+    }
+    // Allocation may touch the file's times; the last-moment check compares
+    // against what the file looks like now.
+    platform::FileStatus now;
+    if (files_->Status(open_, now) != 0) {
+        throw EngineFailure::System(files_->LastError());
+    }
+    if (now.size != status_.size) {
+        throw EngineFailure::Changed();
+    }
+    status_ = now;
+    return true;
+}
+
+void PinnedFile::CheckUnchanged() const {
+    platform::FileStatus now;
+    if (files_->Status(open_, now) != 0) {
+        throw EngineFailure::System(files_->LastError());
+    }
+    if (!(now.identity == status_.identity) || now.size != status_.size ||
+        now.modifiedNs != status_.modifiedNs) {
+        throw EngineFailure::Changed();
+    }
+    platform::FileStatus named;
+    if (files_->StatusOfName(name_, named) != 0 || !(named.identity == status_.identity)) {
+        throw EngineFailure::Changed();
+    }
+}
+
+void PinnedFile::BeginRewrite() {
+    if (!rewriting_) {
+        rewriting_ = true;
+        files_->HoldTermination();
+    }
+}
+
+int PinnedFile::Finish(unsigned mode) {
+    int error = 0;
+    platform::FileStatus now;
+    if (files_->Status(open_, now) != 0) {
+        error = files_->LastError();
+    } else if (now.mode != mode && files_->SetMode(open_, mode) != 0) {
+        error = files_->LastError();
+    }
+    modeSet_.reset();  // the rewrite's outcome decides the mode from now on
+    reservedEnd_ = -1;
+    files_->_lclose(open_);
+    open_ = -1;
+    return error;
+}
+
+void PinnedFile::Release() {
+    const platform::Handle handle = open_ >= 0 ? open_ : pin_;
+    platform::FileStatus now;
+    if (!rewriting_ && reservedEnd_ >= 0 && open_ >= 0 && files_->Status(open_, now) == 0 &&
+        now.size == status_.size && now.modifiedNs == status_.modifiedNs) {
+        // A run that wrote nothing leaves no allocation behind; where another
+        // program wrote meanwhile, its data may lie there now.
+        for (const auto& [first, last] : holes_) {
+            files_->ReleaseSpace(open_, first, last - first);
+        }
+        if (reservedEnd_ > status_.size) {
+            // Past the end of the file a hole may safely run long; it must, to
+            // cover the whole block the reservation ended in.
+            constexpr std::int64_t kWholeBlocks = 65536;
+            files_->ReleaseSpace(open_, status_.size, reservedEnd_ - status_.size + kWholeBlocks);
+        }
+    }
+    if (handle >= 0 && modeSet_) {
+        // Put back only what this run changed, and only while nobody else
+        // has changed the mode since.
+        if (files_->Status(handle, now) == 0 && now.mode == *modeSet_) {
+            files_->SetMode(handle, originalMode_);
+        }
+        modeSet_.reset();
+    }
+    if (open_ >= 0) {
+        files_->_lclose(open_);
+        open_ = -1;
+    }
+    if (pin_ >= 0) {
+        files_->_lclose(pin_);
+        pin_ = -1;
+    }
+    if (rewriting_) {
+        rewriting_ = false;
+        files_->ReleaseTermination();
+    }
+}
+
+}  // namespace kryvet

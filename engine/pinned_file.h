@@ -1,0 +1,78 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/file_layout.h"
+#include "engine/platform_file.h"
+
+namespace kryvet {
+
+// The one file a run is about, decided by the first look at its name. It is
+// pinned by identity and opened through that pin, so a name swapped for a
+// link or another file meanwhile leads nowhere. Whatever the run changed
+// besides the file's bytes (the write permission, the space reserved, the
+// lock) is given back when it ends, unless the rewrite took them over.
+class PinnedFile {
+public:
+    PinnedFile(platform::PlatformFile& files, std::string name, platform::Handle pin,
+               const platform::FileStatus& status);
+    ~PinnedFile();
+    PinnedFile(PinnedFile&& other) noexcept;
+    PinnedFile& operator=(PinnedFile&&) = delete;
+    PinnedFile(const PinnedFile&) = delete;
+    PinnedFile& operator=(const PinnedFile&) = delete;
+
+    platform::PlatformFile& files() const { return *files_; }
+    const std::string& name() const { return name_; }
+    // The handle open for reading and writing, -1 before OpenForRewrite.
+    platform::Handle handle() const { return open_; }
+    const platform::FileStatus& status() const { return status_; }
+    std::int64_t size() const { return status_.size; }
+    // Permission bits as found, before the run touched them.
+    unsigned originalMode() const { return originalMode_; }
+
+    // Gives a read-only file its owner's write permission for the run; the
+    // change is undone when the run ends without rewriting.
+    void AllowWriting();
+    // Opens the pinned file for the rewrite and checks it is still the file
+    // first seen, of the same size. EngineFailure otherwise.
+    void OpenForRewrite();
+    // Allocates holes and the bytes [size, end) the rewrite will write to,
+    // so it cannot run out of space halfway. False: no room.
+    bool Reserve(std::int64_t end);
+    // The check at the last moment before the first write: the same file,
+    // unchanged, and the name still leads to it. EngineFailure otherwise.
+    void CheckUnchanged() const;
+
+    // The rewrite has begun: the bytes are its own from now on, the space
+    // reserved is used, and termination requests wait until Finish.
+    void BeginRewrite();
+    // Sets the final permission bits of the file itself (when they differ),
+    // then closes it. Returns 0 or the errno of the failed change.
+    int Finish(unsigned mode);
+
+    // Ends the run without a rewrite: gives back what it changed and closes.
+    void Close() { Release(); }
+
+    // The header read by PrepareDecryption.
+    EncryptedFileHeader header;
+
+private:
+    void Release();
+
+    platform::PlatformFile* files_;
+    std::string name_;
+    platform::Handle pin_ = -1;
+    platform::Handle open_ = -1;
+    platform::FileStatus status_;
+    unsigned originalMode_ = 0;
+    std::optional<unsigned> modeSet_;
+    std::vector<platform::ByteRange> holes_;
+    std::int64_t reservedEnd_ = -1;
+    bool rewriting_ = false;
+};
+
+}  // namespace kryvet
