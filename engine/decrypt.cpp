@@ -32,8 +32,10 @@ bool PasswordMatches(const PinnedFile& file, const std::string& passwordCp932) {
     return typed == StoredPassword(file.header);
 }
 
-Outcome Decrypt(PinnedFile file, const std::string& passwordCp932, ProgressSink& sink,
-                const RewriteOptions& options) {
+namespace {
+
+Outcome DecryptPinned(PinnedFile& file, const std::string& passwordCp932, ProgressSink& sink,
+                      const RewriteOptions& options) {
     if (!PasswordMatches(file, passwordCp932)) {
         return Refusal::WrongPassword;
     }
@@ -84,6 +86,17 @@ Outcome Decrypt(PinnedFile file, const std::string& passwordCp932, ProgressSink&
     } catch (const std::bad_alloc&) {
         return Failure{FailureKind::System, ENOMEM};
     }
+}
+
+}  // namespace
+
+Outcome Decrypt(PinnedFile file, const std::string& passwordCp932, ProgressSink& sink,
+                const RewriteOptions& options) {
+    Outcome outcome = DecryptPinned(file, passwordCp932, sink, options);
+    // Closed, and termination requests let through, before the window
+    // hears of the outcome.
+    file.Close();
+    return outcome;
 }
 
 }  // namespace kryvet

@@ -7,8 +7,10 @@
 
 namespace kryvet {
 
-Outcome Encrypt(PinnedFile file, const std::string& passwordCp932, ProgressSink& sink,
-                const RewriteOptions& options) {
+namespace {
+
+Outcome EncryptPinned(PinnedFile& file, const std::string& passwordCp932, ProgressSink& sink,
+                      const RewriteOptions& options) {
     platform::PlatformFile& files = file.files();
     const std::int64_t size = file.size();
     const std::int32_t unit = detail::UnitBytes(options.unitBlocks);
@@ -54,6 +56,17 @@ Outcome Encrypt(PinnedFile file, const std::string& passwordCp932, ProgressSink&
     } catch (const std::bad_alloc&) {
         return Failure{FailureKind::System, ENOMEM};
     }
+}
+
+}  // namespace
+
+Outcome Encrypt(PinnedFile file, const std::string& passwordCp932, ProgressSink& sink,
+                const RewriteOptions& options) {
+    Outcome outcome = EncryptPinned(file, passwordCp932, sink, options);
+    // Closed, and termination requests let through, before the window
+    // hears of the outcome.
+    file.Close();
+    return outcome;
 }
 
 }  // namespace kryvet

@@ -138,7 +138,7 @@ void PinnedFile::Release() {
     if (handle >= 0 && modeSet_) {
         // Put back only what this run changed, and only while nobody else
         // has changed the mode since.
-        if (files_->Status(handle, now) == 0 && now.mode == *modeSet_) {
+        if (files_->Status(handle, now) != 0 || now.mode == *modeSet_) {
             files_->SetMode(handle, originalMode_);
         }
         modeSet_.reset();

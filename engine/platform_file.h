@@ -40,7 +40,7 @@ struct FileStatus {
     FileIdentity identity;
     bool regular = false;
     bool directory = false;
-    unsigned mode = 0;            // permission bits (07777)
+    unsigned mode = 0;  // permission bits (07777)
     std::int64_t size = 0;
     std::int64_t allocated = 0;   // bytes the file system holds for it
     std::int64_t modifiedNs = 0;  // last change of its contents

@@ -8,11 +8,10 @@
 #include <time.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <vector>
-
 
 namespace kryvet::platform {
 
@@ -23,13 +22,15 @@ std::string ProcPath(Handle handle) {
 }
 
 void FillStatus(const struct stat& st, FileStatus& status) {
-    status.identity = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+    status.identity = {static_cast<std::uint64_t>(st.st_dev),
+                       static_cast<std::uint64_t>(st.st_ino)};
     status.regular = S_ISREG(st.st_mode);
     status.directory = S_ISDIR(st.st_mode);
     status.mode = st.st_mode & 07777u;
     status.size = st.st_size;
     status.allocated = static_cast<std::int64_t>(st.st_blocks) * 512;
-    status.modifiedNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    status.modifiedNs =
+        static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
 }
 
 // Holes beyond this many are not tracked: giving their allocation back is

@@ -55,15 +55,12 @@ Preparation OpenChecked(platform::PlatformFile& files, const std::string& name,
         return Failure{FailureKind::FileTooLarge, EFBIG};
     }
     try {
+        // A file that cannot be opened for the rewrite (held by another
+        // program, on a read-only disk, closed to us) is said so, never
+        // passed over in silence.
         file->OpenForRewrite();
     } catch (const EngineFailure& e) {
-        // Another instance rewriting it is an error the user must hear of; a
-        // file that cannot be opened otherwise ends the run quietly.
-        const Failure& failure = e.failure();
-        if (failure.kind == FailureKind::System && failure.error != EBUSY) {
-            return Refusal::InUse;
-        }
-        return failure;
+        return e.failure();
     }
     return prepared;
 }
@@ -86,7 +83,8 @@ Preparation PrepareEncryption(platform::PlatformFile& files, const std::string& 
         return prepared;
     }
     try {
-        if (files.GetDiskFreeSpace(file->handle()) < kGrowth || !file->Reserve(file->size() + kGrowth)) {
+        if (files.GetDiskFreeSpace(file->handle()) < kGrowth ||
+            !file->Reserve(file->size() + kGrowth)) {
             return Refusal::DiskFull;
         }
         if (StartsWithMarker(*file)) {

@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "engine/progress_sink.h"
 #include "engine/platform_file.h"
+#include "engine/progress_sink.h"
 
 // Checked block access for the rewrite loops: any failure becomes an
 // EngineFailure, so no negative count is ever masked or written.

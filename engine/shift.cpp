@@ -55,9 +55,8 @@ void MoveTowardsEnd(CheckedFile& file, const BodyMask& mask, std::int32_t unit,
     }
 }
 
-void MoveTowardsFront(CheckedFile& file, const BodyMask& mask, std::int32_t unit,
-                      std::int64_t end, UnitBuffer& buffer, ProgressReporter* progress,
-                      BackwardFrontier& frontier) {
+void MoveTowardsFront(CheckedFile& file, const BodyMask& mask, std::int32_t unit, std::int64_t end,
+                      UnitBuffer& buffer, ProgressReporter* progress, BackwardFrontier& frontier) {
     const std::int64_t total = end - kHeaderSize;
     const std::int32_t blocksPerUnit = unit / kBlockSize;
     // Reading runs 70 bytes ahead of writing, so nothing is overwritten unread.
@@ -90,8 +89,7 @@ void UndoEncryption(CheckedFile& file, const BodyMask& mask, std::int32_t unit,
     UnitBuffer held(std::max<std::int32_t>(frontier.heldLength, 1));
     if (frontier.heldLength > 0) {
         std::memcpy(held.data(), frontier.held, static_cast<std::size_t>(frontier.heldLength));
-        mask.ApplyAt(held.data(), static_cast<std::size_t>(frontier.heldLength),
-                     frontier.heldFrom);
+        mask.ApplyAt(held.data(), static_cast<std::size_t>(frontier.heldLength), frontier.heldFrom);
     }
     if (frontier.writeAt > kHeaderSize) {
         UnitBuffer buffer(unit);

@@ -48,9 +48,8 @@ void MoveTowardsEnd(CheckedFile& file, const BodyMask& mask, std::int32_t unit,
                     ForwardFrontier& frontier);
 
 // Moves the bytes [70, end) of the file to [0, end - 70), unmasked.
-void MoveTowardsFront(CheckedFile& file, const BodyMask& mask, std::int32_t unit,
-                      std::int64_t end, UnitBuffer& buffer, ProgressReporter* progress,
-                      BackwardFrontier& frontier);
+void MoveTowardsFront(CheckedFile& file, const BodyMask& mask, std::int32_t unit, std::int64_t end,
+                      UnitBuffer& buffer, ProgressReporter* progress, BackwardFrontier& frontier);
 
 // Puts back a plain file of `plainSize` bytes from where an encryption
 // stopped. EngineFailure when that fails too.

@@ -2,8 +2,8 @@
 
 #include <cerrno>
 
-#include "engine/cp932.h"
 #include "app/error_messages.h"
+#include "engine/cp932.h"
 
 using namespace kryvet;
 
@@ -54,7 +54,8 @@ TEST(IoErrors, WhatBecameOfTheFile) {
          "I/O ｴﾗｰ (5)\nファイルを元に戻せませんでした。先頭から 1048576 "
          "バイト目までを書き換えた所で中断したため、ファイルは壊れています"},
         {{FailureKind::System, EPERM, FileState::Completed},
-         "ﾌｧｲﾙへのｱｸｾｽが拒否されました\n処理は完了しましたが、ファイルの属性を変更できませんでした"},
+         "ﾌｧｲﾙへのｱｸｾｽが拒否されました\n処理は完了しましたが、ファイルの属性を変更できませんでし"
+         "た"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(FailureMessage(c.failure), c.message);

@@ -156,10 +156,8 @@ TEST(PosixPlatform, AttributeWordRoundTrip) {
         unsigned mode;
         std::int32_t word;
     } cases[] = {
-        {0644, (0644 << 16) | kAttrNormal},
-        {0755, (0755 << 16) | kAttrNormal},
-        {0444, (0444 << 16) | kAttrReadOnly},
-        {0600, (0600 << 16) | kAttrNormal},
+        {0644, (0644 << 16) | kAttrNormal},   {0755, (0755 << 16) | kAttrNormal},
+        {0444, (0444 << 16) | kAttrReadOnly}, {0600, (0600 << 16) | kAttrNormal},
         {02775, (02775 << 16) | kAttrNormal},
     };
     for (const auto& c : cases) {

@@ -129,7 +129,9 @@ TEST(Refusals, EncryptFailureTable) {
              f.Add("f", Plain(10));
              f.fault = MemoryPlatform::Fault{"OpenPinned", 1, -1, EACCES};
          },
-         {"LeaveBuAngo"}},
+         {},
+         true,
+         "ﾌｧｲﾙへのｱｸｾｽが拒否されました"},
         {"disk full",
          [](auto& f, auto&) {
              f.Add("f", Plain(10));
@@ -204,7 +206,9 @@ TEST(Refusals, DecryptFailureTable) {
              f.Add("f", Encrypted(Plain(10)), true);
              f.fault = MemoryPlatform::Fault{"OpenPinned", 1, -1, EACCES};
          },
-         {"LeaveBuFukugo"}},
+         {},
+         true,
+         "ﾌｧｲﾙへのｱｸｾｽが拒否されました"},
         {"128 bytes",
          [](auto& f, auto&) { f.Add("f", Encrypted(Plain(1)).substr(0, 128)); },
          {"LeaveBuFukugo", "Notice:NoAngo", "Focus:EditFileName"}},
@@ -388,7 +392,8 @@ TEST(Refusals, FileChangedDuringThePrompt) {
             ProgramState state;
             std::string message;
             try {
-                encrypt ? EncryptInPlace(window, files, state) : DecryptInPlace(window, files, state);
+                encrypt ? EncryptInPlace(window, files, state)
+                        : DecryptInPlace(window, files, state);
             } catch (const OperationError& e) {
                 message = e.what();
             }

@@ -4,9 +4,10 @@
 #include <cstdlib>
 #include <string>
 
-#include "engine/file_layout.h"
 #include "app/error_messages.h"
 #include "app/operation_flow.h"
+#include "engine/file_attributes.h"
+#include "engine/file_layout.h"
 #include "fuzz_input.h"
 #include "reference_layout.h"
 #include "support/memory_platform.h"
@@ -39,17 +40,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     files.now = in.now;
     const std::int32_t attributes = files.files["f"].attributes;
 
-    // The header check alone, on a fresh handle.
+    // The header check alone.
     {
-        kryvet::platform::OfStruct path;
-        const auto h = files.OpenFile("f", path, 18);
-        if (h >= 0) {
-            Require(kryvet::IsEncryptedFile(files, h, static_cast<std::int64_t>(in.file.size())) ==
+        const kryvet::Preparation prepared = kryvet::PrepareEncryption(files, "f");
+        const auto* refusal = std::get_if<kryvet::Refusal>(&prepared);
+        if (!in.file.empty()) {
+            Require((refusal != nullptr && *refusal == kryvet::Refusal::AlreadyEncrypted) ==
                     CarriesMarker(in.file));
-            Require(files._llseek(h, 0, 1) == 0);  // back at the start
-            files._lclose(h);
         }
     }
+    Require(files.OpenHandles() == 0 && files.Data("f") == in.file);
 
     RecordingWindow window;
     window.fileName = "f";
@@ -77,6 +77,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Require(clock[i] == expectedClock[static_cast<std::size_t>(i)]);
     Require(encrypted == ReferenceEncryptedFile(in.file, in.password, clock,
                                                 static_cast<std::uint16_t>(attributes)));
+    Require(files.files["f"].attributes ==
+            kryvet::AttributeWordFromMode(kryvet::ReadOnlyMode((attributes >> 16) & 07777)));
     Require(CarriesMarker(encrypted));
 
     kryvet::DecryptInPlace(window, files, state, {in.unitBlocks});

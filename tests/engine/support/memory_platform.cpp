@@ -94,8 +94,8 @@ void Fill(const MemoryPlatform::File& file, kryvet::platform::FileStatus& status
     status.regular = !file.directory;
     status.directory = file.directory;
     status.mode = (static_cast<std::uint32_t>(file.attributes) >> 16) & 07777u;
-    status.size = file.reportedSize >= 0 ? file.reportedSize
-                                         : static_cast<std::int64_t>(file.data.size());
+    status.size =
+        file.reportedSize >= 0 ? file.reportedSize : static_cast<std::int64_t>(file.data.size());
     status.allocated = status.size;
     status.modifiedNs = file.modified;
 }
@@ -250,7 +250,8 @@ std::int64_t MemoryPlatform::GetDiskFreeSpace(Handle) {
     return freeSpace;
 }
 
-int MemoryPlatform::FindHoles(Handle, std::int64_t, std::vector<kryvet::platform::ByteRange>& holes) {
+int MemoryPlatform::FindHoles(Handle, std::int64_t,
+                              std::vector<kryvet::platform::ByteRange>& holes) {
     std::int64_t r = 0;
     holes.clear();
     if (Faulted("FindHoles", r))
