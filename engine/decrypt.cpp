@@ -45,6 +45,9 @@ Outcome DecryptPinned(PinnedFile& file, const std::string& passwordCp932, Progre
     const std::int32_t unit = detail::UnitBytes(options.unitBlocks);
     try {
         file.CheckUnchanged();
+        if (!file.Reserve(size)) {
+            return Refusal::DiskFull;
+        }
         const BodyMask mask(KeyBytesOf(file.header.ClockKey));
         detail::CheckedFile io(files, file.handle());
         detail::ProgressReporter progress(sink, size, options.reportProgress);

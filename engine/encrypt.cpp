@@ -16,6 +16,9 @@ Outcome EncryptPinned(PinnedFile& file, const std::string& passwordCp932, Progre
     const std::int32_t unit = detail::UnitBytes(options.unitBlocks);
     try {
         file.CheckUnchanged();
+        if (!file.Reserve(size + kGrowth)) {
+            return Refusal::DiskFull;
+        }
         const ClockKeyBytes clockKey = ClockKeyBytesOf(ClockValueOf(files.GetLocalTime()));
         const EncryptionMaterial material =
             MakeEncryptionMaterial(passwordCp932, clockKey, static_cast<std::int32_t>(size),

@@ -60,10 +60,18 @@ void PinnedFile::OpenForRewrite() {
     status_ = now;
 }
 
-bool PinnedFile::Reserve(std::int64_t end) {
+bool PinnedFile::HasRoomFor(std::int64_t end) {
     if (files_->FindHoles(open_, status_.size, holes_) != 0) {
         holes_.clear();
     }
+    std::int64_t needed = end - status_.size;
+    for (const auto& [first, last] : holes_) {
+        needed += last - first;
+    }
+    return files_->GetDiskFreeSpace(open_) >= needed;
+}
+
+bool PinnedFile::Reserve(std::int64_t end) {
     reservedEnd_ = end;
     if (files_->ReserveSpace(open_, 0, end) != 0) {
         return false;  // what was allocated goes back with the release

@@ -40,8 +40,12 @@ public:
     // Opens the pinned file for the rewrite and checks it is still the file
     // first seen, of the same size. EngineFailure otherwise.
     void OpenForRewrite();
+    // Whether the disk has room for the bytes [size, end) and the holes of
+    // a sparse file; a look only, which changes nothing.
+    bool HasRoomFor(std::int64_t end);
     // Allocates holes and the bytes [size, end) the rewrite will write to,
-    // so it cannot run out of space halfway. False: no room.
+    // so it cannot run out of space halfway. False: no room. Done only once
+    // the password is given: allocating is a change to the file.
     bool Reserve(std::int64_t end);
     // The check at the last moment before the first write: the same file,
     // unchanged, and the name still leads to it. EngineFailure otherwise.

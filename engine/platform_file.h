@@ -76,7 +76,8 @@ public:
     // Closes an opened or a pinned file.
     virtual int _lclose(Handle handle) = 0;
 
-    // Bytes available to the user on the filesystem holding the file, or -1.
+    // Bytes the file may still grow by: the space available to the user on
+    // its filesystem, within the process's file-size limit; -1 on failure.
     virtual std::int64_t GetDiskFreeSpace(Handle handle) = 0;
     // The ranges of the first `size` bytes that hold no data (holes); 0 or -1.
     virtual int FindHoles(Handle handle, std::int64_t size, std::vector<ByteRange>& holes) = 0;

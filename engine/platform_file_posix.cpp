@@ -211,13 +211,21 @@ int PosixPlatformFile::_lclose(Handle handle) {
 
 std::int64_t PosixPlatformFile::GetDiskFreeSpace(Handle handle) {
     struct statvfs vfs {};
-    if (fstatvfs(handle, &vfs) != 0) {
+    struct stat st {};
+    if (fstatvfs(handle, &vfs) != 0 || fstat(handle, &st) != 0) {
         return Fail();
     }
     const unsigned long long bytes = static_cast<unsigned long long>(vfs.f_bavail) *
                                      static_cast<unsigned long long>(vfs.f_frsize);
-    return bytes > static_cast<unsigned long long>(INT64_MAX) ? INT64_MAX
-                                                              : static_cast<std::int64_t>(bytes);
+    std::int64_t room = bytes > static_cast<unsigned long long>(INT64_MAX)
+                            ? INT64_MAX
+                            : static_cast<std::int64_t>(bytes);
+    // A write past the file-size limit fails halfway like a full disk.
+    rlimit limit{};
+    if (getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
+        room = std::min<std::int64_t>(room, static_cast<std::int64_t>(limit.rlim_cur) - st.st_size);
+    }
+    return room;
 }
 
 int PosixPlatformFile::FindHoles(Handle handle, std::int64_t size, std::vector<ByteRange>& holes) {

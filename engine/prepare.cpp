@@ -83,8 +83,7 @@ Preparation PrepareEncryption(platform::PlatformFile& files, const std::string& 
         return prepared;
     }
     try {
-        if (files.GetDiskFreeSpace(file->handle()) < kGrowth ||
-            !file->Reserve(file->size() + kGrowth)) {
+        if (!file->HasRoomFor(file->size() + kGrowth)) {
             return Refusal::DiskFull;
         }
         if (StartsWithMarker(*file)) {
@@ -115,7 +114,7 @@ Preparation PrepareDecryption(platform::PlatformFile& files, const std::string& 
         if (!MarkerMatches(file->header) || stored < 1 || stored > file->size() - kHeaderSize) {
             return Refusal::NotEncrypted;
         }
-        if (!file->Reserve(file->size())) {
+        if (!file->HasRoomFor(file->size())) {
             return Refusal::DiskFull;  // holes of a sparse file that cannot be filled
         }
     } catch (const EngineFailure& e) {

@@ -72,7 +72,7 @@ const std::vector<FaultKind>& FailKinds() {
         // The final change fails: the rewrite is done, the error says so.
         {"SetMode", EPERM, {O::ErrorBox}, {O::ErrorBox}, "", EACCES},
         {"OpenPinned", EAGAIN, {O::ErrorBox}, {O::ErrorBox}, ""},
-        {"GetDiskFreeSpace", ENOSYS, {O::Notice}, {}, "Notice:DiskFull"},
+        {"GetDiskFreeSpace", ENOSYS, {O::Notice}, {O::Notice}, "Notice:DiskFull"},
         {"FindHoles", EINVAL, {O::Success}, {O::Success}, ""},
         {"ReserveSpace", ENOSPC, {O::Notice}, {O::Notice}, "Notice:DiskFull"},
         {"_lread", EIO, {O::ErrorBox}, {O::ErrorBox}, ""},

@@ -1,0 +1,412 @@
+// What other programs and users do to a file while it is being prompted for
+// or rewritten, on the real file layer: the file checked is the file
+// changed, nothing else is ever touched, and whatever fails leaves the file
+// as it was.
+#include <fcntl.h>
+#include <grp.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "app/error_messages.h"
+#include "app/operation_flow.h"
+#include "engine/platform_file_posix.h"
+#include "fault_support.h"
+#include "support/recording_window.h"
+#include "support/temp_dir.h"
+
+using namespace kryvet;
+
+namespace {
+
+const std::string kPassword = "pw";
+const std::string kChanged = "ﾌｧｲﾙが他のﾌﾟﾛｸﾞﾗﾑによって変更されました";
+
+struct Ran {
+    std::string error;
+    std::vector<std::string> window;
+    bool succeeded = false;
+};
+
+Ran Operate(bool encrypt, const std::string& path, std::function<void()> duringPrompt = {},
+            bool cancel = false, platform::PlatformFile* layer = nullptr) {
+    platform::PosixPlatformFile posix;
+    platform::PlatformFile& files = layer != nullptr ? *layer : posix;
+    RecordingWindow window;
+    window.fileName = path;
+    window.password = kPassword;
+    window.cancelPassword = cancel;
+    window.onAskPassword = std::move(duringPrompt);
+    ProgramState state;
+    Ran r;
+    try {
+        encrypt ? EncryptInPlace(window, files, state) : DecryptInPlace(window, files, state);
+    } catch (const OperationError& e) {
+        r.error = e.what();
+    }
+    r.window = window.log;
+    r.succeeded = r.error.empty() && !window.gauge.empty() && window.gauge.back() == 100;
+    return r;
+}
+
+void Encrypted(const std::string& path, const std::string& plain, mode_t mode = 0644) {
+    WriteFile(path, plain, mode);
+    ASSERT_TRUE(Operate(true, path).succeeded);
+}
+
+}  // namespace
+
+// The name is swapped for a link, or renamed over, or the file grows while
+// the password is asked: the run is refused before a byte changes, and
+// neither the file first seen nor whatever the name leads to now changes.
+TEST(PinnedFile, ChangesDuringThePromptAreRefusedUntouched) {
+    enum class Change { LinkSwap, RenameSameSize, RenameOtherSize, Append };
+    const struct {
+        const char* name;
+        Change change;
+    } cases[] = {
+        {"name swapped for a link to a private file", Change::LinkSwap},
+        {"renamed over, same size", Change::RenameSameSize},
+        {"renamed over, other size", Change::RenameOtherSize},
+        {"a line appended", Change::Append},
+    };
+    for (const auto& c : cases) {
+        for (const bool encrypt : {true, false}) {
+            SCOPED_TRACE(std::string(c.name) + (encrypt ? ", encrypt" : ", decrypt"));
+            TempDir dir;
+            const std::string path = dir.File("shared.txt");
+            const std::string plain = Seeded(11, 3000);
+            if (encrypt) {
+                WriteFile(path, plain, 0444);
+            } else {
+                Encrypted(path, plain);
+            }
+            const std::string before = ReadFile(path);
+            const mode_t mode = ModeOf(path);
+            const std::string target = dir.File("private");
+            const std::string replacement = c.change == Change::RenameSameSize
+                                                ? std::string(before.size(), 'r')
+                                                : std::string("other");
+            WriteFile(target, replacement, c.change == Change::LinkSwap ? 04755 : 0600);
+            const mode_t targetMode = ModeOf(target);
+            const auto change = [&] {
+                switch (c.change) {
+                    case Change::LinkSwap:
+                        ASSERT_EQ(rename(path.c_str(), dir.File("moved").c_str()), 0);
+                        ASSERT_EQ(symlink(target.c_str(), path.c_str()), 0);
+                        break;
+                    case Change::RenameSameSize:
+                    case Change::RenameOtherSize:
+                        ASSERT_EQ(rename(path.c_str(), dir.File("moved").c_str()), 0);
+                        ASSERT_EQ(link(target.c_str(), path.c_str()), 0);
+                        break;
+                    case Change::Append: {
+                        chmod(path.c_str(), 0644);
+                        const int fd = open(path.c_str(), O_WRONLY | O_APPEND);
+                        ASSERT_EQ(write(fd, "line\n", 5), 5);
+                        close(fd);
+                        chmod(path.c_str(), mode);
+                        break;
+                    }
+                }
+            };
+            const Ran r = Operate(encrypt, path, change);
+            EXPECT_EQ(r.error, kChanged);
+            EXPECT_FALSE(r.succeeded);
+            EXPECT_EQ(ReadFile(target), replacement) << "the name's new file is untouched";
+            EXPECT_EQ(ModeOf(target), targetMode) << "no mode carried to another file";
+            if (c.change == Change::Append) {
+                EXPECT_TRUE(ReadFile(path) == before + "line\n");
+                EXPECT_EQ(ModeOf(path), mode);
+            } else {
+                EXPECT_TRUE(ReadFile(dir.File("moved")) == before) << "the first file is untouched";
+                EXPECT_EQ(ModeOf(dir.File("moved")), mode) << "and its mode is as it was";
+            }
+        }
+    }
+}
+
+// A symbolic link named on purpose still works: the file it leads to is the
+// one rewritten, and the link stays a link.
+TEST(PinnedFile, ALinkNamedOnPurposeLeadsToItsFile) {
+    TempDir dir;
+    const std::string real = dir.File("real.txt");
+    const std::string plain = Seeded(12, 5000);
+    WriteFile(real, plain, 0640);
+    ASSERT_EQ(symlink(real.c_str(), dir.File("link").c_str()), 0);
+    ASSERT_TRUE(Operate(true, dir.File("link")).succeeded);
+    EXPECT_EQ(ReadFile(real).size(), plain.size() + 128);
+    EXPECT_EQ(ModeOf(real), 0440u);
+    ASSERT_TRUE(Operate(false, dir.File("link")).succeeded);
+    EXPECT_TRUE(ReadFile(real) == plain);
+    EXPECT_EQ(ModeOf(real), 0640u);
+    struct stat st {};
+    ASSERT_EQ(lstat(dir.File("link").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+}
+
+// Special files are refused as "not found" at the first look, without being
+// opened for reading or writing and without a mode change: a writer blocked
+// on a FIFO stays blocked, and its data arrives where it was meant to.
+TEST(PinnedFile, SpecialFilesAreNeverTouched) {
+    TempDir dir;
+    const std::string fifo = dir.File("pipe");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const pid_t writer = fork();
+    if (writer == 0) {
+        const int fd = open(fifo.c_str(), O_WRONLY);  // blocks until a reader comes
+        const char record[] = "record\n";
+        _exit(fd >= 0 && write(fd, record, 7) == 7 ? 0 : 1);
+    }
+    for (const bool encrypt : {true, false}) {
+        const Ran r = Operate(encrypt, fifo);
+        EXPECT_EQ(r.window, (std::vector<std::string>{"Notice:NotFile", "Focus:EditFileName"}));
+        EXPECT_EQ(ModeOf(fifo), 0600u);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(waitpid(writer, nullptr, WNOHANG), 0) << "the writer was released by us";
+    const int fd = open(fifo.c_str(), O_RDONLY);
+    char buffer[16] = {};
+    EXPECT_EQ(read(fd, buffer, sizeof buffer), 7);
+    EXPECT_STREQ(buffer, "record\n");
+    close(fd);
+    int status = 0;
+    waitpid(writer, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+
+    struct stat before {};
+    stat("/dev/null", &before);
+    for (const bool encrypt : {true, false}) {
+        const Ran r = Operate(encrypt, "/dev/null");
+        EXPECT_EQ(r.window, (std::vector<std::string>{"Notice:NotFile", "Focus:EditFileName"}));
+    }
+    struct stat after {};
+    stat("/dev/null", &after);
+    EXPECT_EQ(after.st_mode, before.st_mode);
+}
+
+// A second instance tries the file while the first waits at its prompt: it
+// is refused without touching the mode it saw, and the first one's
+// encryption ends read-only.
+TEST(PinnedFile, TwoInstancesRacing) {
+    TempDir dir;
+    const std::string path = dir.File("f");
+    const std::string plain = Seeded(13, 4000);
+    WriteFile(path, plain, 0644);
+    const Ran r = Operate(true, path, [&] {
+        const Ran second = Operate(true, path);
+        EXPECT_EQ(second.error, "ﾌｧｲﾙへのｱｸｾｽが拒否されました");
+        EXPECT_EQ(ModeOf(path), 0644u);
+    });
+    EXPECT_TRUE(r.succeeded) << r.error;
+    EXPECT_EQ(ModeOf(path), 0444u) << "no stale mode put back";
+    EXPECT_EQ(ReadFile(path).size(), plain.size() + 128);
+    ASSERT_TRUE(Operate(false, path).succeeded);
+    EXPECT_TRUE(ReadFile(path) == plain);
+}
+
+// The whole mode comes back after a round trip, where the file system keeps
+// it beside the file; an ACL is left as it was.
+TEST(PinnedFile, TheWholeModeSurvivesARoundTrip) {
+    for (const mode_t mode : {0600, 0644, 0664, 0666, 0775, 0444, 02775}) {
+        SCOPED_TRACE(testing::Message() << std::oct << mode);
+        TempDir dir;
+        const std::string path = dir.File("f");
+        const std::string plain = Seeded(mode, 3000);
+        WriteFile(path, plain, mode);
+        ASSERT_TRUE(Operate(true, path).succeeded);
+        EXPECT_EQ(ModeOf(path), mode & ~0222u);
+        ASSERT_TRUE(Operate(false, path).succeeded);
+        EXPECT_TRUE(ReadFile(path) == plain);
+        EXPECT_EQ(ModeOf(path), mode);
+    }
+    if (std::system("command -v setfacl >/dev/null && command -v getfacl >/dev/null") != 0) {
+        GTEST_SKIP() << "setfacl is not installed";
+    }
+    TempDir dir;
+    const std::string path = dir.File("acl");
+    WriteFile(path, Seeded(1, 2000), 0640);
+    ASSERT_EQ(std::system(("setfacl -m u:nobody:rw " + path).c_str()), 0);
+    const std::string dump = "getfacl -cp " + path + " > " + dir.File("acl.");
+    ASSERT_EQ(std::system((dump + "before").c_str()), 0);
+    ASSERT_TRUE(Operate(true, path).succeeded);
+    ASSERT_TRUE(Operate(false, path).succeeded);
+    ASSERT_EQ(std::system((dump + "after").c_str()), 0);
+    EXPECT_EQ(ReadFile(dir.File("acl.after")), ReadFile(dir.File("acl.before")));
+}
+
+// A full path far longer than 127 bytes encrypts and decrypts; a name the
+// system cannot take is said so in the error box, never passed over.
+TEST(PinnedFile, LongPaths) {
+    TempDir dir;
+    std::string folder = dir.path();
+    while (folder.size() < 300) {
+        folder += "/" + std::string(60, 'd');
+        mkdir(folder.c_str(), 0755);
+    }
+    const std::string path = folder + "/報告書.txt";
+    const std::string plain = Seeded(14, 1000);
+    WriteFile(path, plain, 0644);
+    ASSERT_GT(path.size(), 300u);
+    EXPECT_TRUE(Operate(true, path).succeeded);
+    EXPECT_TRUE(Operate(false, path).succeeded);
+    EXPECT_TRUE(ReadFile(path) == plain);
+
+    const Ran tooLong = Operate(true, folder + "/" + std::string(300, 'n'));
+    EXPECT_EQ(tooLong.error, "ﾌｧｲﾙ名が長すぎます");
+}
+
+// A cancelled prompt changes nothing: no mode change at all (so an owner
+// outside the file's group keeps its setgid bit) and no allocation left.
+TEST(PinnedFile, CancelLeavesNothingBehind) {
+    TempDir dir;
+    const std::string path = dir.File("f");
+    WriteFile(path, Seeded(15, 100000), 0644);
+    struct stat before {};
+    stat(path.c_str(), &before);
+    const Ran r = Operate(true, path, {}, true);
+    EXPECT_EQ(r.window, (std::vector<std::string>{"AskPassword"}));
+    struct stat after {};
+    stat(path.c_str(), &after);
+    EXPECT_EQ(after.st_blocks, before.st_blocks) << "nothing was allocated";
+    EXPECT_EQ(after.st_ctim.tv_sec, before.st_ctim.tv_sec);
+    EXPECT_EQ(after.st_ctim.tv_nsec, before.st_ctim.tv_nsec) << "no change of any kind was made";
+
+    if (!IsRoot())
+        GTEST_SKIP() << "the setgid case needs another user";
+    // Owned by nobody, group root, which nobody is not in: a chmod by nobody
+    // would drop the setgid bit.
+    const std::string sgid = dir.File("sgid");
+    WriteFile(sgid, Seeded(16, 2000), 0644);
+    chmod(dir.path().c_str(), 0777);
+    ASSERT_EQ(chown(sgid.c_str(), 65534, 0), 0);
+    ASSERT_EQ(chmod(sgid.c_str(), 02664), 0);
+    const pid_t child = fork();
+    if (child == 0) {
+        if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)
+            _exit(3);
+        const Ran c = Operate(true, sgid, {}, true);
+        _exit(c.error.empty() ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(ModeOf(sgid), 02664u);
+}
+
+namespace {
+
+// The real layer with a hook after the first read of a whole unit.
+class AppendingPlatform : public platform::PosixPlatformFile {
+public:
+    std::function<void()> afterFirstRead;
+    std::int32_t _lread(platform::Handle handle, void* buffer, std::int32_t count) override {
+        const std::int32_t n = PosixPlatformFile::_lread(handle, buffer, count);
+        if (count >= 512 && afterFirstRead)
+            std::exchange(afterFirstRead, nullptr)();
+        return n;
+    }
+};
+
+}  // namespace
+
+// Another program appends while the file is rewritten (the lock is only
+// advisory): the rewrite notices at its end and puts the file back.
+TEST(PinnedFile, AppendDuringTheRewriteIsRolledBack) {
+    for (const bool encrypt : {true, false}) {
+        SCOPED_TRACE(encrypt ? "encrypt" : "decrypt");
+        TempDir dir;
+        const std::string path = dir.File("f");
+        const std::string plain = Seeded(17, 20000);
+        if (encrypt) {
+            WriteFile(path, plain, 0644);
+        } else {
+            Encrypted(path, plain);
+        }
+        const std::string before = ReadFile(path);
+        const mode_t mode = ModeOf(path);
+        AppendingPlatform files;
+        files.afterFirstRead = [&] {
+            const int fd = open(path.c_str(), O_WRONLY | O_APPEND);
+            ASSERT_GE(fd, 0);
+            const std::string line(300, 'L');
+            ASSERT_EQ(write(fd, line.data(), line.size()), 300);
+            close(fd);
+        };
+        RecordingWindow window;
+        window.fileName = path;
+        window.password = kPassword;
+        ProgramState state;
+        std::string error;
+        try {
+            encrypt ? EncryptInPlace(window, files, state, {1})
+                    : DecryptInPlace(window, files, state, {1});
+        } catch (const OperationError& e) {
+            error = e.what();
+        }
+        EXPECT_EQ(error, kChanged + "\nファイルは処理の前の状態に戻しました");
+        EXPECT_TRUE(ReadFile(path) == before) << "put back as it was before the run";
+        EXPECT_EQ(ModeOf(path), mode);
+    }
+}
+
+// A sparse file whose holes the disk cannot hold is refused before any
+// change, instead of running out of space halfway.
+TEST(PinnedFile, SparseFileOnASmallDisk) {
+    if (!IsRoot())
+        GTEST_SKIP() << "mounting a small tmpfs needs root";
+    ScratchMount disk("size=8m,mode=0755");
+    if (!disk.ok())
+        GTEST_SKIP() << "cannot mount tmpfs: " << disk.error();
+    const std::string path = disk.File("sparse");
+    WriteFile(path, "head", 0644);
+    ASSERT_EQ(truncate(path.c_str(), 16 << 20), 0);
+    struct stat before {};
+    stat(path.c_str(), &before);
+    const Ran r = Operate(true, path);
+    EXPECT_EQ(r.window, (std::vector<std::string>{"LeaveBuAngo", "Notice:DiskFull"}));
+    struct stat after {};
+    stat(path.c_str(), &after);
+    EXPECT_EQ(after.st_size, 16 << 20);
+    EXPECT_LE(after.st_blocks, before.st_blocks + 8) << "no allocation outlives the refusal";
+    std::string head(4, '\0');
+    const int fd = open(path.c_str(), O_RDONLY);
+    ASSERT_EQ(read(fd, head.data(), 4), 4);
+    close(fd);
+    EXPECT_EQ(head, "head");
+}
+
+// Someone who may write the file but does not own it cannot make it
+// read-only: the rewrite is done, and the error box says the mode is not.
+TEST(PinnedFile, AFailedFinalModeChangeIsReported) {
+    if (!IsRoot())
+        GTEST_SKIP() << "needs another user";
+    TempDir dir;
+    chmod(dir.path().c_str(), 0777);
+    const std::string path = dir.File("shared");
+    const std::string plain = Seeded(18, 3000);
+    WriteFile(path, plain, 0666);
+    const pid_t child = fork();
+    if (child == 0) {
+        if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)
+            _exit(3);
+        const Ran c = Operate(true, path);
+        _exit(c.error ==
+                      "ﾌｧｲﾙへのｱｸｾｽが拒否されました\n処理は完了しましたが、"
+                      "ファイルの属性を変更できませんでした"
+                  ? 0
+                  : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(ReadFile(path).size(), plain.size() + 128) << "the rewrite itself is done";
+    EXPECT_EQ(ModeOf(path), 0666u);
+}
