@@ -1,5 +1,6 @@
-// Start-up: application title, fonts, the forms in their fixed order, then
-// the event loop until the main window is closed.
+// Start-up: application title, fonts, the forms in their fixed order, the
+// file named on the command line if any, then the event loop until the main
+// window is closed.
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
@@ -33,11 +34,13 @@ int main(int argc, char** argv) {
     // append to the caption of every dialog.
     QApplication::setApplicationName(QStringLiteral("Kryvet"));
     InstallApplicationFonts();
-    InstallTerminationHandlers(&app);
 
     Forms forms;
     CreateForms(forms);
     QApplication::setWindowIcon(forms.MainKryvet->windowIcon());
+    InstallTerminationHandlers(&app, [&forms] { forms.MainKryvet->RequestQuit(); });
+    // A file manager's "Open with" names the file; further arguments are not ours.
+    forms.MainKryvet->OpenFromDesktop(QApplication::arguments().value(1));
 
     forms.MainKryvet->show();
     forms.MainKryvet->activateWindow();

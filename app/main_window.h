@@ -9,6 +9,7 @@
 #include "engine/program_state.h"
 
 class QAction;
+class QCloseEvent;
 class QDragEnterEvent;
 class QDropEvent;
 class QFileDialog;
@@ -84,6 +85,19 @@ public:
     QAction* N1;
     QAction* KE1;
 
+    // A file named when the program was started (by a file manager's "Open
+    // with"): put in the box like one chosen with the file-open dialog;
+    // anything but an existing local file is passed over in silence.
+    void OpenFromDesktop(const QString& path);
+    // A request to end the program from outside (SIGTERM, SIGINT, SIGHUP):
+    // open dialogs close as by their close box, then the program ends. While
+    // a file is being rewritten, the request waits for the file.
+    void RequestQuit();
+    // Set while a rewrite runs on its own thread; clearing it honours a close
+    // or quit request that came meanwhile.
+    void SetRewriteRunning(bool running);
+    bool RewriteRunning() const { return rewriteRunning_; }
+
     // Shows OpenDialog1 and returns the confirmed choice, nothing when it was
     // cancelled. Tests replace it to stand in for the user.
     std::function<std::optional<OpenDialogChoice>(QFileDialog&)> RunOpenDialog;
@@ -102,6 +116,9 @@ protected:
     // file-open dialog.
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    // The close box or the window manager's close: held while a file is
+    // being rewritten, honoured once it is complete.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void EditFileNameReturn();
@@ -113,4 +130,7 @@ private:
     // browsed to and cancelled.
     QString lastPath_;
     QString lastFilter_;
+    bool rewriteRunning_ = false;
+    bool closePending_ = false;
+    bool quitPending_ = false;
 };

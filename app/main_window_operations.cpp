@@ -2,8 +2,8 @@
 
 #include "app/main_window.h"
 #include "app/main_window_port.h"
-#include "dialogs/error_box.h"
 #include "app/operation_flow.h"
+#include "dialogs/error_box.h"
 #include "engine/platform_file_posix.h"
 
 namespace {
@@ -22,6 +22,9 @@ void RunShowingErrors(Operation&& operation) {
 }  // namespace
 
 void TMainKryvet::BuAngoClick() {
+    if (rewriteRunning_) {
+        return;  // one run at a time, however the click got here
+    }
     RunShowingErrors([this] {
         kryvet::platform::PosixPlatformFile files;
         MainWindowPort port(*this);
@@ -30,6 +33,9 @@ void TMainKryvet::BuAngoClick() {
 }
 
 void TMainKryvet::BuFukugoClick() {
+    if (rewriteRunning_) {
+        return;
+    }
     RunShowingErrors([this] {
         kryvet::platform::PosixPlatformFile files;
         MainWindowPort port(*this);

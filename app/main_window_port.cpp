@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "app/background_rewrite.h"
 #include "app/forms.h"
 #include "app/main_window.h"
 #include "dialogs/password_box.h"
@@ -96,4 +97,14 @@ void MainWindowPort::FocusButton(kryvet::OperationButton button) {
 
 bool MainWindowPort::IsLabel2Visible() const {
     return !window_.Label2->isHidden();
+}
+
+kryvet::Outcome MainWindowPort::RunRewrite(
+    const std::function<kryvet::Outcome(kryvet::ProgressSink&)>& rewrite) {
+    struct Running {
+        explicit Running(TMainKryvet& w) : window(w) { window.SetRewriteRunning(true); }
+        ~Running() { window.SetRewriteRunning(false); }
+        TMainKryvet& window;
+    } running(window_);
+    return RunInBackground(rewrite, [this](int percent) { window_.Gauge1->SetProgress(percent); });
 }

@@ -25,6 +25,8 @@ public:
     void FocusFileName() override;
     void FocusButton(kryvet::OperationButton button) override;
     bool IsLabel2Visible() const override;
+    kryvet::Outcome RunRewrite(
+        const std::function<kryvet::Outcome(kryvet::ProgressSink&)>& rewrite) override;
 
 private:
     QPushButton* Button(kryvet::OperationButton button) const;

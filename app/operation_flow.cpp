@@ -56,6 +56,11 @@ bool ShowCommonRefusal(OperationWindow& window, OperationButton button, Refusal 
 
 }  // namespace
 
+Outcome OperationWindow::RunRewrite(const std::function<Outcome(ProgressSink&)>& rewrite) {
+    GaugeSink gauge(*this);
+    return rewrite(gauge);
+}
+
 void EncryptInPlace(OperationWindow& window, platform::PlatformFile& files, ProgramState& state,
                     const RewriteOptions& options) {
     constexpr auto kButton = OperationButton::BuAngo;
@@ -89,8 +94,10 @@ void EncryptInPlace(OperationWindow& window, platform::PlatformFile& files, Prog
         return;
     }
     window.EnterBusyState(kButton);
-    GaugeSink gauge(window);
-    ShowOutcome(window, kButton, Encrypt(std::move(file), window.PasswordBytes(), gauge, options));
+    const std::string password = window.PasswordBytes();
+    ShowOutcome(window, kButton, window.RunRewrite([&](ProgressSink& gauge) {
+        return Encrypt(std::move(file), password, gauge, options);
+    }));
 }
 
 void DecryptInPlace(OperationWindow& window, platform::PlatformFile& files, ProgramState& state,
@@ -129,8 +136,9 @@ void DecryptInPlace(OperationWindow& window, platform::PlatformFile& files, Prog
         return;
     }
     window.EnterBusyState(kButton);
-    GaugeSink gauge(window);
-    ShowOutcome(window, kButton, Decrypt(std::move(file), password, gauge, options));
+    ShowOutcome(window, kButton, window.RunRewrite([&](ProgressSink& gauge) {
+        return Decrypt(std::move(file), password, gauge, options);
+    }));
 }
 
 }  // namespace kryvet

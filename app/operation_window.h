@@ -1,6 +1,10 @@
 #pragma once
 
+#include <functional>
 #include <string>
+
+#include "engine/progress_sink.h"
+#include "engine/run_result.h"
 
 namespace kryvet {
 
@@ -41,6 +45,12 @@ public:
     virtual void FocusFileName() = 0;
     virtual void FocusButton(OperationButton button) = 0;
     virtual bool IsLabel2Visible() const = 0;
+
+    // Runs the rewrite, which blocks until the file is complete, with its
+    // progress going to the gauge, and returns its outcome. The window may
+    // run it elsewhere and go on answering meanwhile; by default it runs
+    // right here.
+    virtual Outcome RunRewrite(const std::function<Outcome(ProgressSink&)>& rewrite);
 };
 
 }  // namespace kryvet

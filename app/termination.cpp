@@ -4,8 +4,6 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <QApplication>
-#include <QDialog>
 #include <QSocketNotifier>
 #include <cerrno>
 
@@ -24,24 +22,16 @@ void OnTerminationSignal(int signalNumber) {
 
 }  // namespace
 
-void InstallTerminationHandlers(QObject* parent) {
+void InstallTerminationHandlers(QObject* parent, std::function<void()> request) {
     if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, notifyFds) != 0) {
         return;  // the default action stays: better than no way to stop
     }
     auto* notifier = new QSocketNotifier(notifyFds[1], QSocketNotifier::Read, parent);
-    QObject::connect(notifier, &QSocketNotifier::activated, parent, [] {
+    QObject::connect(notifier, &QSocketNotifier::activated, parent, [request = std::move(request)] {
         char bytes[16];
         while (read(notifyFds[1], bytes, sizeof bytes) > 0) {
         }
-        // Open dialogs close as by their close box, so an operation waiting
-        // in one ends the ordinary way, with its file and attributes intact.
-        while (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
-            dialog->done(2);
-            if (QApplication::activeModalWidget() == dialog) {
-                break;
-            }
-        }
-        QCoreApplication::quit();
+        request();
     });
     struct sigaction action {};
     action.sa_handler = OnTerminationSignal;

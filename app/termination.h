@@ -1,9 +1,10 @@
 #pragma once
 
+#include <functional>
+
 class QObject;
 
-// Turns SIGTERM, SIGINT and SIGHUP into an orderly quit of the event loop.
-// The loop only runs between operations (and inside their dialogs), so a
-// request that arrives while a file is being rewritten takes effect after
-// the file is complete and closed, never in the middle of it.
-void InstallTerminationHandlers(QObject* parent);
+// Turns SIGTERM, SIGINT and SIGHUP into a call of `request` from the event
+// loop, where the main window decides when to end: never in the middle of a
+// rewrite.
+void InstallTerminationHandlers(QObject* parent, std::function<void()> request);

@@ -53,11 +53,13 @@ else
   echo "note: desktop-file-validate not installed; entry checked by its fields only"
 fi
 entry() { sed -n "s/^$1=//p" "$desktop"; }
-[ "$(entry Exec)" = kryvet ] || fail "Exec=$(entry Exec)"
+# The file manager passes the file to open ("Open with").
+[ "$(entry Exec)" = "kryvet %f" ] || fail "Exec=$(entry Exec)"
 [ "$(entry Categories)" = "Utility;" ] || fail "Categories=$(entry Categories)"
 [ "$(entry GenericName)" = "File Encryption" ] || fail "GenericName=$(entry GenericName)"
 grep -q '^Name\[ja\]=.*[^ -~]' "$desktop" || fail "no Japanese Name[ja]"
-[ -x "$root/usr/bin/$(entry Exec)" ] || fail "Exec names no program in the package"
+exec_program=$(entry Exec)
+[ -x "$root/usr/bin/${exec_program%% *}" ] || fail "Exec names no program in the package"
 for size in 32 64; do
   icon="$root/usr/share/icons/hicolor/${size}x${size}/apps/$(entry Icon).png"
   [ -f "$icon" ] || fail "no $size px icon named by Icon="
