@@ -6,7 +6,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth xdotool imagemagick x11-utils desktop-file-utils acl
+  xvfb xauth xdotool imagemagick x11-utils desktop-file-utils acl libx11-dev
   fonts-ipafont-gothic fonts-ipafont-mincho
   clang-format
   clang lld libclang-rt-14-dev

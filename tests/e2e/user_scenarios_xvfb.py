@@ -10,6 +10,7 @@ Usage: user_scenarios_xvfb.py <path to kryvet> <output folder>
 The output folder receives the screenshots of the run and the scratch files.
 Exit code 77 (skipped) only when Xvfb or xdotool are missing.
 """
+import contextlib
 import hashlib
 import os
 import shutil
@@ -491,18 +492,20 @@ def run_scaled(program, out):
             app.wait()
 
 
-def main(argv):
-    program, out = argv[1], argv[2]
+@contextlib.contextmanager
+def start_xvfb():
+    """Yields None with DISPLAY set to a fresh Xvfb server of its own, or the
+    exit status to end with when the tools are missing (77: skip)."""
     for tool in ("Xvfb", "xdotool"):
         if shutil.which(tool) is None:
             print(f"SKIP: {tool} is not installed (scripts/install-deps.sh installs it)")
-            return 77
+            yield 77
+            return
     for tool in ("import", "convert"):
         if shutil.which(tool) is None:
             print(f"FAIL: {tool} is missing (scripts/install-deps.sh installs imagemagick)")
-            return 1
-    os.makedirs(out, exist_ok=True)
-
+            yield 1
+            return
     # Xvfb picks a free display number itself and reports it on a pipe.
     read_end, write_end = os.pipe()
     xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24",
@@ -513,24 +516,35 @@ def main(argv):
         display = os.read(read_end, 32).decode().strip()
         if not display:
             print("FAIL: Xvfb did not start")
-            return 1
+            yield 1
+            return
         os.environ["DISPLAY"] = ":" + display
         for name in ("QT_QPA_PLATFORM", "WAYLAND_DISPLAY", "QT_SCALE_FACTOR"):
             os.environ.pop(name, None)
-        started = time.monotonic()
-        run(program, out)
-        t = time.monotonic()
-        run_scaled(program, out)
-        print(f"ok: pictures stay sharp at scale 2 ({time.monotonic() - t:.1f} s)")
-        print(f"PASS: all scenarios in {time.monotonic() - started:.1f} s")
-        return 0
-    except Failure as failure:
-        print(f"FAIL: {failure}")
-        return 1
+        yield None
     finally:
         os.close(read_end)
         xvfb.terminate()
         xvfb.wait()
+
+
+def main(argv):
+    program, out = argv[1], argv[2]
+    os.makedirs(out, exist_ok=True)
+    with start_xvfb() as ready:
+        if ready is not None:
+            return ready
+        try:
+            started = time.monotonic()
+            run(program, out)
+            t = time.monotonic()
+            run_scaled(program, out)
+            print(f"ok: pictures stay sharp at scale 2 ({time.monotonic() - t:.1f} s)")
+            print(f"PASS: all scenarios in {time.monotonic() - started:.1f} s")
+            return 0
+        except Failure as failure:
+            print(f"FAIL: {failure}")
+            return 1
 
 
 if __name__ == "__main__":

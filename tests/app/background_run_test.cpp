@@ -1,0 +1,92 @@
+// The rewrite runs on a thread of its own: the window's event loop goes on,
+// user input is dropped, a close waits for the file, and the gauge gets
+// every value in order. And a file named on the command line.
+#include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <chrono>
+#include <thread>
+
+#include <QFile>
+
+#include "app/background_rewrite.h"
+#include "app/main_window_port.h"
+#include "widgets/gauge.h"
+#include "window_fixture.h"
+
+TEST_F(MainWindowTest, TheWindowKeepsAnsweringWhileTheRewriteRuns) {
+    int ticks = 0;
+    QTimer clock;
+    QObject::connect(&clock, &QTimer::timeout, [&] { ++ticks; });
+    clock.start(20);
+    // Halfway through: typing, a click, a close request.
+    QTimer::singleShot(300, [this] {
+        QTest::keyClicks(window_->EditFileName, "typed");
+        QTest::mouseClick(window_->BuVersion, Qt::LeftButton);
+        window_->close();
+    });
+    std::vector<int> shown;
+    bool visibleAtTheEnd = false;
+    {
+        MainWindowPort port(*window_);
+        window_->SetRewriteRunning(true);
+        const kryvet::Outcome outcome = RunInBackground(
+            [&](kryvet::ProgressSink& sink) {
+                for (int percent = 0; percent <= 100; ++percent) {
+                    sink.Progress(percent);
+                    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                }
+                return kryvet::Outcome{kryvet::Done{}};
+            },
+            [&](int percent) { shown.push_back(percent); });
+        EXPECT_TRUE(std::holds_alternative<kryvet::Done>(outcome));
+        visibleAtTheEnd = window_->isVisible();
+        window_->SetRewriteRunning(false);
+    }
+    clock.stop();
+    EXPECT_GE(ticks, 10) << "the event loop stood still during the rewrite";
+    ASSERT_EQ(shown.size(), 101u);
+    for (int i = 0; i <= 100; ++i) {
+        EXPECT_EQ(shown[static_cast<std::size_t>(i)], i);
+    }
+    EXPECT_EQ(window_->EditFileName->text(), QString()) << "typing reached the box";
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "the click reached a button";
+    EXPECT_TRUE(visibleAtTheEnd) << "closed before the file was complete";
+    QTRY_VERIFY_WITH_TIMEOUT(!window_->isVisible(), 10000);  // the close, honoured afterwards
+}
+
+TEST_F(MainWindowTest, ExceptionsOfTheRewriteReachTheWindowsThread) {
+    const auto run = [] {
+        RunInBackground([](kryvet::ProgressSink&) -> kryvet::Outcome { throw std::bad_alloc(); },
+                        [](int) {});
+    };
+    EXPECT_THROW(run(), std::bad_alloc);
+}
+
+TEST_F(MainWindowTest, AFileNamedOnTheCommandLineGoesIntoTheBox) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QFile file(dir.filePath("報告書.txt"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("x");
+    file.close();
+    const QString saved = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    const struct {
+        QString argument;
+        QString box;
+    } cases[] = {
+        {QStringLiteral("報告書.txt"), QDir(dir.path()).absoluteFilePath("報告書.txt")},
+        {dir.filePath("報告書.txt"), QDir(dir.path()).absoluteFilePath("報告書.txt")},
+        {dir.filePath("missing.txt"), QString()},
+        {dir.path(), QString()},  // a folder
+        {QString(), QString()},
+    };
+    for (const auto& c : cases) {
+        window_->EditFileName->clear();
+        window_->OpenFromDesktop(c.argument);
+        EXPECT_EQ(window_->EditFileName->text(), c.box) << c.argument.toStdString();
+    }
+    QDir::setCurrent(saved);
+}
