@@ -37,21 +37,65 @@ void ShowOutcome(OperationWindow& window, OperationButton button, const Outcome&
     window.LeaveBusyState(button);
 }
 
-// The ends both operations share before the password; false for the ones
-// each handles itself.
-bool ShowCommonRefusal(OperationWindow& window, OperationButton button, Refusal refusal) {
+// A run that ended before the password, as the user sees it.
+void ShowRefusal(OperationWindow& window, OperationButton button, Refusal refusal) {
     switch (refusal) {
         case Refusal::EmptyFile:
         case Refusal::InUse:
             window.LeaveBusyState(button);
-            return true;
+            return;
         case Refusal::DiskFull:
             window.LeaveBusyState(button);
             window.ShowNotice(Notice::DiskFull);
-            return true;
+            return;
+        case Refusal::AlreadyEncrypted:
+        case Refusal::NotEncrypted:
+            window.LeaveBusyState(button);
+            window.ShowNotice(refusal == Refusal::AlreadyEncrypted ? Notice::ExitAnko
+                                                                   : Notice::NoAngo);
+            window.FocusFileName();
+            return;
+        case Refusal::NotFound:
+            window.ShowNotice(Notice::NotFile);
+            break;
         default:
-            return false;
+            break;
     }
+    // After a mismatch, encryption gives the focus back to its button.
+    if (button == OperationButton::BuAngo && window.IsLabel2Visible()) {
+        window.FocusButton(button);
+    } else {
+        window.FocusFileName();
+    }
+}
+
+// The refusal the preparation came to, if any; a failure leaves as the error.
+const Refusal* RefusalOf(const Preparation& prepared) {
+    if (const auto* failure = std::get_if<Failure>(&prepared)) {
+        throw OperationError(*failure);
+    }
+    return std::get_if<Refusal>(&prepared);
+}
+
+// The file ready for its rewrite with the password given, or nothing when
+// the run ended before (the refusal shown, or the prompt cancelled).
+PinnedFile* ReadyWithPassword(OperationWindow& window, OperationButton button,
+                              Preparation& prepared) {
+    if (const Refusal* refusal = RefusalOf(prepared)) {
+        ShowRefusal(window, button, *refusal);
+        return nullptr;
+    }
+    if (window.AskPassword()) {
+        return nullptr;
+    }
+    return &std::get<PinnedFile>(prepared);
+}
+
+// The busy state, the rewrite with the gauge following it, and its end.
+void RunBusy(OperationWindow& window, OperationButton button,
+             const std::function<Outcome(ProgressSink&)>& rewrite) {
+    window.EnterBusyState(button);
+    ShowOutcome(window, button, window.RunRewrite(rewrite));
 }
 
 }  // namespace
@@ -66,38 +110,14 @@ void EncryptInPlace(OperationWindow& window, platform::PlatformFile& files, Prog
     constexpr auto kButton = OperationButton::BuAngo;
     state.CurrentOperation = 0;
     Preparation prepared = PrepareEncryption(files, window.FileNameText());
-    if (const auto* refusal = std::get_if<Refusal>(&prepared)) {
-        if (ShowCommonRefusal(window, kButton, *refusal)) {
-            return;
-        }
-        if (*refusal == Refusal::AlreadyEncrypted) {
-            window.LeaveBusyState(kButton);
-            window.ShowNotice(Notice::ExitAnko);
-            window.FocusFileName();
-            return;
-        }
-        if (*refusal == Refusal::NotFound) {
-            window.ShowNotice(Notice::NotFile);
-        }
-        if (window.IsLabel2Visible()) {
-            window.FocusButton(kButton);
-        } else {
-            window.FocusFileName();
-        }
+    PinnedFile* file = ReadyWithPassword(window, kButton, prepared);
+    if (file == nullptr) {
         return;
     }
-    if (const auto* failure = std::get_if<Failure>(&prepared)) {
-        throw OperationError(*failure);
-    }
-    PinnedFile& file = std::get<PinnedFile>(prepared);
-    if (window.AskPassword()) {
-        return;
-    }
-    window.EnterBusyState(kButton);
     const std::string password = window.PasswordBytes();
-    ShowOutcome(window, kButton, window.RunRewrite([&](ProgressSink& gauge) {
-        return Encrypt(std::move(file), password, gauge, options);
-    }));
+    RunBusy(window, kButton, [&](ProgressSink& gauge) {
+        return Encrypt(std::move(*file), password, gauge, options);
+    });
 }
 
 void DecryptInPlace(OperationWindow& window, platform::PlatformFile& files, ProgramState& state,
@@ -105,29 +125,13 @@ void DecryptInPlace(OperationWindow& window, platform::PlatformFile& files, Prog
     constexpr auto kButton = OperationButton::BuFukugo;
     state.CurrentOperation = 1;
     Preparation prepared = PrepareDecryption(files, window.FileNameText());
-    if (const auto* refusal = std::get_if<Refusal>(&prepared)) {
-        if (ShowCommonRefusal(window, kButton, *refusal)) {
-            return;
-        }
-        if (*refusal == Refusal::NotEncrypted) {
-            window.LeaveBusyState(kButton);
-            window.ShowNotice(Notice::NoAngo);
-        } else if (*refusal == Refusal::NotFound) {
-            window.ShowNotice(Notice::NotFile);
-        }
-        window.FocusFileName();
-        return;
-    }
-    if (const auto* failure = std::get_if<Failure>(&prepared)) {
-        throw OperationError(*failure);
-    }
-    PinnedFile& file = std::get<PinnedFile>(prepared);
-    if (window.AskPassword()) {
+    PinnedFile* file = ReadyWithPassword(window, kButton, prepared);
+    if (file == nullptr) {
         return;
     }
     const std::string password = window.PasswordBytes();
-    if (!PasswordMatches(file, password)) {
-        file.Close();
+    if (!PasswordMatches(*file, password)) {
+        file->Close();
         window.LeaveBusyState(kButton);
         window.SetTimer1Enabled(true);
         window.ShowNotPassword();
@@ -135,10 +139,9 @@ void DecryptInPlace(OperationWindow& window, platform::PlatformFile& files, Prog
         window.HideBrokenKey();
         return;
     }
-    window.EnterBusyState(kButton);
-    ShowOutcome(window, kButton, window.RunRewrite([&](ProgressSink& gauge) {
-        return Decrypt(std::move(file), password, gauge, options);
-    }));
+    RunBusy(window, kButton, [&](ProgressSink& gauge) {
+        return Decrypt(std::move(*file), password, gauge, options);
+    });
 }
 
 }  // namespace kryvet

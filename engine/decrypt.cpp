@@ -43,63 +43,50 @@ Outcome DecryptPinned(PinnedFile& file, const std::string& passwordCp932, Progre
     const std::int64_t size = file.size();
     const std::int64_t storedSize = file.header.StoredFileSize;
     const std::int32_t unit = detail::UnitBytes(options.unitBlocks);
-    try {
-        file.CheckUnchanged();
-        if (!file.Reserve(size)) {
-            return Refusal::DiskFull;
-        }
-        const BodyMask mask(KeyBytesOf(file.header.ClockKey));
-        detail::CheckedFile io(files, file.handle());
-        detail::ProgressReporter progress(sink, size, options.reportProgress);
-        detail::UnitBuffer buffer(unit);
-        // What lies beyond the stored size after the move is cut off; it is
-        // kept in memory until the file is safely on the disk.
-        const std::int64_t tailLength = size - kHeaderSize - storedSize;
-        detail::UnitBuffer tail(static_cast<std::int32_t>(tailLength <= unit ? tailLength + 1 : 1));
-        detail::BackwardFrontier frontier;
-
-        file.BeginRewrite();
-        try {
-            detail::MoveTowardsFront(io, mask, unit, size, buffer, &progress, frontier);
-            platform::FileStatus now;
-            if (files.Status(file.handle(), now) != 0 || now.size != size) {
-                throw EngineFailure::Changed();
-            }
-            if (tailLength <= unit) {
-                io.ReadExactly(storedSize, tail.data(), static_cast<std::int32_t>(tailLength));
-                frontier = {storedSize, tail.data(), static_cast<std::int32_t>(tailLength)};
-            }
-            io.CutAt(storedSize);
-            io.Flush();
-        } catch (const EngineFailure& e) {
-            const HeaderImage header = HeaderBytes(file.header);
-            return detail::PutBack(
-                e.failure(),
-                [&] { detail::UndoDecryption(io, mask, unit, header, frontier, size); },
-                frontier.moved);
-        }
-        const unsigned mode = ModeBeforeEncryption(file);
-        files.RemoveKeptMode(file.handle());
-        if (const int error = file.Finish(mode); error != 0) {
-            return Failure{FailureKind::System, error, FileState::Completed};
-        }
-        return Done{};
-    } catch (const EngineFailure& e) {
-        return e.failure();
-    } catch (const std::bad_alloc&) {
-        return Failure{FailureKind::System, ENOMEM};
+    file.CheckUnchanged();
+    if (!file.Reserve(size)) {
+        return Refusal::DiskFull;
     }
+    const BodyMask mask(KeyBytesOf(file.header.ClockKey));
+    detail::CheckedFile io(files, file.handle());
+    detail::ProgressReporter progress(sink, size, options.reportProgress);
+    detail::UnitBuffer buffer(unit);
+    // What lies beyond the stored size after the move is cut off; it is
+    // kept in memory until the file is safely on the disk.
+    const std::int64_t tailLength = size - kHeaderSize - storedSize;
+    detail::UnitBuffer tail(static_cast<std::int32_t>(tailLength <= unit ? tailLength + 1 : 1));
+    detail::BackwardFrontier frontier;
+
+    file.BeginRewrite();
+    try {
+        detail::MoveTowardsFront(io, mask, unit, size, buffer, &progress, frontier);
+        platform::FileStatus now;
+        if (files.Status(file.handle(), now) != 0 || now.size != size) {
+            throw EngineFailure::Changed();
+        }
+        if (tailLength <= unit) {
+            io.ReadExactly(storedSize, tail.data(), static_cast<std::int32_t>(tailLength));
+            frontier = {storedSize, tail.data(), static_cast<std::int32_t>(tailLength)};
+        }
+        io.CutAt(storedSize);
+        io.Flush();
+    } catch (const EngineFailure& e) {
+        const HeaderImage header = HeaderBytes(file.header);
+        return detail::PutBack(
+            e.failure(), [&] { detail::UndoDecryption(io, mask, unit, header, frontier, size); },
+            frontier.moved);
+    }
+    const unsigned mode = ModeBeforeEncryption(file);
+    files.RemoveKeptMode(file.handle());
+    return file.Complete(mode);
 }
 
 }  // namespace
 
 Outcome Decrypt(PinnedFile file, const std::string& passwordCp932, ProgressSink& sink,
                 const RewriteOptions& options) {
-    Outcome outcome = DecryptPinned(file, passwordCp932, sink, options);
-    // Closed, and termination requests let through, before the window
-    // hears of the outcome.
-    file.Close();
-    return outcome;
+    return detail::RunToTheEnd(file,
+                               [&] { return DecryptPinned(file, passwordCp932, sink, options); });
 }
 
 }  // namespace kryvet

@@ -126,6 +126,13 @@ int PinnedFile::Finish(unsigned mode) {
     return error;
 }
 
+Outcome PinnedFile::Complete(unsigned mode) {
+    if (const int error = Finish(mode); error != 0) {
+        return Failure{FailureKind::System, error, FileState::Completed};
+    }
+    return Done{};
+}
+
 void PinnedFile::Release() {
     const platform::Handle handle = open_ >= 0 ? open_ : pin_;
     platform::FileStatus now;

@@ -7,6 +7,7 @@
 
 #include "engine/file_layout.h"
 #include "engine/platform_file.h"
+#include "engine/run_result.h"
 
 namespace kryvet {
 
@@ -57,6 +58,9 @@ public:
     // Sets the final permission bits of the file itself (when they differ),
     // then closes it. Returns 0 or the errno of the failed change.
     int Finish(unsigned mode);
+    // The same as the end of a successful rewrite: done, or done but for
+    // the mode, which the user must hear of.
+    Outcome Complete(unsigned mode);
 
     // Ends the run without a rewrite: gives back what it changed and closes.
     void Close() { Release(); }

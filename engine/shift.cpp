@@ -130,6 +130,19 @@ Failure PutBack(Failure failure, const std::function<void()>& undo, std::int64_t
     return failure;
 }
 
+Outcome RunToTheEnd(PinnedFile& file, const std::function<Outcome()>& operation) {
+    Outcome outcome;
+    try {
+        outcome = operation();
+    } catch (const EngineFailure& e) {
+        outcome = e.failure();
+    } catch (const std::bad_alloc&) {
+        outcome = Failure{FailureKind::System, ENOMEM};
+    }
+    file.Close();
+    return outcome;
+}
+
 std::int32_t UnitBytes(std::int32_t unitBlocks) {
     return (unitBlocks < 1 ? 1 : unitBlocks) * kBlockSize;
 }

@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "engine/file_layout.h"
+#include "engine/pinned_file.h"
 #include "engine/rewrite_io.h"
 #include "engine/run_result.h"
 
@@ -65,6 +66,11 @@ void UndoDecryption(CheckedFile& file, const BodyMask& mask, std::int32_t unit,
 // Runs `undo` after `failure` stopped a rewrite and says what became of the
 // file: restored, or damaged where the rewrite had got to.
 Failure PutBack(Failure failure, const std::function<void()>& undo, std::int64_t stoppedAt);
+
+// Runs one whole operation on a pinned file: a failure that escapes it
+// becomes its outcome, and the file is closed (and termination requests let
+// through) before anybody hears of the outcome.
+Outcome RunToTheEnd(PinnedFile& file, const std::function<Outcome()>& operation);
 
 // Bytes in a unit of the rewrite.
 std::int32_t UnitBytes(std::int32_t unitBlocks);

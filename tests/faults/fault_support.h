@@ -1,5 +1,10 @@
 #pragma once
 
+#include <functional>
+#include <utility>
+
+#include "engine/platform_file_posix.h"
+
 // Helpers for the tests that put the real file layer under real faults.
 #include <dirent.h>
 #include <sys/mount.h>
@@ -93,3 +98,25 @@ inline std::string Seeded(std::uint64_t seed, std::size_t length) {
 inline bool IsRoot() {
     return geteuid() == 0;
 }
+
+// The real layer, with a hook that runs after a chosen call, to let "another
+// program" act at that moment.
+class HookedPlatform : public kryvet::platform::PosixPlatformFile {
+public:
+    std::function<void()> afterMeasure;    // after the first look, before the open
+    std::function<void()> afterFirstRead;  // after the first read of the rewrite
+
+    kryvet::platform::Handle OpenPinned(kryvet::platform::Handle pinned) override {
+        if (afterMeasure)
+            std::exchange(afterMeasure, nullptr)();
+        return PosixPlatformFile::OpenPinned(pinned);
+    }
+    std::int32_t _lread(kryvet::platform::Handle handle, void* buffer,
+                        std::int32_t count) override {
+        const std::int32_t n = PosixPlatformFile::_lread(handle, buffer, count);
+        // Reads of whole units belong to the rewrite; the header reads are smaller.
+        if (count >= 512 && afterFirstRead)
+            std::exchange(afterFirstRead, nullptr)();
+        return n;
+    }
+};

@@ -301,22 +301,6 @@ TEST(PinnedFile, CancelLeavesNothingBehind) {
     EXPECT_EQ(ModeOf(sgid), 02664u);
 }
 
-namespace {
-
-// The real layer with a hook after the first read of a whole unit.
-class AppendingPlatform : public platform::PosixPlatformFile {
-public:
-    std::function<void()> afterFirstRead;
-    std::int32_t _lread(platform::Handle handle, void* buffer, std::int32_t count) override {
-        const std::int32_t n = PosixPlatformFile::_lread(handle, buffer, count);
-        if (count >= 512 && afterFirstRead)
-            std::exchange(afterFirstRead, nullptr)();
-        return n;
-    }
-};
-
-}  // namespace
-
 // Another program appends while the file is rewritten (the lock is only
 // advisory): the rewrite notices at its end and puts the file back.
 TEST(PinnedFile, AppendDuringTheRewriteIsRolledBack) {
@@ -332,7 +316,7 @@ TEST(PinnedFile, AppendDuringTheRewriteIsRolledBack) {
         }
         const std::string before = ReadFile(path);
         const mode_t mode = ModeOf(path);
-        AppendingPlatform files;
+        HookedPlatform files;
         files.afterFirstRead = [&] {
             const int fd = open(path.c_str(), O_WRONLY | O_APPEND);
             ASSERT_GE(fd, 0);

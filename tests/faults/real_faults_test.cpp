@@ -115,27 +115,6 @@ private:
     bool locked_ = false;
 };
 
-// The real layer, with a hook that runs after a chosen call, to let "another
-// program" act at that moment.
-class HookedPlatform : public platform::PosixPlatformFile {
-public:
-    std::function<void()> afterMeasure;    // after the first look, before the open
-    std::function<void()> afterFirstRead;  // after the first read of the rewrite
-
-    platform::Handle OpenPinned(platform::Handle pinned) override {
-        if (afterMeasure)
-            std::exchange(afterMeasure, nullptr)();
-        return PosixPlatformFile::OpenPinned(pinned);
-    }
-    std::int32_t _lread(platform::Handle handle, void* buffer, std::int32_t count) override {
-        const std::int32_t n = PosixPlatformFile::_lread(handle, buffer, count);
-        // Reads of whole units belong to the rewrite; the header reads are smaller.
-        if (count >= 512 && afterFirstRead)
-            std::exchange(afterFirstRead, nullptr)();
-        return n;
-    }
-};
-
 }  // namespace
 
 // A file on a filesystem with no room for the 128 bytes is refused with the
