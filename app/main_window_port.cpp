@@ -16,14 +16,14 @@ std::string MainWindowPort::FileNameText() const {
     return QFile::encodeName(window_.EditFileName->text()).toStdString();
 }
 
-bool MainWindowPort::AskPassword() {
+MainWindowPort::PasswordAnswer MainWindowPort::AskPassword() {
     window_.Gauge1->SetProgress(0);
     window_.Label2->hide();
     TPasswordDlg& dialog = *window_.Forms.PasswordDlg;
-    if (ShowModal(dialog) != 1) {
-        return true;
+    if (ShowModal(dialog) != 1 || dialog.Password->text().isEmpty()) {
+        return PasswordAnswer::NotGiven;
     }
-    return dialog.Password->text().isEmpty();
+    return PasswordAnswer::Given;
 }
 
 std::string MainWindowPort::PasswordBytes() const {

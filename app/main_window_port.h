@@ -13,7 +13,7 @@ public:
     explicit MainWindowPort(TMainKryvet& window) : window_(window) {}
 
     std::string FileNameText() const override;
-    bool AskPassword() override;
+    PasswordAnswer AskPassword() override;
     std::string PasswordBytes() const override;
     void EnterBusyState(kryvet::OperationButton button) override;
     void LeaveBusyState(kryvet::OperationButton button) override;

@@ -85,7 +85,7 @@ PinnedFile* ReadyWithPassword(OperationWindow& window, OperationButton button,
         ShowRefusal(window, button, *refusal);
         return nullptr;
     }
-    if (window.AskPassword()) {
+    if (window.AskPassword() == OperationWindow::PasswordAnswer::NotGiven) {
         return nullptr;
     }
     return &std::get<PinnedFile>(prepared);

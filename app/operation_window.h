@@ -24,9 +24,11 @@ public:
 
     // Text of EditFileName as a local path (UTF-8 bytes), read afresh each time.
     virtual std::string FileNameText() const = 0;
+    enum class PasswordAnswer { Given, NotGiven };
     // Resets the gauge, hides Label2, asks for the password (and its
-    // confirmation when encrypting). True means: abandon the operation.
-    virtual bool AskPassword() = 0;
+    // confirmation when encrypting). NotGiven: cancelled, empty or not
+    // confirmed, and the operation ends there.
+    virtual PasswordAnswer AskPassword() = 0;
     // The accepted password in its Shift-JIS (CP932) form, 1 to 50 bytes.
     virtual std::string PasswordBytes() const = 0;
 

@@ -32,7 +32,7 @@ class BenchWindow : public kryvet::OperationWindow {
 public:
     explicit BenchWindow(std::string path) : path_(std::move(path)) {}
     std::string FileNameText() const override { return path_; }
-    bool AskPassword() override { return false; }
+    PasswordAnswer AskPassword() override { return PasswordAnswer::Given; }
     std::string PasswordBytes() const override { return "benchmark"; }
     void EnterBusyState(kryvet::OperationButton) override {}
     void LeaveBusyState(kryvet::OperationButton) override {}

@@ -28,7 +28,8 @@ public:
 }  // namespace
 
 void SetUpPasswordBox(QLineEdit& box) {
-    kryvet::LimitTypedBytes(box, kPasswordMaxBytes);
+    // As many bytes as the header has room for.
+    kryvet::LimitTypedBytes(box, kryvet::kPasswordFieldSize);
     auto* style = new PasswordMaskStyle(QApplication::style()->name());
     style->setParent(&box);
     box.setStyle(style);

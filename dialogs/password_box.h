@@ -1,12 +1,13 @@
 #pragma once
 
+#include "engine/file_layout.h"
+
 #include <cstddef>
 #include <string>
 
 class QLineEdit;
 
 // Most bytes a password may take in its Shift-JIS (CP932) form.
-inline constexpr std::size_t kPasswordMaxBytes = 50;
 
 // Makes the box a password box: the byte limit, every character shown as "*".
 void SetUpPasswordBox(QLineEdit& box);

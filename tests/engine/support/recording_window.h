@@ -19,13 +19,14 @@ public:
     std::function<void()> onAskPassword;
 
     std::string FileNameText() const override { return fileName; }
-    bool AskPassword() override {
+    PasswordAnswer AskPassword() override {
         gauge.push_back(0);
         label2Visible = false;
         log.push_back("AskPassword");
         if (onAskPassword)
             onAskPassword();
-        return cancelPassword || password.empty();
+        return cancelPassword || password.empty() ? PasswordAnswer::NotGiven
+                                                  : PasswordAnswer::Given;
     }
     std::string PasswordBytes() const override { return password; }
     void EnterBusyState(kryvet::OperationButton b) override { log.push_back("Enter" + Name(b)); }
