@@ -31,6 +31,15 @@ def wait_for(path, timeout=30.0):
     raise Failure(f"the flush never started ({path})")
 
 
+def preload_for(program, library):
+    """A program built with AddressSanitizer needs its runtime loaded first."""
+    linked = subprocess.run(["ldd", program], capture_output=True, text=True).stdout
+    for line in linked.splitlines():
+        if "libasan" in line and "=>" in line:
+            return line.split("=>")[1].split()[0] + " " + library
+    return library
+
+
 def start(program, args, out, env_extra):
     env = dict(os.environ, **env_extra)
     log = open(os.path.join(out, "busy-app.log"), "ab")
@@ -45,7 +54,7 @@ def run(program, stand_in, preload, out):
         f.write(plain)
     os.chmod(path, 0o640)
     mark = os.path.join(out, "flush-started")
-    slow = {"LD_PRELOAD": preload, "KRYVET_SLOW_FLUSH_MS": str(SLOW_MS),
+    slow = {"LD_PRELOAD": preload_for(program, preload), "KRYVET_SLOW_FLUSH_MS": str(SLOW_MS),
             "KRYVET_FLUSH_MARK": mark}
 
     # Encryption: the ping is answered, and input sent meanwhile is dropped.

@@ -186,6 +186,7 @@ std::int32_t MemoryPlatform::_lwrite(Handle handle, const void* buffer, std::int
     if (faulted && (!fault->halfTransfer || count > 0)) {
         if (fault->halfTransfer)
             r = count / 2;
+        r = std::min<std::int64_t>(r, count);  // a short write never writes more
         // A short write still puts its bytes down, as a real one would.
         if (r > 0) {
             const auto end = static_cast<std::size_t>(state.position + r);
