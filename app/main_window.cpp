@@ -15,9 +15,11 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
+#include <QSettings>
 #include <QTimer>
 #include <QUrl>
 
+#include "app/enter_presses_button.h"
 #include "app/forms.h"
 #include "widgets/cp932_validator.h"
 #include "widgets/gauge.h"
@@ -77,11 +79,42 @@ QString DroppedFilePath(const QMimeData* data) {
     return info.isDir() ? QString() : info.absoluteFilePath();
 }
 
+// Qt's own file dialog keeps its history, last folder and layout in a
+// settings file in the user's configuration folder, reads it when it is
+// created and writes it when it is destroyed. This program keeps nothing
+// between runs, so Qt's settings are pointed at a place where no file can
+// be read or made.
+void KeepQtSettingsOffDisk() {
+    const QString nowhere = QStringLiteral("/dev/null");
+    for (QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat}) {
+        QSettings::setPath(format, QSettings::UserScope, nowhere);
+        QSettings::setPath(format, QSettings::SystemScope, nowhere);
+    }
+}
+
+// The classic dialog matched "*.*" against every name, also one without a
+// dot; Qt's pattern for that is "*".
+QString QtPattern(const QString& classicPattern) {
+    return classicPattern == QStringLiteral("*.*") ? QStringLiteral("*") : classicPattern;
+}
+
+// With the patterns hidden, Qt reports the chosen filter by its description
+// alone; the whole entry is what selects it again.
+QString WholeNameFilter(const QFileDialog& dialog) {
+    const QString shown = dialog.selectedNameFilter();
+    for (const QString& filter : dialog.nameFilters()) {
+        if (filter == shown || filter.startsWith(shown + QStringLiteral(" ("))) {
+            return filter;
+        }
+    }
+    return shown;
+}
+
 std::optional<OpenDialogChoice> ExecOpenDialog(QFileDialog& dialog) {
     if (dialog.exec() != QDialog::Accepted) {
         return std::nullopt;
     }
-    return OpenDialogChoice{dialog.selectedFiles().value(0), dialog.selectedNameFilter()};
+    return OpenDialogChoice{dialog.selectedFiles().value(0), WholeNameFilter(dialog)};
 }
 
 }  // namespace
@@ -90,9 +123,12 @@ QStringList QtNameFilters(const QString& classicFilter) {
     const QStringList parts = classicFilter.split(QLatin1Char('|'));
     QStringList filters;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        QString patterns = parts[i + 1];
-        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-        filters << parts[i] + QStringLiteral(" (") + patterns + QLatin1Char(')');
+        QStringList patterns = parts[i + 1].split(QLatin1Char(';'));
+        for (QString& pattern : patterns) {
+            pattern = QtPattern(pattern);
+        }
+        filters << parts[i] + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) +
+                       QLatin1Char(')');
     }
     return filters;
 }
@@ -149,8 +185,11 @@ void TMainKryvet::CreateControls() {
     Cancel1 = MakeButton(Client, "Cancel1", QStringLiteral("終了"), {332, 210, 146, 46});
     for (QPushButton* button : {BuAngo, BuFukugo, Cancel1}) {
         button->setFont(buttonFont);
+        // Black text only while enabled; the disabled text keeps the style's
+        // colour, so the busy window does not look ready.
         QPalette palette = button->palette();
-        palette.setColor(QPalette::ButtonText, Qt::black);
+        palette.setColor(QPalette::Active, QPalette::ButtonText, Qt::black);
+        palette.setColor(QPalette::Inactive, QPalette::ButtonText, Qt::black);
         button->setPalette(palette);
     }
 
@@ -176,6 +215,7 @@ void TMainKryvet::CreateControls() {
     Timer1->setInterval(800);
     connect(Timer1, &QTimer::timeout, this, &TMainKryvet::Timer1Timer);
 
+    KeepQtSettingsOffDisk();
     OpenDialog1 = new QFileDialog(this);
     OpenDialog1->setObjectName(QStringLiteral("OpenDialog1"));
     // Qt's own dialog behaves the same everywhere and can be driven in tests.
@@ -183,6 +223,9 @@ void TMainKryvet::CreateControls() {
     OpenDialog1->setFileMode(QFileDialog::AnyFile);
     OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
     OpenDialog1->setNameFilters(QtNameFilters(QString::fromLatin1(kOpenDialogFilter)));
+    // The list shows the descriptions alone, as the form has them; the
+    // patterns Qt matches with may differ from the ones they name.
+    OpenDialog1->setOption(QFileDialog::HideNameFilterDetails);
 
     setTabOrder(BuVersion, BuFindFile);
     setTabOrder(BuFindFile, EditFileName);
@@ -191,6 +234,9 @@ void TMainKryvet::CreateControls() {
     setTabOrder(BuFukugo, Cancel1);
     EditFileName->setFocus();
 
+    for (QPushButton* button : {BuVersion, BuFindFile, BuAngo, BuFukugo, Cancel1}) {
+        PressOnEnter(*button);
+    }
     connect(BuVersion, &QPushButton::clicked, this, &TMainKryvet::BuVersionClick);
     connect(BuFindFile, &QPushButton::clicked, this, &TMainKryvet::BuFindFileClick);
     connect(BuAngo, &QPushButton::clicked, this, &TMainKryvet::BuAngoClick);

@@ -30,7 +30,8 @@ class TGauge;
 inline constexpr char kOpenDialogFilter[] =
     "Text *.TXT *.DOC|*.TXT;*.DOC|LOG *.LOG *.LIS|*.LOg;*.LIS|Files *.*|*.*";
 
-// Qt's form of such a filter: one "description (patterns)" entry per pair.
+// Qt's form of such a filter: one "description (patterns)" entry per pair,
+// "*.*" given as "*" so that it also matches names without a dot.
 QStringList QtNameFilters(const QString& classicFilter);
 
 // Qt key of a stored virtual-key code (F1 = 112 ... F12 = 123), 0 for others.

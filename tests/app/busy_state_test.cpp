@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QStringList>
+#include <algorithm>
 #include <vector>
 
 #include "tests/app/window_fixture.h"
@@ -139,6 +140,54 @@ TEST_F(MainWindowTest, BusyLabelShowsOnScreenInItsColour) {
     window_->EnterBusyState(window_->BuFukugo);
     EXPECT_EQ(QColor(window_->LaRun->grab().toImage().pixel(98, 1)), QColor(0, 255, 0));
     window_->LeaveBusyState(window_->BuFukugo);
+}
+
+// The caption's pixels of a button: the darkest grey level inside its frame
+// (the text colour where a stroke covers a whole pixel) and how many pixels
+// are clearly darker than the face.
+struct Caption {
+    int darkest = 255;
+    int inked = 0;
+};
+
+Caption CaptionOf(QPushButton* button) {
+    const QImage shot = button->grab().toImage();
+    const int face = qGray(shot.pixel(6, shot.height() / 2));
+    Caption caption;
+    for (int y = 4; y < shot.height() - 4; ++y) {
+        for (int x = 4; x < shot.width() - 4; ++x) {
+            const int grey = qGray(shot.pixel(x, y));
+            caption.darkest = std::min(caption.darkest, grey);
+            caption.inked += grey < face - 40 ? 1 : 0;
+        }
+    }
+    return caption;
+}
+
+TEST_F(MainWindowTest, BusyButtonsShowTheirCaptionsDisabled) {
+    const int disabled =
+        qGray(QApplication::palette().color(QPalette::Disabled, QPalette::ButtonText).rgb());
+    ASSERT_GT(disabled, 100);
+    const std::vector<QPushButton*> big = {window_->BuAngo, window_->BuFukugo, window_->Cancel1};
+    for (QPushButton* button : big) {
+        EXPECT_LT(CaptionOf(button).darkest, 40) << button->objectName().toStdString();
+    }
+    window_->EnterBusyState(window_->BuAngo);
+    // The small buttons show what a disabled caption looks like; the big
+    // ones look the same, only larger.
+    for (QPushButton* small : {window_->BuFindFile, window_->BuVersion}) {
+        EXPECT_NEAR(CaptionOf(small).darkest, disabled, 4) << small->objectName().toStdString();
+    }
+    for (QPushButton* button : big) {
+        SCOPED_TRACE(button->objectName().toStdString());
+        const Caption caption = CaptionOf(button);
+        EXPECT_NEAR(caption.darkest, disabled, 4);
+        EXPECT_GT(caption.inked, 20);  // the caption is still there
+    }
+    window_->LeaveBusyState(window_->BuAngo);
+    for (QPushButton* button : big) {
+        EXPECT_LT(CaptionOf(button).darkest, 40) << button->objectName().toStdString();
+    }
 }
 
 }  // namespace

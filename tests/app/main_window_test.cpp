@@ -2,13 +2,19 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QDir>
+#include <QDirIterator>
+#include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProcess>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <algorithm>
 #include <vector>
 
@@ -232,7 +238,7 @@ TEST(OpenDialogFilter, ClassicFilterBecomesQtFilters) {
                  "Text *.TXT *.DOC|*.TXT;*.DOC|LOG *.LOG *.LIS|*.LOg;*.LIS|Files *.*|*.*");
     const QStringList expected = {QStringLiteral("Text *.TXT *.DOC (*.TXT *.DOC)"),
                                   QStringLiteral("LOG *.LOG *.LIS (*.LOg *.LIS)"),
-                                  QStringLiteral("Files *.* (*.*)")};
+                                  QStringLiteral("Files *.* (*)")};
     EXPECT_EQ(QtNameFilters(QString::fromLatin1(kOpenDialogFilter)), expected);
     Forms forms;
     TMainKryvet window(forms);
@@ -240,6 +246,168 @@ TEST(OpenDialogFilter, ClassicFilterBecomesQtFilters) {
     EXPECT_EQ(window.OpenDialog1->fileMode(), QFileDialog::AnyFile);
     EXPECT_EQ(window.OpenDialog1->acceptMode(), QFileDialog::AcceptOpen);
     EXPECT_TRUE(window.OpenDialog1->defaultSuffix().isEmpty());
+    EXPECT_TRUE(window.OpenDialog1->testOption(QFileDialog::HideNameFilterDetails));
+    EXPECT_EQ(QtNameFilters(QStringLiteral("A|*.*;*.C|B|*.**")),
+              (QStringList{QStringLiteral("A (* *.C)"), QStringLiteral("B (*.**)")}));
+}
+
+// A Qt name filter without its patterns, as the dialog's list shows it.
+QString Description(const QString& filter) {
+    return filter.left(filter.indexOf(QStringLiteral(" (")));
+}
+
+// The names the dialog's file list shows, once it has read the folder.
+QStringList ListedNames(QFileDialog& dialog) {
+    auto* view = dialog.findChild<QListView*>(QStringLiteral("listView"));
+    if (view == nullptr) {
+        return {QStringLiteral("<no list view>")};
+    }
+    QStringList names;
+    const QModelIndex root = view->rootIndex();
+    for (int row = 0; row < view->model()->rowCount(root); ++row) {
+        names << view->model()->index(row, 0, root).data().toString();
+    }
+    names.sort();
+    return names;
+}
+
+TEST(OpenDialogFilter, TheRealDialogListsWhatEachFilterMatches) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QStringList all = {QStringLiteral("B.DOC"),  QStringLiteral("Makefile"),
+                             QStringLiteral("README"), QStringLiteral("a.txt"),
+                             QStringLiteral("c.log"),  QStringLiteral("d.Lis"),
+                             QStringLiteral("e.bin"),  QStringLiteral("f.txt.bak")};
+    for (const QString& name : all) {
+        QFile file(folder.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << name.toStdString();
+    }
+    struct Case {
+        int filter;
+        QStringList listed;
+    };
+    const std::vector<Case> cases = {
+        // Letter case does not matter: *.TXT lists a.txt.
+        {0, {QStringLiteral("B.DOC"), QStringLiteral("a.txt")}},
+        {1, {QStringLiteral("c.log"), QStringLiteral("d.Lis")}},
+        // "*.*" lists every file, also those without a dot.
+        {2, all},
+    };
+    Forms forms;
+    TMainKryvet window(forms);
+    QFileDialog& dialog = *window.OpenDialog1;
+    dialog.setDirectory(folder.path());
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    for (const Case& c : cases) {
+        const QString filter = dialog.nameFilters().value(c.filter);
+        SCOPED_TRACE(filter.toStdString());
+        dialog.selectNameFilter(filter);
+        EXPECT_EQ(dialog.selectedNameFilter(), Description(filter));
+        // The folder is read in the background: wait for the list.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return ListedNames(dialog) == c.listed; }, 20000))
+            << ListedNames(dialog).join(QStringLiteral(", ")).toStdString();
+    }
+    dialog.hide();
+}
+
+// Runs only when FreshHome.BrowsingLeavesTheHomeFolderEmpty starts this
+// program again with a fresh home folder: the real file-open dialog is
+// cancelled once and confirmed once, then every form is destroyed (Qt's
+// dialog would save its settings then).
+TEST(FreshHome, DISABLED_BrowseWithTheRealDialog) {
+    QTemporaryDir elsewhere;
+    ASSERT_TRUE(elsewhere.isValid());
+    const QString chosen = elsewhere.filePath(QStringLiteral("chosen.txt"));
+    {
+        QFile file(chosen);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    Forms forms;
+    CreateForms(forms);
+    TMainKryvet& window = *forms.MainKryvet;
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+
+    struct Step {
+        QString filterShown;  // the description the dialog opens with
+        std::function<void(QFileDialog&)> act;
+        QString boxAfter;
+    };
+    const std::vector<Step> steps = {
+        {QStringLiteral("Text *.TXT *.DOC"),
+         [](QFileDialog& dialog) {
+             dialog.setDirectory(QDir::rootPath());
+             dialog.reject();
+         },
+         QString()},
+        {QStringLiteral("Text *.TXT *.DOC"),
+         [&](QFileDialog& dialog) {
+             dialog.selectNameFilter(dialog.nameFilters().value(2));
+             dialog.setDirectory(elsewhere.path());
+             // Typed into its name box, which has the focus.
+             auto* nameBox = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+             ASSERT_NE(nameBox, nullptr);
+             nameBox->setText(QFileInfo(chosen).fileName());
+             // Through the dialog's own checks, as its Open button does.
+             static_cast<QDialog&>(dialog).accept();
+         },
+         chosen},
+        // The confirmed filter is offered again.
+        {QStringLiteral("Files *.*"), [](QFileDialog& dialog) { dialog.reject(); }, chosen},
+    };
+    for (const Step& step : steps) {
+        bool seen = false;
+        QString filterShown;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (QApplication::activeModalWidget() == window.OpenDialog1 &&
+                window.OpenDialog1->isVisible()) {
+                poll.stop();
+                seen = true;
+                filterShown = window.OpenDialog1->selectedNameFilter();
+                step.act(*window.OpenDialog1);
+            }
+        });
+        poll.start(20);
+        QTimer::singleShot(20000, window.OpenDialog1, &QDialog::reject);  // a watchdog
+        window.BuFindFile->click();
+        EXPECT_TRUE(seen);
+        EXPECT_EQ(filterShown, step.filterShown);
+        EXPECT_EQ(window.EditFileName->text(), step.boxAfter);
+    }
+}
+
+TEST(FreshHome, BrowsingLeavesTheHomeFolderEmpty) {
+    QTemporaryDir home;
+    ASSERT_TRUE(home.isValid());
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), home.path());
+    for (const char* name : {"XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME",
+                             "XDG_CONFIG_DIRS"}) {
+        environment.remove(QString::fromLatin1(name));
+    }
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    QProcess child;
+    child.setProcessEnvironment(environment);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--gtest_also_run_disabled_tests"),
+                 QStringLiteral("--gtest_filter=FreshHome.DISABLED_BrowseWithTheRealDialog")});
+    ASSERT_TRUE(child.waitForFinished(120000));
+    const QString output = QString::fromLocal8Bit(child.readAll());
+    ASSERT_EQ(child.exitStatus(), QProcess::NormalExit) << output.toStdString();
+    ASSERT_EQ(child.exitCode(), 0) << output.toStdString();
+    ASSERT_TRUE(output.contains(QStringLiteral("[  PASSED  ] 1 test"))) << output.toStdString();
+
+    QStringList written;
+    QDirIterator it(home.path(),
+                    QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        written << it.next();
+    }
+    EXPECT_EQ(written, QStringList());
 }
 
 TEST_F(MainWindowTest, EnterOpensTheDialogOnlyWhileTheBoxIsEmpty) {
@@ -322,12 +490,13 @@ TEST_F(MainWindowTest, BrowseFillsTheBoxAndRemembersWhatWasConfirmed) {
     EXPECT_EQ(window_->EditFileName->text(), QStringLiteral("kept"));
 
     ASSERT_EQ(shownFilters.size(), 3u);
-    EXPECT_EQ(shownFilters[0], filters[0]);
+    // The dialog shows a filter by its description alone.
+    EXPECT_EQ(shownFilters[0], Description(filters[0]));
     EXPECT_EQ(shownDirectories[0], QDir::currentPath());
-    EXPECT_EQ(shownFilters[1], filters[1]);
+    EXPECT_EQ(shownFilters[1], Description(filters[1]));
     EXPECT_EQ(shownDirectories[1], QDir::tempPath());
     EXPECT_EQ(shownSelections[1].value(0), chosen);
-    EXPECT_EQ(shownFilters[2], filters[1]);
+    EXPECT_EQ(shownFilters[2], Description(filters[1]));
     EXPECT_EQ(shownDirectories[2], QDir::tempPath());
 }
 
@@ -354,6 +523,44 @@ TEST_F(MainWindowTest, FunctionKeysOpenTheBoxesAndEndTheProgram) {
     EXPECT_TRUE(window_->testAttribute(Qt::WA_QuitOnClose));
     QTest::keyClick(window_, Qt::Key_F10);
     EXPECT_FALSE(window_->isVisible());
+}
+
+TEST_F(MainWindowTest, EnterOnAFocusedButtonPressesIt) {
+    struct Case {
+        QPushButton* button;
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        QWidget* modal;  // what the button's handler opens
+        int dialogRuns;
+        bool windowVisible;
+    };
+    const Qt::KeyboardModifiers none = Qt::NoModifier;
+    const std::vector<Case> cases = {
+        {window_->BuVersion, Qt::Key_Return, none, forms_.VersionDlg.get(), 0, true},
+        {window_->BuVersion, Qt::Key_Enter, Qt::KeypadModifier, forms_.VersionDlg.get(), 0, true},
+        {window_->BuFindFile, Qt::Key_Return, none, nullptr, 1, true},
+        {window_->BuFindFile, Qt::Key_Enter, Qt::KeypadModifier, nullptr, 1, true},
+        // A named file that does not exist: each operation says so.
+        {window_->BuAngo, Qt::Key_Return, none, forms_.NotFileDlg.get(), 0, true},
+        {window_->BuFukugo, Qt::Key_Enter, Qt::KeypadModifier, forms_.NotFileDlg.get(), 0, true},
+        {window_->BuAngo, Qt::Key_Return, Qt::ControlModifier, nullptr, 0, true},
+        {window_->Cancel1, Qt::Key_Return, none, nullptr, 0, false},
+    };
+    const QString missing = QDir::temp().absoluteFilePath(QStringLiteral("kryvet-no-such-file"));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.button->objectName().toStdString() + " key " + std::to_string(c.key) +
+                     " modifiers " + std::to_string(c.modifiers.toInt()));
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window_));
+        window_->EditFileName->setText(missing);
+        c.button->setFocus();
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return QApplication::focusWidget() == c.button; }, 10000));
+        const int runsBefore = dialogRuns_;
+        QWidget* modal = RunModal([&] { QTest::keyClick(c.button, c.key, c.modifiers); });
+        EXPECT_EQ(modal, c.modal);
+        EXPECT_EQ(dialogRuns_ - runsBefore, c.dialogRuns);
+        EXPECT_EQ(window_->isVisible(), c.windowVisible);
+    }
 }
 
 TEST_F(MainWindowTest, BrowseButtonRunsTheRealDialog) {

@@ -17,7 +17,7 @@
 namespace {
 
 // How a step leaves a password dialog.
-enum class Leave { OkButton, Enter, CancelButton, Esc, CloseBox };
+enum class Leave { OkButton, Enter, CancelButton, Esc, CloseBox, EnterOnOk, EnterOnCancel };
 
 void LeaveDialog(PasswordForm& dlg, Leave how) {
     switch (how) {
@@ -35,6 +35,15 @@ void LeaveDialog(PasswordForm& dlg, Leave how) {
             break;
         case Leave::CloseBox:
             dlg.close();
+            break;
+        // Enter on a focused button presses that button; the keypad's Enter too.
+        case Leave::EnterOnOk:
+            dlg.OKBtn->setFocus();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            break;
+        case Leave::EnterOnCancel:
+            dlg.CancelBtn->setFocus();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Enter, Qt::KeypadModifier);
             break;
     }
 }
@@ -163,6 +172,14 @@ INSTANTIATE_TEST_SUITE_P(
         ConfirmCase{"CancelRestoresLastPassword", 1, kSecret, Leave::CancelButton, std::nullopt,
                     Leave::OkButton, 2, false, false, QStringLiteral("before"), "before", "before2",
                     QString()},
+        ConfirmCase{"EnterOnCancelRestoresLastPassword", 1, kSecret, Leave::EnterOnCancel,
+                    std::nullopt, Leave::OkButton, 2, false, false, QStringLiteral("before"),
+                    "before", "before2", QString()},
+        ConfirmCase{"EncryptEnterOnOkThenOnCancel", 0, kSecret, Leave::EnterOnOk, kSecret,
+                    Leave::EnterOnCancel, 1, false, false, QString(), "", "before2",
+                    QStringLiteral("before2")},
+        ConfirmCase{"EncryptEnterOnBothOks", 0, kSecret, Leave::EnterOnOk, kSecret,
+                    Leave::EnterOnOk, 1, true, false, kSecret, "Secret7", "Secret7", kSecret},
         ConfirmCase{"EscRestoresLastPassword", 0, kSecret, Leave::Esc, std::nullopt,
                     Leave::OkButton, 2, false, false, QStringLiteral("before"), "before", "before2",
                     QString()},
