@@ -3,10 +3,9 @@
 #include <memory>
 
 #include "dialogs/disk_full_dlg.h"
-#include "dialogs/exit_anko_dlg.h"
-#include "dialogs/no_ango_dlg.h"
 #include "dialogs/not_file_dlg.h"
 #include "dialogs/not_password_dlg.h"
+#include "dialogs/padlock_notice.h"
 #include "dialogs/password_dlg.h"
 #include "dialogs/version_dlg.h"
 #include "engine/program_state.h"

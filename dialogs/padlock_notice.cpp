@@ -1,0 +1,37 @@
+#include "dialogs/padlock_notice.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+#include "dialogs/pictures.h"
+
+PadlockNotice::PadlockNotice(const Layout& layout, QWidget* parent) : NoticeForm(parent) {
+    setObjectName(QString::fromLatin1(layout.name));
+    SetUpFixedForm(*this, QStringLiteral("実行不可"), layout.form);
+    Image1 = AddPicture(this, "Image1", layout.padlock, layout.padlockAt.x(), layout.padlockAt.y());
+    Label1 = AddLabel(this, "Label1", layout.text, layout.label.x(), layout.label.y(),
+                      layout.label.width(), layout.label.height());
+    Button1 = AddButton(this, "Button1", QStringLiteral("ＯＫ"), layout.button.x(),
+                        layout.button.y(), layout.button.width(), layout.button.height());
+    InstallOkButton(Button1);
+}
+
+TExitAnko1::TExitAnko1(QWidget* parent)
+    : PadlockNotice({"ExitAnko1",
+                     {196, 90, 158, 159},
+                     pictures::kClosedPadlock,
+                     {48, 16},
+                     QStringLiteral("※ 既に処理済みです。"),
+                     {24, 80, 124, 14},
+                     {32, 104, 89, 33}},
+                    parent) {}
+
+TNoAngo1::TNoAngo1(QWidget* parent)
+    : PadlockNotice({"NoAngo1",
+                     {189, 91, 185, 158},
+                     pictures::kOpenPadlock,
+                     {56, 16},
+                     QStringLiteral("※ 未処理のファイルです。"),
+                     {16, 80, 148, 14},
+                     {48, 104, 89, 33}},
+                    parent) {}
