@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QTimer>
+#include <QToolButton>
 #include <QUrl>
 
 #include "app/enter_presses_button.h"
@@ -144,6 +145,7 @@ TMainKryvet::TMainKryvet(::Forms& forms)
     : QMainWindow(nullptr), Forms(forms), ProgramState(forms.State) {
     setObjectName(QStringLiteral("MainKryvet"));
     setWindowTitle(QStringLiteral("Kryvet"));
+    setAccessibleName(QStringLiteral("Kryvet ファイルの暗号化と復号"));
     // The same picture as in the version box.
     setWindowIcon(QIcon(pictures::kAppIcon));
     setFont(FaceFont(QStringLiteral("System"), 13));
@@ -168,6 +170,7 @@ void TMainKryvet::CreateControls() {
     EditFileName = new QLineEdit(Client);
     EditFileName->setObjectName(QStringLiteral("EditFileName"));
     EditFileName->setGeometry(33, 78, 445, 26);
+    EditFileName->setAccessibleName(QStringLiteral("ファイル名"));
     // 128 bytes of the Shift-JIS text may be typed; a character without a
     // Shift-JIS form could not survive the conversion to the file services'
     // code page, so it is not accepted either.
@@ -195,11 +198,14 @@ void TMainKryvet::CreateControls() {
 
     LaRun = MakeLabel(Client, "LaRun", QStringLiteral("暗号の作業中"), {127, 122, 100, 19});
     SetLabelColor(LaRun, kryvet::clBtnFace);
+    // Its text is blank while idle; the busy text goes into the description.
+    LaRun->setAccessibleName(QStringLiteral("作業の状態"));
     LaRun->hide();
 
     Gauge1 = new kryvet::TGauge(Client);
     Gauge1->setObjectName(QStringLiteral("Gauge1"));
     Gauge1->setGeometry(39, 159, 273, 28);
+    Gauge1->setAccessibleName(QStringLiteral("進み具合"));
     Gauge1->SetColor(kryvet::clBtnFace);
     Gauge1->SetForeColor(kryvet::clBlue);
     Gauge1->SetBorderStyle(kryvet::bsNone);
@@ -218,6 +224,7 @@ void TMainKryvet::CreateControls() {
     KeepQtSettingsOffDisk();
     OpenDialog1 = new QFileDialog(this);
     OpenDialog1->setObjectName(QStringLiteral("OpenDialog1"));
+    OpenDialog1->setAccessibleName(QStringLiteral("ファイルを開く"));
     // Qt's own dialog behaves the same everywhere and can be driven in tests.
     OpenDialog1->setOption(QFileDialog::DontUseNativeDialog);
     OpenDialog1->setFileMode(QFileDialog::AnyFile);
@@ -249,8 +256,14 @@ void TMainKryvet::CreateControls() {
 void TMainKryvet::CreateMenu() {
     MainMenu1 = menuBar();
     MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
+    MainMenu1->setAccessibleName(QStringLiteral("メニュー"));
+    // The button Qt shows when the menu bar is too narrow for its menus.
+    if (auto* more = MainMenu1->findChild<QToolButton*>(QStringLiteral("qt_menubar_ext_button"))) {
+        more->setAccessibleName(QStringLiteral("その他のメニュー"));
+    }
     KR1 = MainMenu1->addMenu(QStringLiteral("実行(&R)"));
     KR1->setObjectName(QStringLiteral("KR1"));
+    KR1->setAccessibleName(QStringLiteral("実行"));
 
     auto entry = [this](const char* name, const QString& caption, int virtualKey) {
         auto* action = KR1->addAction(caption);
@@ -389,6 +402,7 @@ void TMainKryvet::EnterBusyState(QPushButton* button) {
         SetLabelColor(LaRun, kryvet::clLime);
         LaRun->setText(kBusyDecrypting);
     }
+    LaRun->setAccessibleDescription(LaRun->text().trimmed());
     LaRun->setVisible(true);
     for (QPushButton* b : {BuAngo, BuFukugo, Cancel1, BuFindFile, BuVersion}) {
         b->setEnabled(false);
@@ -399,6 +413,7 @@ void TMainKryvet::EnterBusyState(QPushButton* button) {
 void TMainKryvet::LeaveBusyState(QPushButton* button) {
     SetLabelColor(LaRun, kryvet::clBtnFace);
     LaRun->setText(kStatusIdle);
+    LaRun->setAccessibleDescription(QString());
     RepaintNow();
     LaRun->setVisible(false);
     for (QPushButton* b : {Cancel1, BuFindFile, BuVersion, BuAngo, BuFukugo}) {

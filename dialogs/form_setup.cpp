@@ -53,9 +53,11 @@ QLabel* AddAutoSizeLabel(QWidget* parent, const char* name, const QString& text,
     return label;
 }
 
-QLabel* AddPicture(QWidget* parent, const char* name, const QString& resource, int left, int top) {
+QLabel* AddPicture(QWidget* parent, const char* name, const QString& resource, int left, int top,
+                   const QString& description) {
     auto* picture = new QLabel(parent);
     picture->setObjectName(QString::fromLatin1(name));
+    picture->setAccessibleName(description);
     const QImage image = OnButtonFace(QImage(resource), parent->palette().color(QPalette::Window));
     picture->setPixmap(CrispPixmap(image));
     picture->setGeometry(left, top, image.width(), image.height());

@@ -26,8 +26,10 @@ QLabel* AddLabel(QWidget* parent, const char* name, const QString& text, int lef
                  int width, int height);
 // A label sized to its text, as labels are that have no designed size.
 QLabel* AddAutoSizeLabel(QWidget* parent, const char* name, const QString& text, int left, int top);
-// A picture sized to its pixmap, drawn opaque on the form's button face.
-QLabel* AddPicture(QWidget* parent, const char* name, const QString& resource, int left, int top);
+// A picture sized to its pixmap, drawn opaque on the form's button face;
+// `description` says what it shows, for assistive technology.
+QLabel* AddPicture(QWidget* parent, const char* name, const QString& resource, int left, int top,
+                   const QString& description);
 // A plain push button.
 QPushButton* AddButton(QWidget* parent, const char* name, const QString& caption, int left, int top,
                        int width, int height);

@@ -8,11 +8,13 @@
 TNotPassword1::TNotPassword1(QWidget* parent) : NoticeForm(parent) {
     setObjectName(QStringLiteral("NotPassword1"));
     SetUpFixedForm(*this, QStringLiteral("不正"), {200, 91, 245, 179});
-    Image2 = AddPicture(this, "Image2", pictures::kKey, 11, 22);
+    Image2 = AddPicture(this, "Image2", pictures::kKey, 11, 22, QStringLiteral("鍵の絵"));
     // Created after Image2, so it is drawn above it.
-    Image1 = AddPicture(this, "Image1", pictures::kBrokenKey, 11, 22);
+    Image1 =
+        AddPicture(this, "Image1", pictures::kBrokenKey, 11, 22, QStringLiteral("折れた鍵の絵"));
     Image1->hide();
     Label1 = AddLabel(this, "Label1", QStringLiteral("※ パスワード異常"), 66, 44, 139, 20);
     Button1 = AddButton(this, "Button1", QStringLiteral("ＯＫ"), 55, 100, 135, 45);
+    setAccessibleDescription(Label1->text());
     InstallOkButton(Button1);
 }

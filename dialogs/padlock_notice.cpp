@@ -8,11 +8,13 @@
 PadlockNotice::PadlockNotice(const Layout& layout, QWidget* parent) : NoticeForm(parent) {
     setObjectName(QString::fromLatin1(layout.name));
     SetUpFixedForm(*this, QStringLiteral("実行不可"), layout.form);
-    Image1 = AddPicture(this, "Image1", layout.padlock, layout.padlockAt.x(), layout.padlockAt.y());
+    Image1 = AddPicture(this, "Image1", layout.padlock, layout.padlockAt.x(), layout.padlockAt.y(),
+                        layout.padlockName);
     Label1 = AddLabel(this, "Label1", layout.text, layout.label.x(), layout.label.y(),
                       layout.label.width(), layout.label.height());
     Button1 = AddButton(this, "Button1", QStringLiteral("ＯＫ"), layout.button.x(),
                         layout.button.y(), layout.button.width(), layout.button.height());
+    setAccessibleDescription(layout.text);
     InstallOkButton(Button1);
 }
 
@@ -20,6 +22,7 @@ TExitAnko1::TExitAnko1(QWidget* parent)
     : PadlockNotice({"ExitAnko1",
                      {196, 90, 158, 159},
                      pictures::kClosedPadlock,
+                     QStringLiteral("閉じた錠前の絵"),
                      {48, 16},
                      QStringLiteral("※ 既に処理済みです。"),
                      {24, 80, 124, 14},
@@ -30,6 +33,7 @@ TNoAngo1::TNoAngo1(QWidget* parent)
     : PadlockNotice({"NoAngo1",
                      {189, 91, 185, 158},
                      pictures::kOpenPadlock,
+                     QStringLiteral("開いた錠前の絵"),
                      {56, 16},
                      QStringLiteral("※ 未処理のファイルです。"),
                      {16, 80, 148, 14},

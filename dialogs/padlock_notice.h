@@ -23,7 +23,8 @@ protected:
     struct Layout {
         const char* name;
         FormGeometry form;
-        QString padlock;  // picture resource
+        QString padlock;      // picture resource
+        QString padlockName;  // what the picture shows, for assistive technology
         QPoint padlockAt;
         QString text;
         QRect label;

@@ -13,12 +13,13 @@ PasswordForm::PasswordForm(const QString& caption, FormGeometry geometry, QWidge
     SetUpFixedForm(*this, caption, geometry);
 
     Label1 = AddLabel(this, "Label1", QStringLiteral("Ｐａｓｓｗｏｒｄ:"), 40, 9, 100, 14);
-    Image1 = AddPicture(this, "Image1", pictures::kKey, 12, 24);
+    Image1 = AddPicture(this, "Image1", pictures::kKey, 12, 24, QStringLiteral("鍵の絵"));
 
     Password = new QLineEdit(this);
     Password->setObjectName(QStringLiteral("Password"));
     Password->setGeometry(56, 27, 172, 19);
     SetUpPasswordBox(*Password);
+    Password->setAccessibleName(QStringLiteral("パスワード"));
 
     OKBtn = new PictureButton(QStringLiteral("OK"), pictures::kOkDoor, this);
     OKBtn->setObjectName(QStringLiteral("OKBtn"));

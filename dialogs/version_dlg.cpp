@@ -15,8 +15,10 @@ TVersionDlg::TVersionDlg(QWidget* parent) : NoticeForm(parent) {
     Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
     Panel1->setLineWidth(1);
     Panel1->setGeometry(11, 11, 367, 134);
+    Panel1->setAccessibleName(QStringLiteral("製品の情報"));
 
-    Image1 = AddPicture(Panel1, "Image1", pictures::kAppIcon, 22, 22);
+    Image1 = AddPicture(Panel1, "Image1", pictures::kAppIcon, 22, 22,
+                        QStringLiteral("Kryvet のアイコン"));
     LaProduct =
         AddAutoSizeLabel(Panel1, "LaProduct", QStringLiteral("Product Name :  Kryvet95"), 89, 22);
     LaYear = AddAutoSizeLabel(Panel1, "LaYear", QStringLiteral("1996"), 299, 22);

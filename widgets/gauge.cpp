@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <limits>
 
+#include "widgets/gauge_accessible.h"
+
 namespace kryvet {
 
 namespace {
@@ -171,6 +173,7 @@ TGauge::TGauge(QWidget* parent) : QWidget(parent) {
     resize(100, 100);
     // Every pixel is painted here, so an immediate repaint needs nothing behind it.
     setAttribute(Qt::WA_OpaquePaintEvent);
+    InstallGaugeAccessibility();
 }
 
 void TGauge::SetMinValue(std::int32_t value) {
@@ -185,6 +188,7 @@ void TGauge::SetMinValue(std::int32_t value) {
     if (value > progress_) {
         progress_ = value;
     }
+    NotifyGaugeValue(*this);
     RepaintNow();
 }
 
@@ -199,6 +203,7 @@ void TGauge::SetMaxValue(std::int32_t value) {
     if (value < progress_) {
         progress_ = value;
     }
+    NotifyGaugeValue(*this);
     RepaintNow();
 }
 
@@ -214,6 +219,7 @@ void TGauge::SetProgress(std::int32_t value) {
         return;
     }
     progress_ = value;
+    NotifyGaugeValue(*this);
     if (FilledPercent() != shownBefore) {
         RepaintNow();
     }

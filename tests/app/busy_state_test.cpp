@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tests/app/window_fixture.h"
+#include "tests/dialogs/accessible_names.h"
 #include "widgets/gauge.h"
 
 namespace {
@@ -104,6 +105,8 @@ TEST_F(MainWindowTest, BusyAndIdleStatesInTheirOrder) {
             (QStringList{shown.arg("show"), "disable BuAngo", "disable BuFukugo", "disable Cancel1",
                          "disable BuFindFile", "disable BuVersion", shown.arg("paint")}));
         EXPECT_TRUE(window_->LaRun->isVisible());
+        // A screen reader hears what the label shows.
+        EXPECT_EQ(AccessibleText(window_->LaRun, QAccessible::Description), c.text.trimmed());
         EXPECT_TRUE(window_->EditFileName->isEnabled());
         EXPECT_TRUE(window_->Gauge1->isEnabled());
         for (QAction* entry : window_->KR1->actions()) {
@@ -118,6 +121,7 @@ TEST_F(MainWindowTest, BusyAndIdleStatesInTheirOrder) {
                                "enable BuFindFile", "enable BuVersion", "enable BuAngo",
                                "enable BuFukugo", "focus " + c.focus->objectName()}));
         EXPECT_FALSE(window_->LaRun->isVisible());
+        EXPECT_EQ(AccessibleText(window_->LaRun, QAccessible::Description), QString());
         EXPECT_EQ(QApplication::focusWidget(), c.focus);
     }
 }

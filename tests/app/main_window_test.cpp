@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "tests/app/window_fixture.h"
+#include "tests/dialogs/accessible_names.h"
 #include "widgets/gauge.h"
 
 namespace {
@@ -68,6 +69,7 @@ TEST_F(MainWindowTest, ControlsHaveTheirNamesPlacesAndCaptions) {
         QRect geometry;
         QString caption;
         bool visible;
+        QString accessibleName = {};  // where it is not the caption
     };
     const std::vector<Control> controls = {
         {window_->BuVersion,
@@ -75,7 +77,12 @@ TEST_F(MainWindowTest, ControlsHaveTheirNamesPlacesAndCaptions) {
          {332, 11, 146, 35},
          QStringLiteral("バージョン情報"),
          true},
-        {window_->EditFileName, "EditFileName", {33, 78, 445, 26}, QString(), true},
+        {window_->EditFileName,
+         "EditFileName",
+         {33, 78, 445, 26},
+         QString(),
+         true,
+         QStringLiteral("ファイル名")},
         {window_->BuFindFile, "BuFindFile", {354, 122, 124, 46}, QStringLiteral("参照"), true},
         {window_->LaFilename,
          "LaFilename",
@@ -85,8 +92,18 @@ TEST_F(MainWindowTest, ControlsHaveTheirNamesPlacesAndCaptions) {
         {window_->BuAngo, "BuAngo", {22, 210, 146, 46}, QStringLiteral("暗号化"), true},
         {window_->BuFukugo, "BuFukugo", {177, 210, 146, 46}, QStringLiteral("復号"), true},
         {window_->Cancel1, "Cancel1", {332, 210, 146, 46}, QStringLiteral("終了"), true},
-        {window_->LaRun, "LaRun", {127, 122, 100, 19}, kSpace3, false},
-        {window_->Gauge1, "Gauge1", {39, 159, 273, 28}, QString(), true},
+        {window_->LaRun,
+         "LaRun",
+         {127, 122, 100, 19},
+         kSpace3,
+         false,
+         QStringLiteral("作業の状態")},
+        {window_->Gauge1,
+         "Gauge1",
+         {39, 159, 273, 28},
+         QString(),
+         true,
+         QStringLiteral("進み具合")},
         {window_->Label2,
          "Label2",
          {44, 122, 250, 19},
@@ -106,7 +123,24 @@ TEST_F(MainWindowTest, ControlsHaveTheirNamesPlacesAndCaptions) {
         } else if (auto* edit = qobject_cast<QLineEdit*>(c.member)) {
             EXPECT_EQ(edit->text(), c.caption);
         }
+        EXPECT_EQ(AccessibleText(c.member, QAccessible::Name),
+                  c.accessibleName.isEmpty() ? c.caption : c.accessibleName);
     }
+    // The gauge tells its value and range.
+    QAccessibleInterface* gauge = QAccessible::queryAccessibleInterface(window_->Gauge1);
+    ASSERT_NE(gauge->valueInterface(), nullptr);
+    EXPECT_EQ(gauge->role(), QAccessible::ProgressBar);
+    EXPECT_EQ(gauge->valueInterface()->currentValue().toInt(), 0);
+    EXPECT_EQ(gauge->valueInterface()->maximumValue().toInt(), 100);
+    // The window, its menu and the dialogs it owns are named in Japanese;
+    // Qt's own file dialog brings its own controls.
+    EXPECT_EQ(AccessibleText(window_, QAccessible::Name),
+              QStringLiteral("Kryvet ファイルの暗号化と復号"));
+    EXPECT_EQ(AccessibleText(window_->MainMenu1, QAccessible::Name), QStringLiteral("メニュー"));
+    EXPECT_EQ(AccessibleText(window_->KR1, QAccessible::Name), QStringLiteral("実行"));
+    EXPECT_EQ(AccessibleText(window_->OpenDialog1, QAccessible::Name),
+              QStringLiteral("ファイルを開く"));
+    EXPECT_EQ(Unnamed(window_, window_->OpenDialog1), QStringList());
     EXPECT_EQ(window_->objectName(), QStringLiteral("MainKryvet"));
     EXPECT_EQ(window_->windowTitle(), QStringLiteral("Kryvet"));
     EXPECT_EQ(window_->size(), QSize(522, 348));
@@ -196,6 +230,11 @@ TEST_F(MainWindowTest, MenuEntries) {
             EXPECT_EQ(e.member->text(), e.caption);
             EXPECT_EQ(e.member->property("ShortCut").toInt(), e.virtualKey);
             EXPECT_EQ(e.member->shortcut(), e.virtualKey ? QKeySequence(e.key) : QKeySequence());
+            // A screen reader reads the caption without the mnemonic's marker.
+            QAccessibleInterface* item =
+                QAccessible::queryAccessibleInterface(window_->KR1)->child(static_cast<int>(i));
+            ASSERT_NE(item, nullptr);
+            EXPECT_EQ(item->text(QAccessible::Name), QString(e.caption).remove(QLatin1Char('&')));
         }
     }
 }

@@ -8,6 +8,7 @@
 
 #include "app/error_messages.h"
 #include "dialogs/error_box.h"
+#include "tests/dialogs/accessible_names.h"
 #include "tests/dialogs/modal_script.h"
 
 namespace {
@@ -37,6 +38,9 @@ TEST_P(ErrorBoxTest, StopIconOneOkAndFullStop) {
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     int buttonCount = 0;
     bool windowBlocked = false;
+    QString accessibleName;
+    QString accessibleDescription;
+    QStringList unnamed;
     ModalScript script;
     // The box is not known before it opens: take whatever modal comes.
     auto readAndClose = [&] {
@@ -46,6 +50,9 @@ TEST_P(ErrorBoxTest, StopIconOneOkAndFullStop) {
         caption = box->windowTitle();
         icon = box->icon();
         buttonCount = static_cast<int>(box->buttons().size());
+        accessibleName = AccessibleText(box, QAccessible::Name);
+        accessibleDescription = AccessibleText(box, QAccessible::Description);
+        unnamed = Unnamed(box);
         windowBlocked = QApplication::activeModalWidget() != &window &&
                         box->windowModality() == Qt::ApplicationModal;
         ASSERT_NE(box->button(QMessageBox::Ok), nullptr);
@@ -75,6 +82,9 @@ TEST_P(ErrorBoxTest, StopIconOneOkAndFullStop) {
     EXPECT_EQ(caption, QStringLiteral("Kryvet"));
     EXPECT_EQ(icon, QMessageBox::Critical);
     EXPECT_EQ(buttonCount, 1);
+    EXPECT_EQ(accessibleName, QStringLiteral("Kryvet のエラー"));
+    EXPECT_EQ(accessibleDescription, c.shown);
+    EXPECT_EQ(unnamed, QStringList());
     EXPECT_TRUE(windowBlocked);
     EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
     EXPECT_EQ(QApplication::activeWindow(), &window);
@@ -82,14 +92,14 @@ TEST_P(ErrorBoxTest, StopIconOneOkAndFullStop) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ErrorBoxTest,
-    ::testing::Values(ErrorCase{"ListedCode", QString::fromStdString(kryvet::ClassicErrorMessage(2)),
-                                QStringLiteral("ﾌｧｲﾙが見つかりません.")},
-                      ErrorCase{"DiskFullCode", QString::fromStdString(kryvet::ClassicErrorMessage(101)),
-                                QStringLiteral("ﾃﾞｨｽｸがいっぱいです.")},
-                      ErrorCase{"UnlistedCode", QString::fromStdString(kryvet::ClassicErrorMessage(32)),
-                                QStringLiteral("I/O ｴﾗｰ (32).")},
-                      ErrorCase{"FullStopAppendedAlways", QStringLiteral("Done."),
-                                QStringLiteral("Done..")}),
+    ::testing::Values(
+        ErrorCase{"ListedCode", QString::fromStdString(kryvet::ClassicErrorMessage(2)),
+                  QStringLiteral("ﾌｧｲﾙが見つかりません.")},
+        ErrorCase{"DiskFullCode", QString::fromStdString(kryvet::ClassicErrorMessage(101)),
+                  QStringLiteral("ﾃﾞｨｽｸがいっぱいです.")},
+        ErrorCase{"UnlistedCode", QString::fromStdString(kryvet::ClassicErrorMessage(32)),
+                  QStringLiteral("I/O ｴﾗｰ (32).")},
+        ErrorCase{"FullStopAppendedAlways", QStringLiteral("Done."), QStringLiteral("Done..")}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "dialogs/not_password_dlg.h"
 #include "dialogs/padlock_notice.h"
 #include "dialogs/version_dlg.h"
+#include "tests/dialogs/accessible_names.h"
 #include "tests/dialogs/modal_script.h"
 
 namespace {
@@ -21,7 +22,8 @@ namespace {
 struct Control {
     const char* name;
     QRect geometry;
-    QString text;  // empty for pictures and the panel
+    QString text;                 // empty for pictures and the panel
+    QString accessibleName = {};  // where it is not the text
 };
 
 struct NoticeCase {
@@ -32,6 +34,7 @@ struct NoticeCase {
     QSize clientSize;
     const char* buttonName;
     std::vector<Control> controls;  // geometry relative to the control's parent
+    QString accessibleDescription;  // what the notice says, in words
 };
 
 template <typename T>
@@ -47,59 +50,65 @@ const std::vector<NoticeCase>& Notices() {
          {196, 145},
          {306, 110},
          "BuOk1",
-         {{"Image1", {24, 16, 32, 32}, {}},
+         {{"Image1", {24, 16, 32, 32}, {}, QStringLiteral("×印の付いたフォルダーの絵")},
           {"LaNotFile", {80, 24, 169, 17}, QStringLiteral("ファイルが見つかりません。")},
-          {"BuOk1", {104, 56, 89, 33}, QStringLiteral("OK")}}},
+          {"BuOk1", {104, 56, 89, 33}, QStringLiteral("OK")}},
+         QStringLiteral("ファイルが見つかりません。")},
         {"DiskFull1",
          Make<TDiskFull1>(),
          QStringLiteral("Ｄｉｓｋ容量不足"),
          {255, 127},
          {155, 110},
          "Button1",
-         {{"Image1", {40, 32, 64, 32}, {}},
-          {"Button1", {24, 72, 105, 20}, QStringLiteral("ＯＫ")}}},
+         {{"Image1", {40, 32, 64, 32}, {}, QStringLiteral("満杯の容器の絵")},
+          {"Button1", {24, 72, 105, 20}, QStringLiteral("ＯＫ")}},
+         QStringLiteral("ディスクの空き容量が足りません。")},
         {"ExitAnko1",
          Make<TExitAnko1>(),
          QStringLiteral("実行不可"),
          {196, 90},
          {158, 159},
          "Button1",
-         {{"Image1", {48, 16, 64, 64}, {}},
+         {{"Image1", {48, 16, 64, 64}, {}, QStringLiteral("閉じた錠前の絵")},
           {"Label1", {24, 80, 124, 14}, QStringLiteral("※ 既に処理済みです。")},
-          {"Button1", {32, 104, 89, 33}, QStringLiteral("ＯＫ")}}},
+          {"Button1", {32, 104, 89, 33}, QStringLiteral("ＯＫ")}},
+         QStringLiteral("※ 既に処理済みです。")},
         {"NoAngo1",
          Make<TNoAngo1>(),
          QStringLiteral("実行不可"),
          {189, 91},
          {185, 158},
          "Button1",
-         {{"Image1", {56, 16, 64, 64}, {}},
+         {{"Image1", {56, 16, 64, 64}, {}, QStringLiteral("開いた錠前の絵")},
           {"Label1", {16, 80, 148, 14}, QStringLiteral("※ 未処理のファイルです。")},
-          {"Button1", {48, 104, 89, 33}, QStringLiteral("ＯＫ")}}},
+          {"Button1", {48, 104, 89, 33}, QStringLiteral("ＯＫ")}},
+         QStringLiteral("※ 未処理のファイルです。")},
         {"NotPassword1",
          Make<TNotPassword1>(),
          QStringLiteral("不正"),
          {200, 91},
          {245, 179},
          "Button1",
-         {{"Image2", {11, 22, 32, 32}, {}},
-          {"Image1", {11, 22, 32, 32}, {}},
+         {{"Image2", {11, 22, 32, 32}, {}, QStringLiteral("鍵の絵")},
+          {"Image1", {11, 22, 32, 32}, {}, QStringLiteral("折れた鍵の絵")},
           {"Label1", {66, 44, 139, 20}, QStringLiteral("※ パスワード異常")},
-          {"Button1", {55, 100, 135, 45}, QStringLiteral("ＯＫ")}}},
+          {"Button1", {55, 100, 135, 45}, QStringLiteral("ＯＫ")}},
+         QStringLiteral("※ パスワード異常")},
         {"VersionDlg",
          Make<TVersionDlg>(),
          QStringLiteral("バージョン情報"),
          {202, 175},
          {386, 208},
          "BuVersionOk",
-         {{"Panel1", {11, 11, 367, 134}, {}},
-          {"Image1", {22, 22, 32, 32}, {}},
+         {{"Panel1", {11, 11, 367, 134}, {}, QStringLiteral("製品の情報")},
+          {"Image1", {22, 22, 32, 32}, {}, QStringLiteral("Kryvet のアイコン")},
           {"LaProduct", {89, 22, -1, -1}, QStringLiteral("Product Name :  Kryvet95")},
           {"LaYear", {299, 22, -1, -1}, QStringLiteral("1996")},
           {"LaVersion", {89, 55, -1, -1}, QStringLiteral("Version :   05")},
           {"Label1", {216, 56, -1, -1}, QStringLiteral("for  Windows95")},
           {"LaMaker", {89, 89, -1, -1}, QStringLiteral("Kryvet Project")},
-          {"BuVersionOk", {122, 155, 123, 46}, QStringLiteral("OK")}}},
+          {"BuVersionOk", {122, 155, 123, 46}, QStringLiteral("OK")}},
+         QString()},
     };
     return notices;
 }
@@ -145,7 +154,14 @@ TEST_P(NoticeTest, CaptionPlaceAndControls) {
         } else if (auto* button = qobject_cast<QPushButton*>(widget)) {
             EXPECT_EQ(button->text(), control.text);
         }
+        // A screen reader reads the visible text, or says what a picture shows.
+        EXPECT_EQ(AccessibleText(widget, QAccessible::Name),
+                  control.accessibleName.isEmpty() ? control.text : control.accessibleName);
     }
+    // The notice is named by its caption and says its message.
+    EXPECT_EQ(AccessibleText(form.get(), QAccessible::Name), c.caption);
+    EXPECT_EQ(AccessibleText(form.get(), QAccessible::Description), c.accessibleDescription);
+    EXPECT_EQ(Unnamed(form.get()), QStringList());
     // The single button is the only control that takes the focus.
     int focusable = 0;
     for (QWidget* child : form->findChildren<QWidget*>()) {

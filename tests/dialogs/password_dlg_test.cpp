@@ -12,6 +12,7 @@
 #include "dialogs/password_box.h"
 #include "dialogs/password_dlg.h"
 #include "dialogs/picture_button.h"
+#include "tests/dialogs/accessible_names.h"
 #include "tests/dialogs/modal_script.h"
 
 namespace {
@@ -356,6 +357,20 @@ TEST(PasswordDialogTest, LayoutAndButtons) {
         for (const char* name : {"Label1", "Image1", "Password", "OKBtn", "CancelBtn"}) {
             EXPECT_NE(f.findChild<QWidget*>(QString::fromLatin1(name)), nullptr) << name;
         }
+        // What a screen reader reads: the visible text, or what the control is.
+        const std::vector<std::pair<QWidget*, QString>> names = {
+            {&f, e.caption},
+            {f.Label1, QStringLiteral("Ｐａｓｓｗｏｒｄ:")},
+            {f.Image1, QStringLiteral("鍵の絵")},
+            {f.Password, QStringLiteral("パスワード")},
+            {f.OKBtn, QStringLiteral("OK")},
+            {f.CancelBtn, QStringLiteral("ｷｬﾝｾﾙ")},
+        };
+        for (const auto& [widget, name] : names) {
+            EXPECT_EQ(AccessibleText(widget, QAccessible::Name), name)
+                << widget->objectName().toStdString();
+        }
+        EXPECT_EQ(Unnamed(&f), QStringList());
     }
 }
 

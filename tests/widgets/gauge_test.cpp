@@ -1,6 +1,7 @@
 // Arithmetic, stored values, setter rules and immediate repaints of the gauge.
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QTest>
 #include <algorithm>
 #include <climits>
@@ -97,6 +98,16 @@ TEST(TGauge, ProgressIsClampedToTheRange) {
         gauge.SetProgress(c.write);
         EXPECT_EQ(gauge.Progress(), c.stored) << c.write;
         EXPECT_EQ(gauge.FilledPercent(), c.percent) << c.write;
+        // Assistive technology sees the same value, range and percentage.
+        QAccessibleInterface* seen = QAccessible::queryAccessibleInterface(&gauge);
+        ASSERT_NE(seen, nullptr);
+        EXPECT_EQ(seen->role(), QAccessible::ProgressBar);
+        QAccessibleValueInterface* value = seen->valueInterface();
+        ASSERT_NE(value, nullptr);
+        EXPECT_EQ(value->currentValue().toInt(), c.stored) << c.write;
+        EXPECT_EQ(value->minimumValue().toInt(), c.min);
+        EXPECT_EQ(value->maximumValue().toInt(), c.max);
+        EXPECT_EQ(seen->text(QAccessible::Value), QString::number(c.percent) + QLatin1Char('%'));
     }
 }
 
