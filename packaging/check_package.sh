@@ -41,6 +41,11 @@ depends=$(field Depends)
 for dep in libqt6widgets6 qt6-qpa-plugins fonts-ipafont-gothic fonts-ipafont-mincho; do
   grep -qw -- "$dep" <<<"$depends" || fail "Depends lacks $dep: $depends"
 done
+# The description says what the masking does not do, and where to go instead.
+description=$(field Description)
+for phrase in "not cryptography" "without the password" "gpg"; do
+  grep -qF -- "$phrase" <<<"$description" || fail "Description lacks \"$phrase\": $description"
+done
 echo "ok: control fields"
 
 root="$scratch/root"
