@@ -8,6 +8,9 @@ checked at a few pixels.
 
 Usage: user_scenarios_xvfb.py <path to kryvet> <output folder>
 The output folder receives the screenshots of the run and the scratch files.
+The program runs in the output folder and the files lie in its "~/書類"
+folder, so the paths typed and shown are those of a user's home
+("~/書類/report.txt"), not of the build folder.
 Exit code 77 (skipped) only when Xvfb or xdotool are missing.
 """
 import contextlib
@@ -33,6 +36,8 @@ GAUGE = (39, 159, 273, 28)
 KEY_PICTURE = (11, 22, 32, 32)
 
 BIG_FILE_MIB = 300
+# The scratch files' folder, relative to the program's working folder.
+DOCUMENTS = os.path.join("~", "書類")
 
 
 class Failure(Exception):
@@ -181,9 +186,10 @@ class Picture:
 class Session:
     """The running program and the keyboard steps a user takes in it."""
 
-    def __init__(self, screen, main):
+    def __init__(self, screen, main, cwd=None):
         self.s = screen
         self.main = main
+        self.cwd = cwd  # the program's working folder, if paths are typed relative to it
         self.menu_height = None  # found from the gauge after the first run
 
     def to_box(self, back_tabs):
@@ -194,9 +200,10 @@ class Session:
             self.s.keys("shift+Tab")
 
     def name_file(self, path, back_tabs):
+        """Types `path`, as seen from the program's working folder if known."""
         self.to_box(back_tabs)
         self.s.keys("ctrl+a")
-        self.s.type(path)
+        self.s.type(os.path.relpath(path, self.cwd) if self.cwd else path)
 
     def menu(self, mnemonic):
         self.s.focus(self.main)
@@ -253,27 +260,41 @@ class Session:
 # --- the scenarios -----------------------------------------------------------
 
 
+def scratch_folder(out):
+    """An empty "~/書類" under the output folder; left-over read-only files
+    from an earlier run are made writable first."""
+    home = os.path.join(out, "~")
+    if os.path.isdir(home):
+        for folder, _, files in os.walk(home):
+            for name in files:
+                os.chmod(os.path.join(folder, name), 0o600)
+        shutil.rmtree(home)
+    os.makedirs(os.path.join(out, DOCUMENTS))
+    return os.path.join(out, DOCUMENTS)
+
+
 def run(program, out):
     screen = Screen(out)
     for old in os.listdir(out):
         if old.endswith(".png") or old.startswith("file-"):
             os.remove(os.path.join(out, old))
+    documents = scratch_folder(out)
 
-    small = os.path.join(out, "file-small.bin")
+    small = os.path.join(documents, "report.txt")
     plain = os.urandom(5000)
     with open(small, "wb") as f:
         f.write(plain)
     os.chmod(small, 0o640)
     plain_digest = hashlib.sha256(plain).digest()
-    missing = os.path.join(out, "file-missing.bin")
-    big = os.path.join(out, "file-big.bin")
+    missing = os.path.join(documents, "memo.txt")
+    big = os.path.join(documents, "backup.tar")
 
     log = open(os.path.join(out, "app.log"), "wb")
-    app = subprocess.Popen([program], stderr=log)
+    app = subprocess.Popen([program], stderr=log, cwd=out)
     try:
         main = screen.window("Kryvet", timeout=30)  # a cold start may be slow on a busy machine
         time.sleep(0.3)
-        u = Session(screen, main)
+        u = Session(screen, main, out)
         steps = scenarios(u, screen, small, plain, plain_digest, missing, big)
         for name, step in steps:
             t = time.monotonic()
@@ -431,7 +452,7 @@ def scenarios(u, screen, small, plain, plain_digest, missing, big):
         # Closing it put the focus into the box.
         s.focus(u.main)
         s.keys("ctrl+a")
-        s.type("/home/user/report.txt")
+        s.type(os.path.join(DOCUMENTS, "report.txt"))
         time.sleep(0.2)
         s.shot(u.main, "main-window")
 
@@ -460,14 +481,15 @@ def run_scaled(program, out):
     colours at the blocks' edges."""
     screen = Screen(out)
     log = open(os.path.join(out, "app-scaled.log"), "wb")
-    app = subprocess.Popen([program], stderr=log, env=dict(os.environ, QT_SCALE_FACTOR="2"))
+    app = subprocess.Popen([program], stderr=log, cwd=out,
+                           env=dict(os.environ, QT_SCALE_FACTOR="2"))
     try:
         main = screen.window("Kryvet", timeout=30)  # a cold start may be slow on a busy machine
         time.sleep(0.3)
         geometry = screen.xdo("getwindowgeometry", main)
         check("Geometry: 1044x696" in geometry, f"main window at 2×: {geometry}")
-        u = Session(screen, main)
-        u.name_file(os.path.join(out, "file-missing.bin"), 0)
+        u = Session(screen, main, out)
+        u.name_file(os.path.join(out, DOCUMENTS, "memo.txt"), 0)
         time.sleep(0.2)
         screen.shot(main, "main-window-scaled")
         u.menu("p")
