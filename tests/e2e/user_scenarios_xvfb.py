@@ -126,7 +126,23 @@ class Screen:
         self.xdo("key", "--delay", "40", *keys)
 
     def type(self, text):
-        self.xdo("type", "--delay", "15", text)
+        """Types `text`. xdotool types a character the keymap lacks (書, 類)
+        on a spare key it remaps for the moment; such a character goes on its
+        own, with pauses around it, so that the program has read the key
+        before the key is remapped again."""
+        plain = ""
+        for char in text:
+            if char.isascii():
+                plain += char
+                continue
+            if plain:
+                self.xdo("type", "--delay", "15", plain)
+                plain = ""
+            time.sleep(0.1)
+            self.xdo("type", "--delay", "100", char)
+            time.sleep(0.1)
+        if plain:
+            self.xdo("type", "--delay", "15", plain)
 
     def window(self, title, timeout=5.0):
         """The visible window whose caption is exactly `title`."""
