@@ -71,6 +71,8 @@ std::string CauseText(const Failure& failure) {
             return "ﾌｧｲﾙが大きすぎます";
         case FailureKind::FileChanged:
             return "ﾌｧｲﾙが他のﾌﾟﾛｸﾞﾗﾑによって変更されました";
+        case FailureKind::RecordDamaged:
+            return "中断された処理の記録が壊れているため、ﾌｧｲﾙには手を付けていません";
         case FailureKind::System:
             break;
     }
@@ -92,6 +94,8 @@ std::string FailureMessage(const Failure& failure) {
                    " バイト目までを書き換えた所で中断したため、ファイルは壊れています";
         case FileState::Completed:
             return cause + "\n処理は完了しましたが、ファイルの属性を変更できませんでした";
+        case FileState::Resumable:
+            return cause + "\n中断された処理の記録は残っています。もう一度押すと続きから完了します";
     }
     return cause;
 }

@@ -24,4 +24,5 @@ void CreateForms(Forms& forms) {
     forms.PasswordDlg = std::make_unique<TPasswordDlg>(forms.State, forms.PasswordDlg2,
                                                        *forms.MainKryvet->Label2, owner);
     forms.PasswordDlg2 = std::make_unique<TPasswordDlg2>(forms.State, owner);
+    forms.Recovered1 = std::make_unique<TRecovered1>(owner);
 }

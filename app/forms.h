@@ -7,6 +7,7 @@
 #include "dialogs/not_password_dlg.h"
 #include "dialogs/padlock_notice.h"
 #include "dialogs/password_dlg.h"
+#include "dialogs/recovered_dlg.h"
 #include "dialogs/version_dlg.h"
 #include "engine/program_state.h"
 
@@ -32,6 +33,7 @@ struct Forms {
     std::unique_ptr<TNotPassword1> NotPassword1;
     std::unique_ptr<TPasswordDlg> PasswordDlg;
     std::unique_ptr<TPasswordDlg2> PasswordDlg2;
+    std::unique_ptr<TRecovered1> Recovered1;
 };
 
 // Creates the main window (and runs its FormCreate), then every dialog.

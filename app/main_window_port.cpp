@@ -64,6 +64,9 @@ void MainWindowPort::ShowNotice(kryvet::Notice notice) {
         case kryvet::Notice::NoAngo:
             ShowModal(*forms.NoAngo1);
             break;
+        case kryvet::Notice::Recovered:
+            ShowModal(*forms.Recovered1);
+            break;
     }
 }
 

@@ -98,6 +98,21 @@ void RunBusy(OperationWindow& window, OperationButton button,
     ShowOutcome(window, button, window.RunRewrite(rewrite));
 }
 
+// Finishes the interrupted rewrite the named file carries, whichever button
+// was pressed, and says so; the run ends there. False for any other file.
+bool FinishedInterrupted(OperationWindow& window, OperationButton button, Preparation& prepared,
+                         const RewriteOptions& options) {
+    auto* file = std::get_if<PinnedFile>(&prepared);
+    if (file == nullptr || !file->interrupted) {
+        return false;
+    }
+    RunBusy(window, button, [&](ProgressSink& gauge) {
+        return FinishInterrupted(std::move(*file), gauge, options);
+    });
+    window.ShowNotice(Notice::Recovered);
+    return true;
+}
+
 }  // namespace
 
 Outcome OperationWindow::RunRewrite(const std::function<Outcome(ProgressSink&)>& rewrite) {
@@ -110,6 +125,9 @@ void EncryptInPlace(OperationWindow& window, platform::PlatformFile& files, Prog
     constexpr auto kButton = OperationButton::BuAngo;
     state.CurrentOperation = 0;
     Preparation prepared = PrepareEncryption(files, window.FileNameText());
+    if (FinishedInterrupted(window, kButton, prepared, options)) {
+        return;
+    }
     PinnedFile* file = ReadyWithPassword(window, kButton, prepared);
     if (file == nullptr) {
         return;
@@ -125,6 +143,9 @@ void DecryptInPlace(OperationWindow& window, platform::PlatformFile& files, Prog
     constexpr auto kButton = OperationButton::BuFukugo;
     state.CurrentOperation = 1;
     Preparation prepared = PrepareDecryption(files, window.FileNameText());
+    if (FinishedInterrupted(window, kButton, prepared, options)) {
+        return;
+    }
     PinnedFile* file = ReadyWithPassword(window, kButton, prepared);
     if (file == nullptr) {
         return;

@@ -14,7 +14,8 @@ enum class OperationButton { BuAngo, BuFukugo };
 
 // The refusal notices the operations show (the wrong-password notice has its
 // own sequence, see ShowNotPassword).
-enum class Notice { NotFile, DiskFull, ExitAnko, NoAngo };
+// Recovered: an interrupted rewrite of the named file was finished instead.
+enum class Notice { NotFile, DiskFull, ExitAnko, NoAngo, Recovered };
 
 // Everything the encrypt and decrypt operations need from the main window.
 // The window implements it; tests substitute a recording fake.

@@ -1,8 +1,10 @@
 #include <cerrno>
+#include <optional>
 #include <new>
 
 #include "engine/file_attributes.h"
 #include "engine/operations.h"
+#include "engine/journaled_rewrite.h"
 #include "engine/shift.h"
 
 namespace kryvet {
@@ -48,6 +50,17 @@ Outcome DecryptPinned(PinnedFile& file, const std::string& passwordCp932, Progre
         return Refusal::DiskFull;
     }
     const BodyMask mask(KeyBytesOf(file.header.ClockKey));
+    std::optional<journal::Plan> plan;
+    if (options.journalBlocks > 0) {
+        plan = journal::PlanJournal(size, storedSize, size - kHeaderSize, size - kHeaderSize, unit,
+                                    std::int64_t{options.journalBlocks} * kBlockSize,
+                                    file.spareSpace());
+        // Where the records find no room, the rewrite runs without them.
+        if (plan && !file.ReserveMore(plan->end())) {
+            plan.reset();
+        }
+    }
+    const unsigned modeAfter = ModeBeforeEncryption(file);
     detail::CheckedFile io(files, file.handle());
     detail::ProgressReporter progress(sink, size, options.reportProgress);
     detail::UnitBuffer buffer(unit);
@@ -59,9 +72,25 @@ Outcome DecryptPinned(PinnedFile& file, const std::string& passwordCp932, Progre
 
     file.BeginRewrite();
     try {
-        detail::MoveTowardsFront(io, mask, unit, size, buffer, &progress, frontier);
+        if (plan) {
+            const journal::Footer footer{journal::Operation::Decrypt, size, storedSize,
+                                         file.originalMode(), *plan};
+            detail::OpenJournal(io, footer);
+            journal::Record base;
+            base.operation = footer.operation;
+            base.sizeBefore = size;
+            base.sizeAfter = storedSize;
+            base.modeBefore = file.originalMode();
+            base.modeAfter = modeAfter;
+            base.header = HeaderBytes(file.header);
+            detail::DecryptRegions(io, mask, unit, *plan, base, {}, buffer, &progress, frontier);
+            // The contents are on the disk before the cut takes the records.
+            io.Flush();
+        } else {
+            detail::MoveTowardsFront(io, mask, unit, size, buffer, &progress, frontier);
+        }
         platform::FileStatus now;
-        if (files.Status(file.handle(), now) != 0 || now.size != size) {
+        if (files.Status(file.handle(), now) != 0 || now.size != (plan ? plan->end() : size)) {
             throw EngineFailure::Changed();
         }
         if (tailLength <= unit) {
@@ -71,14 +100,17 @@ Outcome DecryptPinned(PinnedFile& file, const std::string& passwordCp932, Progre
         io.CutAt(storedSize);
         io.Flush();
     } catch (const EngineFailure& e) {
+        if (plan) {
+            // Putting the file back makes the records untrue.
+            detail::DropJournal(io, *plan);
+        }
         const HeaderImage header = HeaderBytes(file.header);
         return detail::PutBack(
             e.failure(), [&] { detail::UndoDecryption(io, mask, unit, header, frontier, size); },
             frontier.moved);
     }
-    const unsigned mode = ModeBeforeEncryption(file);
     files.RemoveKeptMode(file.handle());
-    return file.Complete(mode);
+    return file.Complete(modeAfter);
 }
 
 }  // namespace

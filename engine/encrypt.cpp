@@ -1,8 +1,11 @@
+#include <algorithm>
 #include <cerrno>
+#include <optional>
 #include <new>
 
 #include "engine/file_attributes.h"
 #include "engine/operations.h"
+#include "engine/journaled_rewrite.h"
 #include "engine/shift.h"
 
 namespace kryvet {
@@ -23,6 +26,16 @@ Outcome EncryptPinned(PinnedFile& file, const std::string& passwordCp932, Progre
         MakeEncryptionMaterial(passwordCp932, clockKey, static_cast<std::int32_t>(size),
                                AttributeWordFromMode(file.originalMode()));
     const BodyMask mask(material.key);
+    std::optional<journal::Plan> plan;
+    if (options.journalBlocks > 0) {
+        plan = journal::PlanJournal(size, size + kGrowth, size + kHeaderSize, size, unit,
+                                    std::int64_t{options.journalBlocks} * kBlockSize,
+                                    file.spareSpace());
+        // Where the records find no room, the rewrite runs without them.
+        if (plan && !file.ReserveMore(plan->end())) {
+            plan.reset();
+        }
+    }
     detail::CheckedFile io(files, file.handle());
     detail::ProgressReporter progress(sink, size, options.reportProgress);
     progress.StartAt(1);
@@ -31,17 +44,44 @@ Outcome EncryptPinned(PinnedFile& file, const std::string& passwordCp932, Progre
 
     file.BeginRewrite();
     try {
-        detail::MoveTowardsEnd(io, mask, unit, HeaderBytes(material.header), size, nullptr, 0,
-                               buffer, &progress, frontier);
+        const HeaderImage header = HeaderBytes(material.header);
+        if (plan) {
+            const journal::Footer footer{journal::Operation::Encrypt, size, size + kGrowth,
+                                         file.originalMode(), *plan};
+            detail::OpenJournal(io, footer);
+            journal::Record base;
+            base.operation = footer.operation;
+            base.sizeBefore = size;
+            base.sizeAfter = size + kGrowth;
+            base.modeBefore = file.originalMode();
+            base.modeAfter = ReadOnlyMode(file.originalMode());
+            base.header = header;
+            base.trailer = material.trailer;
+            std::copy(header.begin(), header.end(), buffer.data());
+            detail::EncryptRegions(io, mask, unit, *plan, base, {}, buffer, &progress, frontier);
+        } else {
+            detail::MoveTowardsEnd(io, mask, unit, header, size, nullptr, 0, buffer, &progress,
+                                   frontier);
+        }
         // Bytes appended by another program would end up behind the trailer.
         platform::FileStatus now;
-        if (files.Status(file.handle(), now) != 0 || now.size != size + kHeaderSize) {
+        if (files.Status(file.handle(), now) != 0 ||
+            now.size != (plan ? plan->end() : size + kHeaderSize)) {
             throw EngineFailure::Changed();
         }
         io.WriteAt(size + kHeaderSize, material.trailer.data(),
                    static_cast<std::int32_t>(material.trailer.size()));
         io.Flush();
+        if (plan) {
+            // Only once the contents are on the disk do the records go.
+            io.CutAt(size + kGrowth);
+            io.Flush();
+        }
     } catch (const EngineFailure& e) {
+        if (plan) {
+            // Putting the file back makes the records untrue.
+            detail::DropJournal(io, *plan);
+        }
         return detail::PutBack(
             e.failure(), [&] { detail::UndoEncryption(io, mask, unit, frontier, size); },
             frontier.writeAt);

@@ -23,11 +23,19 @@ struct RewriteOptions {
     std::int32_t unitBlocks = 2048;
     // Whether progress is reported; off only to measure what it costs.
     bool reportProgress = true;
+    // The rewrite keeps a recovery record for every region of this many
+    // 512-byte blocks (fewer when free space is short), so that a crash or a
+    // power cut never leaves a half-rewritten file; 0 rewrites without.
+    std::int32_t journalBlocks = 16384;
 };
 
 // A refusal or failure before anything changed, or the pinned, locked file.
 using Preparation = std::variant<Refusal, Failure, PinnedFile>;
 
+// Either preparation of a file that carries an interrupted rewrite gives the
+// pinned file with `interrupted` set; FinishInterrupted is all it is for then.
+// A record that fails its checksum is a Failure before anything changed.
+//
 // Checks a file for encryption: a plain file, not empty, small enough for the
 // layout, not held by another program, room for the 128 bytes it grows by
 // (and for the holes of a sparse file), not encrypted already.
@@ -49,5 +57,11 @@ bool PasswordMatches(const PinnedFile& file, const std::string& passwordCp932);
 // gives it back the permissions it had before encryption.
 Outcome Decrypt(PinnedFile file, const std::string& passwordCp932, ProgressSink& progress,
                 const RewriteOptions& options = {});
+
+// Finishes the interrupted rewrite of a prepared file from its record (no
+// password needed), or, where no record was made yet, cuts the file back to
+// what it was. Done: the file is whole again, as the rewrite would have left it.
+Outcome FinishInterrupted(PinnedFile file, ProgressSink& progress,
+                          const RewriteOptions& options = {});
 
 }  // namespace kryvet

@@ -19,6 +19,7 @@ PinnedFile::PinnedFile(platform::PlatformFile& files, std::string name, platform
 
 PinnedFile::PinnedFile(PinnedFile&& other) noexcept
     : header(other.header),
+      interrupted(other.interrupted),
       files_(other.files_),
       name_(std::move(other.name_)),
       pin_(std::exchange(other.pin_, -1)),
@@ -28,6 +29,7 @@ PinnedFile::PinnedFile(PinnedFile&& other) noexcept
       modeSet_(std::exchange(other.modeSet_, std::nullopt)),
       holes_(std::move(other.holes_)),
       reservedEnd_(std::exchange(other.reservedEnd_, -1)),
+      spareSpace_(other.spareSpace_),
       rewriting_(std::exchange(other.rewriting_, false)) {}
 
 PinnedFile::~PinnedFile() {
@@ -68,7 +70,20 @@ bool PinnedFile::HasRoomFor(std::int64_t end) {
     for (const auto& [first, last] : holes_) {
         needed += last - first;
     }
-    return files_->GetDiskFreeSpace(open_) >= needed;
+    const std::int64_t free = files_->GetDiskFreeSpace(open_);
+    spareSpace_ = free - needed;
+    return free >= needed;
+}
+
+bool PinnedFile::ReserveMore(std::int64_t end) {
+    const std::int64_t from = reservedEnd_;
+    if (files_->ReserveSpace(open_, from, end - from) == 0) {
+        reservedEnd_ = end;
+        return true;
+    }
+    constexpr std::int64_t kWholeBlocks = 65536;
+    files_->ReleaseSpace(open_, from, end - from + kWholeBlocks);
+    return false;
 }
 
 bool PinnedFile::Reserve(std::int64_t end) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/file_layout.h"
+#include "engine/journal_record.h"
 #include "engine/platform_file.h"
 #include "engine/run_result.h"
 
@@ -48,6 +49,11 @@ public:
     // so it cannot run out of space halfway. False: no room. Done only once
     // the password is given: allocating is a change to the file.
     bool Reserve(std::int64_t end);
+    // Extends the reservation to `end`, for the rewrite's recovery records;
+    // false (and nothing more held) when there is no room.
+    bool ReserveMore(std::int64_t end);
+    // Free space left beyond what HasRoomFor asked for.
+    std::int64_t spareSpace() const { return spareSpace_; }
     // The check at the last moment before the first write: the same file,
     // unchanged, and the name still leads to it. EngineFailure otherwise.
     void CheckUnchanged() const;
@@ -67,6 +73,9 @@ public:
 
     // The header read by PrepareDecryption.
     EncryptedFileHeader header;
+    // The footer of a rewrite that was interrupted, found by either
+    // preparation: the file is then only to be finished.
+    std::optional<journal::Footer> interrupted;
 
 private:
     void Release();
@@ -80,6 +89,7 @@ private:
     std::optional<unsigned> modeSet_;
     std::vector<platform::ByteRange> holes_;
     std::int64_t reservedEnd_ = -1;
+    std::int64_t spareSpace_ = 0;
     bool rewriting_ = false;
 };
 

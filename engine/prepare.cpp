@@ -37,6 +37,42 @@ Preparation PinRegularFile(platform::PlatformFile& files, const std::string& nam
     return file;
 }
 
+// The smallest file an interrupted rewrite can leave: contents of at least
+// one byte rounded up to the journal's alignment, two slots, the footer.
+constexpr std::int64_t kSmallestJournaled =
+    journal::kAlignment + 2 * (2 * journal::kSector) + journal::kSector;
+
+// Looks at the last sector for the footer of an interrupted rewrite. A file
+// too short to hold one is not read at all.
+journal::Found LookForJournal(PinnedFile& file) {
+    if (file.size() < kSmallestJournaled) {
+        return journal::Found::None;
+    }
+    journal::Sector sector{};
+    detail::CheckedFile io(file.files(), file.handle());
+    io.SeekTo(file.size() - journal::kSector);
+    if (io.Read(sector.data(), journal::kFooterBytes) != journal::kFooterBytes) {
+        return journal::Found::None;
+    }
+    journal::Footer footer;
+    const journal::Found found = journal::DecodeFooter(sector, file.size(), footer);
+    if (found == journal::Found::Valid) {
+        file.interrupted = footer;
+    }
+    return found;
+}
+
+// A file beyond the layout's sizes may still be an interrupted rewrite of one
+// within them, its journal appended.
+bool IsInterruptedRewrite(PinnedFile& file) {
+    try {
+        file.OpenForRewrite();
+        return LookForJournal(file) == journal::Found::Valid;
+    } catch (const EngineFailure&) {
+        return false;
+    }
+}
+
 // What both operations check before anything else: a plain file that is not
 // empty, fits the layout, and is not held by another program; it is then
 // open and locked for the rewrite.
@@ -52,6 +88,9 @@ Preparation OpenChecked(platform::PlatformFile& files, const std::string& name,
         return Refusal::EmptyFile;
     }
     if (file->size() > largest) {
+        if (IsInterruptedRewrite(*file)) {
+            return prepared;
+        }
         return Failure{FailureKind::FileTooLarge, EFBIG};
     }
     try {
@@ -59,6 +98,11 @@ Preparation OpenChecked(platform::PlatformFile& files, const std::string& name,
         // program, on a read-only disk, closed to us) is said so, never
         // passed over in silence.
         file->OpenForRewrite();
+        // A record that cannot be trusted is never applied, and the file
+        // is not rewritten over it either.
+        if (LookForJournal(*file) == journal::Found::Damaged) {
+            return Failure{FailureKind::RecordDamaged, 0};
+        }
     } catch (const EngineFailure& e) {
         return e.failure();
     }
@@ -79,7 +123,7 @@ bool StartsWithMarker(PinnedFile& file) {
 Preparation PrepareEncryption(platform::PlatformFile& files, const std::string& name) {
     Preparation prepared = OpenChecked(files, name, kMaxLayoutSize - kGrowth);
     auto* file = std::get_if<PinnedFile>(&prepared);
-    if (file == nullptr) {
+    if (file == nullptr || file->interrupted) {
         return prepared;
     }
     try {
@@ -98,7 +142,7 @@ Preparation PrepareEncryption(platform::PlatformFile& files, const std::string& 
 Preparation PrepareDecryption(platform::PlatformFile& files, const std::string& name) {
     Preparation prepared = OpenChecked(files, name, kMaxLayoutSize + kGrowth);
     auto* file = std::get_if<PinnedFile>(&prepared);
-    if (file == nullptr) {
+    if (file == nullptr || file->interrupted) {
         return prepared;
     }
     if (file->size() <= kGrowth) {

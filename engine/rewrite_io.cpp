@@ -68,6 +68,14 @@ void CheckedFile::Flush() {
     }
 }
 
+std::int64_t CheckedFile::Size() {
+    platform::FileStatus status;
+    if (files_.Status(handle_, status) != 0) {
+        Fail(-1);
+    }
+    return status.size;
+}
+
 UnitBuffer::UnitBuffer(std::int32_t size) : size_(static_cast<std::size_t>(size)) {
     void* p = mmap(nullptr, size_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (p == MAP_FAILED) {

@@ -25,6 +25,8 @@ public:
     // Sets the end of the file at position.
     void CutAt(std::int64_t position);
     void Flush();
+    // The file's size now.
+    std::int64_t Size();
 
 private:
     [[noreturn]] void Fail(std::int32_t result);

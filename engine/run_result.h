@@ -23,9 +23,10 @@ enum class Refusal {
 };
 
 enum class FailureKind {
-    System,        // a file service failed; `error` holds its errno
-    FileTooLarge,  // the layout cannot represent the file
-    FileChanged,   // another program changed, moved or replaced the file
+    System,         // a file service failed; `error` holds its errno
+    FileTooLarge,   // the layout cannot represent the file
+    FileChanged,    // another program changed, moved or replaced the file
+    RecordDamaged,  // the record of an interrupted rewrite fails its checksum
 };
 
 // What became of the file when a run failed.
@@ -34,6 +35,7 @@ enum class FileState {
     Restored,   // the rewrite failed and the file was put back as it was
     Damaged,    // the rewrite failed and so did putting the file back
     Completed,  // the rewrite is done; only the final attribute change failed
+    Resumable,  // finishing an interrupted rewrite failed; its record still stands
 };
 
 struct Failure {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <new>
 
@@ -9,18 +10,26 @@
 
 namespace kryvet::detail {
 
-void MoveTowardsEnd(CheckedFile& file, const BodyMask& mask, std::int32_t unit,
-                    const HeaderImage& header, std::int64_t inFile, const std::uint8_t* extra,
-                    std::int32_t extraLength, UnitBuffer& buffer, ProgressReporter* progress,
-                    ForwardFrontier& frontier) {
+namespace {
+
+constexpr std::int64_t kNoEnd = INT64_MAX;
+
+bool MoveEndwards(CheckedFile& file, const BodyMask& mask, std::int32_t unit, std::int64_t inFile,
+                  const std::uint8_t* extra, std::int32_t extraLength, std::int64_t from,
+                  std::int64_t until, std::int64_t readShift, UnitBuffer& buffer,
+                  ProgressReporter* progress, ForwardFrontier& frontier) {
     const std::int64_t total = inFile + extraLength;
     const std::int32_t blocksPerUnit = unit / kBlockSize;
     // The carried 70 bytes sit in front of the unit just read, so each write
     // covers exactly the region just read and starts on a unit boundary.
     std::uint8_t* const front = buffer.data();
     std::uint8_t* const body = front + kHeaderSize;
-    std::copy(header.begin(), header.end(), front);
-    for (std::int64_t pos = 0, c = 0;; pos += unit, ++c) {
+    for (std::int64_t pos = from, c = from / unit;; pos += unit, ++c) {
+        if (pos >= until) {
+            // The file is moved up to here; only the carry is in memory.
+            frontier = {pos, pos - kHeaderSize, front, kHeaderSize};
+            return false;
+        }
         const auto length = static_cast<std::int32_t>(std::min<std::int64_t>(unit, total - pos));
         frontier.writeAt = pos;
         frontier.heldFrom = pos == 0 ? 0 : pos - kHeaderSize;
@@ -30,7 +39,7 @@ void MoveTowardsEnd(CheckedFile& file, const BodyMask& mask, std::int32_t unit,
         const auto fromFile =
             static_cast<std::int32_t>(std::clamp<std::int64_t>(inFile - pos, 0, length));
         if (fromFile > 0) {
-            file.ReadExactly(pos, body, fromFile);
+            file.ReadExactly(pos + readShift, body, fromFile);
         }
         if (length > fromFile) {
             std::memcpy(body + fromFile, extra + (pos + fromFile - inFile),
@@ -45,7 +54,7 @@ void MoveTowardsEnd(CheckedFile& file, const BodyMask& mask, std::int32_t unit,
                 progress->ReportThrough(c * blocksPerUnit + length / kBlockSize - 1);
             }
             frontier = {total + kHeaderSize, total, nullptr, 0};
-            return;
+            return true;
         }
         file.WriteAt(pos, front, unit);
         if (progress != nullptr) {
@@ -55,16 +64,40 @@ void MoveTowardsEnd(CheckedFile& file, const BodyMask& mask, std::int32_t unit,
     }
 }
 
-void MoveTowardsFront(CheckedFile& file, const BodyMask& mask, std::int32_t unit, std::int64_t end,
-                      UnitBuffer& buffer, ProgressReporter* progress, BackwardFrontier& frontier) {
+}  // namespace
+
+void MoveTowardsEnd(CheckedFile& file, const BodyMask& mask, std::int32_t unit,
+                    const HeaderImage& header, std::int64_t inFile, const std::uint8_t* extra,
+                    std::int32_t extraLength, UnitBuffer& buffer, ProgressReporter* progress,
+                    ForwardFrontier& frontier) {
+    std::copy(header.begin(), header.end(), buffer.data());
+    MoveEndwards(file, mask, unit, inFile, extra, extraLength, 0, kNoEnd, 0, buffer, progress,
+                 frontier);
+}
+
+bool MoveTowardsEndPart(CheckedFile& file, const BodyMask& mask, std::int32_t unit,
+                        std::int64_t inFile, std::int64_t from, std::int64_t until,
+                        std::int64_t readShift, UnitBuffer& buffer, ProgressReporter* progress,
+                        ForwardFrontier& frontier) {
+    return MoveEndwards(file, mask, unit, inFile, nullptr, 0, from, until, readShift, buffer,
+                        progress, frontier);
+}
+
+bool MoveTowardsFrontPart(CheckedFile& file, const BodyMask& mask, std::int32_t unit,
+                          std::int64_t end, std::int64_t from, std::int64_t until,
+                          std::int64_t readShift, UnitBuffer& buffer, ProgressReporter* progress,
+                          BackwardFrontier& frontier) {
     const std::int64_t total = end - kHeaderSize;
     const std::int32_t blocksPerUnit = unit / kBlockSize;
     // Reading runs 70 bytes ahead of writing, so nothing is overwritten unread.
-    for (std::int64_t pos = 0, q = 0;; pos += unit, ++q) {
+    for (std::int64_t pos = from, q = from / unit;; pos += unit, ++q) {
         frontier = {pos, nullptr, 0};
+        if (pos >= until) {
+            return false;
+        }
         const auto n = static_cast<std::int32_t>(std::clamp<std::int64_t>(total - pos, 0, unit));
         if (n > 0) {
-            file.ReadExactly(kHeaderSize + pos, buffer.data(), n);
+            file.ReadExactly(kHeaderSize + pos + readShift, buffer.data(), n);
             mask.Apply(buffer.data(), static_cast<std::size_t>(n));
             frontier.held = buffer.data();
             frontier.heldLength = n;
@@ -77,9 +110,14 @@ void MoveTowardsFront(CheckedFile& file, const BodyMask& mask, std::int32_t unit
         }
         if (last) {
             frontier = {total, nullptr, 0};
-            return;
+            return true;
         }
     }
+}
+
+void MoveTowardsFront(CheckedFile& file, const BodyMask& mask, std::int32_t unit, std::int64_t end,
+                      UnitBuffer& buffer, ProgressReporter* progress, BackwardFrontier& frontier) {
+    MoveTowardsFrontPart(file, mask, unit, end, 0, kNoEnd, 0, buffer, progress, frontier);
 }
 
 void UndoEncryption(CheckedFile& file, const BodyMask& mask, std::int32_t unit,

@@ -13,6 +13,7 @@
 #include "dialogs/not_file_dlg.h"
 #include "dialogs/not_password_dlg.h"
 #include "dialogs/padlock_notice.h"
+#include "dialogs/recovered_dlg.h"
 #include "dialogs/version_dlg.h"
 #include "tests/dialogs/accessible_names.h"
 #include "tests/dialogs/modal_script.h"
@@ -83,6 +84,15 @@ const std::vector<NoticeCase>& Notices() {
           {"Label1", {16, 80, 148, 14}, QStringLiteral("※ 未処理のファイルです。")},
           {"Button1", {48, 104, 89, 33}, QStringLiteral("ＯＫ")}},
          QStringLiteral("※ 未処理のファイルです。")},
+        {"Recovered1",
+         Make<TRecovered1>(),
+         QStringLiteral("復旧"),
+         {196, 120},
+         {241, 110},
+         "Button1",
+         {{"Label1", {24, 24, 193, 14}, QStringLiteral("中断された処理を完了しました")},
+          {"Button1", {76, 56, 89, 33}, QStringLiteral("ＯＫ")}},
+         QStringLiteral("中断された処理を完了しました")},
         {"NotPassword1",
          Make<TNotPassword1>(),
          QStringLiteral("不正"),

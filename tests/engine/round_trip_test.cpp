@@ -99,7 +99,8 @@ TEST(RoundTrip, UnitSizeNeverChangesTheBytes) {
 
 // The rewrite in units of one block, call for call: every unit is read
 // before its place is written, the header and the carried 70 bytes go in
-// front of it, and the trailer lands right behind the body.
+// front of it, and the trailer lands right behind the body. The move itself,
+// without recovery records (the crash tests cover those).
 TEST(RoundTrip, BlockByBlockCallSequence) {
     const struct {
         std::size_t size;
@@ -123,7 +124,7 @@ TEST(RoundTrip, BlockByBlockCallSequence) {
         window.fileName = "f";
         window.password = "pw";
         ProgramState state;
-        EncryptInPlace(window, files, state, {1});
+        EncryptInPlace(window, files, state, {1, true, 0});
         EXPECT_EQ(files.FileCalls(), c.calls) << c.size;
         EXPECT_EQ(files.Data("f").size(), c.size + 128);
     }
@@ -138,7 +139,7 @@ TEST(RoundTrip, DecryptBlockByBlockCallSequence) {
     ProgramState state;
     EncryptInPlace(window, files, state);
     files.log.clear();
-    DecryptInPlace(window, files, state, {1});
+    DecryptInPlace(window, files, state, {1, true, 0});
     // The header, then each block moved 70 bytes to the front, the last 34
     // bytes (tail of the body and the trailer) kept until the file is cut.
     const std::vector<std::string> expected = {"_llseek(0,0)=0",

@@ -199,6 +199,12 @@ std::int32_t MemoryPlatform::_lwrite(Handle handle, const void* buffer, std::int
         return static_cast<std::int32_t>(r);
     }
     const auto position = static_cast<std::size_t>(state.position);
+    if (recordEvents) {
+        events.push_back(count == 0 ? Event{Event::Cut, state.position, {}}
+                                    : Event{Event::Write, state.position,
+                                            std::string(static_cast<const char*>(buffer),
+                                                        static_cast<std::size_t>(count))});
+    }
     if (count == 0) {
         data.resize(position, '\0');
     } else {
@@ -294,6 +300,9 @@ int MemoryPlatform::FlushData(Handle) {
     if (Faulted("FlushData", r))
         return static_cast<int>(r);
     Log("FlushData");
+    if (recordEvents) {
+        events.push_back(Event{Event::Flush, 0, {}});
+    }
     return 0;
 }
 

@@ -37,6 +37,16 @@ public:
         bool halfTransfer = false;
     };
 
+    // What reached the file's bytes, in order, for replaying a crash: a
+    // write (bytes at an offset), a cut (the new end) or a flush.
+    struct Event {
+        enum Kind { Write, Cut, Flush } kind = Write;
+        std::int64_t at = 0;
+        std::string bytes;
+    };
+    bool recordEvents = false;
+    std::vector<Event> events;
+
     std::map<std::string, File> files;
     std::vector<std::string> log;
     kryvet::platform::SystemTime now{2026, 12, 1, 7, 10, 11, 12, 345};

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "dialogs/form_setup.h"
+
+class QLabel;
+class QPushButton;
+
+// A rewrite that a crash or a power cut had interrupted was finished before
+// anything else was done with the file.
+class TRecovered1 : public NoticeForm {
+    Q_OBJECT
+public:
+    explicit TRecovered1(QWidget* parent = nullptr);
+
+    QLabel* Label1;
+    QPushButton* Button1;
+};

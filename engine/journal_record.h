@@ -1,0 +1,90 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+
+#include "engine/file_layout.h"
+
+// The recovery records of a rewrite, kept in the file itself beyond the end
+// of both its old and its new contents:
+//
+//   [at, at + slot)             slot 0: a 512-byte record, then its data
+//   [at + slot, at + 2 slot)    slot 1: the same
+//   [at + 2 slot, +512)         the footer, the last 512 bytes of the file
+//
+// The footer is written once, before anything else, and tells where the
+// slots are. Records go to the slots in turn (sequence number modulo 2), so
+// the one written last stays whole while the next is written over the other.
+// Every number is little-endian; every block carries a CRC-32C.
+namespace kryvet::journal {
+
+constexpr std::int32_t kSector = 512;
+// The footer's fields all lie in the first bytes of its sector.
+constexpr std::int32_t kFooterBytes = 128;
+constexpr std::int64_t kAlignment = 4096;
+constexpr std::uint32_t kVersion = 1;
+
+enum class Operation : std::uint32_t { Encrypt = 1, Decrypt = 2 };
+
+// Where the journal of one rewrite lies and how large a region is.
+struct Plan {
+    std::int64_t at = 0;         // first byte of slot 0, past both sizes
+    std::int64_t slotBytes = 0;  // record sector and data room
+    std::int64_t region = 0;     // write positions covered by one record
+    std::int64_t end() const { return at + 2 * slotBytes + kSector; }
+    std::int64_t footerAt() const { return end() - kSector; }
+    std::int64_t dataAt(std::uint64_t sequence) const {
+        return at + static_cast<std::int64_t>(sequence % 2) * slotBytes + kSector;
+    }
+};
+
+// The plan for a rewrite from `sizeBefore` to `sizeAfter` bytes whose writes
+// span `writeSpan` bytes and whose records hold at most `dataMax` bytes.
+// The region is `wanted` bytes, halved while the journal needs more than
+// `spare` bytes of free space; none when not even one unit fits.
+std::optional<Plan> PlanJournal(std::int64_t sizeBefore, std::int64_t sizeAfter,
+                                std::int64_t writeSpan, std::int64_t dataMax, std::int32_t unit,
+                                std::int64_t wanted, std::int64_t spare);
+// Free space the journal of that plan takes beyond the larger size.
+std::int64_t SpaceNeeded(const Plan& plan, std::int64_t sizeBefore, std::int64_t sizeAfter);
+
+struct Footer {
+    Operation operation = Operation::Encrypt;
+    std::int64_t sizeBefore = 0;
+    std::int64_t sizeAfter = 0;
+    unsigned modeBefore = 0;
+    Plan plan;
+};
+
+// What finishing one region needs: the region [from, until) of write
+// positions, the 70 bytes that go first at `from`, and the old bytes the
+// region reads, which `dataLength` bytes in the slot's data hold.
+struct Record {
+    std::uint64_t sequence = 0;
+    Operation operation = Operation::Encrypt;
+    std::int64_t sizeBefore = 0;
+    std::int64_t sizeAfter = 0;
+    std::int64_t from = 0;
+    std::int64_t until = 0;
+    std::uint32_t dataLength = 0;
+    std::uint32_t dataCrc = 0;
+    unsigned modeBefore = 0;
+    unsigned modeAfter = 0;
+    HeaderImage header{};
+    std::array<std::uint8_t, kTrailerSize> trailer{};
+    std::array<std::uint8_t, kHeaderSize> carry{};
+};
+
+using Sector = std::array<std::uint8_t, kSector>;
+
+Sector EncodeFooter(const Footer& footer);
+Sector EncodeRecord(const Record& record);
+
+// What the last sector of a file says.
+enum class Found { None, Damaged, Valid };
+Found DecodeFooter(const Sector& sector, std::int64_t fileSize, Footer& footer);
+// A record sector that is whole and belongs to the footer's rewrite.
+std::optional<Record> DecodeRecord(const Sector& sector, const Footer& footer);
+
+}  // namespace kryvet::journal

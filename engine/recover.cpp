@@ -1,0 +1,141 @@
+#include <cerrno>
+#include <new>
+#include <optional>
+
+#include "engine/file_attributes.h"
+#include "engine/journaled_rewrite.h"
+#include "engine/operations.h"
+
+namespace kryvet {
+
+namespace {
+
+// The largest unit, up to the one asked for, that divides the region: the
+// regions of the interrupted run may be of another unit than today's.
+std::int32_t UnitDividing(std::int64_t region, std::int32_t unitBlocks) {
+    std::int32_t unit = detail::UnitBytes(unitBlocks);
+    while (region % unit != 0) {
+        unit -= kBlockSize;
+    }
+    return unit;
+}
+
+// What the two slots say: the record to finish from, nothing begun yet, or
+// records that cannot be trusted.
+struct Reading {
+    enum { Record, NothingBegun, Damaged } verdict = Damaged;
+    journal::Record record;
+};
+
+Reading ReadSlots(detail::CheckedFile& io, const journal::Footer& footer,
+                  detail::UnitBuffer& buffer, std::int32_t size) {
+    const detail::Slot slots[2] = {detail::ReadSlot(io, footer, 0, buffer.data(), size),
+                                   detail::ReadSlot(io, footer, 1, buffer.data(), size)};
+    const detail::Slot* newest = nullptr;
+    for (const auto& slot : slots) {
+        if (slot.state == detail::Slot::Unreadable) {
+            return {};  // a sector goes down whole or not at all: this is damage
+        }
+        if (slot.state == detail::Slot::Whole &&
+            (newest == nullptr || slot.record.sequence > newest->record.sequence)) {
+            newest = &slot;
+        }
+    }
+    for (const auto& slot : slots) {
+        // Broken data under a sector newer than every whole record is not
+        // a stale slot being reused: that record was damaged after the fact.
+        if (slot.state == detail::Slot::DataBroken &&
+            (newest == nullptr || slot.record.sequence > newest->record.sequence)) {
+            return {};
+        }
+    }
+    if (newest != nullptr) {
+        return {Reading::Record, newest->record};
+    }
+    if (slots[0].state == detail::Slot::Empty && slots[1].state == detail::Slot::Empty) {
+        return {Reading::NothingBegun, {}};
+    }
+    return {};
+}
+
+// Finishes the rewrite from its record; returns the mode the file gets.
+unsigned FinishFromRecord(PinnedFile& file, detail::CheckedFile& io, const journal::Footer& footer,
+                          const journal::Record& record, std::int32_t unit,
+                          detail::UnitBuffer& buffer, ProgressSink& sink,
+                          const RewriteOptions& options) {
+    const EncryptedFileHeader header = ParseHeader(record.header);
+    const BodyMask mask(KeyBytesOf(header.ClockKey));
+    const detail::RegionStart start{record.from, record.sequence, true};
+    detail::ProgressReporter progress(sink, record.sizeBefore, options.reportProgress);
+    progress.StartAt(record.from / kBlockSize);
+    if (record.operation == journal::Operation::Encrypt) {
+        std::copy(record.carry.begin(), record.carry.end(), buffer.data());
+        detail::ForwardFrontier frontier;
+        detail::EncryptRegions(io, mask, unit, footer.plan, record, start, buffer, &progress,
+                               frontier);
+        io.WriteAt(record.sizeBefore + kHeaderSize, record.trailer.data(), kTrailerSize);
+        io.Flush();
+        io.CutAt(record.sizeAfter);
+        io.Flush();
+        file.files().WriteKeptMode(file.handle(), KeptModeValue(record.modeBefore, header));
+    } else {
+        detail::BackwardFrontier frontier;
+        detail::DecryptRegions(io, mask, unit, footer.plan, record, start, buffer, &progress,
+                               frontier);
+        io.Flush();
+        io.CutAt(record.sizeAfter);
+        io.Flush();
+        file.files().RemoveKeptMode(file.handle());
+    }
+    return record.modeAfter;
+}
+
+Outcome FinishPinned(PinnedFile& file, ProgressSink& sink, const RewriteOptions& options) {
+    const journal::Footer footer = *file.interrupted;
+    const std::int32_t unit = UnitDividing(footer.plan.region, options.unitBlocks);
+    try {
+        file.CheckUnchanged();
+        detail::CheckedFile io(file.files(), file.handle());
+        detail::UnitBuffer buffer(unit + kHeaderSize);
+        const Reading reading = ReadSlots(io, footer, buffer, unit + kHeaderSize);
+        if (reading.verdict == Reading::Damaged) {
+            return Failure{FailureKind::RecordDamaged, 0};
+        }
+        unsigned mode = footer.modeBefore;
+        file.BeginRewrite();
+        try {
+            if (reading.verdict == Reading::Record) {
+                mode =
+                    FinishFromRecord(file, io, footer, reading.record, unit, buffer, sink, options);
+            } else {
+                // The footer is durable before the first record, and nothing
+                // of the contents is written before a record is: the rewrite
+                // stopped before it changed anything.
+                io.CutAt(footer.sizeBefore);
+                io.Flush();
+            }
+        } catch (const EngineFailure& e) {
+            Failure failure = e.failure();
+            failure.file = FileState::Resumable;
+            return failure;
+        }
+        if (const int error = file.Finish(mode); error != 0) {
+            return Failure{FailureKind::System, error, FileState::Completed};
+        }
+        return Done{};
+    } catch (const EngineFailure& e) {
+        return e.failure();
+    } catch (const std::bad_alloc&) {
+        return Failure{FailureKind::System, ENOMEM};
+    }
+}
+
+}  // namespace
+
+Outcome FinishInterrupted(PinnedFile file, ProgressSink& sink, const RewriteOptions& options) {
+    Outcome outcome = FinishPinned(file, sink, options);
+    file.Close();
+    return outcome;
+}
+
+}  // namespace kryvet

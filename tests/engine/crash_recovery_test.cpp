@@ -1,0 +1,248 @@
+// Crashes at every point of a journaled rewrite, replayed as a disk would
+// leave them: what was flushed, any subset of the writes since, the write in
+// flight torn at 512-byte sectors. Recovery must then give exactly the file
+// as it was or exactly the finished file.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <iostream>
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/error_messages.h"
+#include "app/operation_flow.h"
+#include "engine/journal_record.h"
+#include "engine/operations.h"
+#include "support/memory_platform.h"
+#include "support/recording_window.h"
+
+using namespace kryvet;
+
+namespace {
+
+using Event = MemoryPlatform::Event;
+
+std::string Bytes(std::size_t size, unsigned seed) {
+    std::mt19937 rng(seed);
+    std::string out(size, '\0');
+    for (auto& c : out)
+        c = static_cast<char>(rng());
+    return out;
+}
+
+void Apply(std::string& file, const Event& e) {
+    if (e.kind == Event::Cut) {
+        file.resize(static_cast<std::size_t>(e.at), '\0');
+    } else if (e.kind == Event::Write) {
+        const auto end = static_cast<std::size_t>(e.at) + e.bytes.size();
+        if (file.size() < end)
+            file.resize(end, '\0');
+        file.replace(static_cast<std::size_t>(e.at), e.bytes.size(), e.bytes);
+    }
+}
+
+// The sectors of a write that reached the disk: those whose bit is set.
+void ApplyTorn(std::string& file, const Event& e, std::uint64_t sectors) {
+    if (e.kind != Event::Write) {
+        if (sectors & 1)
+            Apply(file, e);
+        return;
+    }
+    std::int64_t at = e.at;
+    std::size_t taken = 0;
+    for (int i = 0; taken < e.bytes.size(); ++i) {
+        const std::int64_t next = (at / 512 + 1) * 512;
+        const auto n =
+            std::min<std::size_t>(static_cast<std::size_t>(next - at), e.bytes.size() - taken);
+        if (sectors >> (i % 64) & 1)
+            Apply(file, Event{Event::Write, at, e.bytes.substr(taken, n)});
+        at += static_cast<std::int64_t>(n);
+        taken += n;
+    }
+}
+
+struct Rewrite {
+    std::string before;
+    std::string after;
+    std::vector<Event> events;
+};
+
+Rewrite Record(bool encrypt, const std::string& input, RewriteOptions options) {
+    MemoryPlatform files;
+    files.Add("f", input);
+    files.recordEvents = true;
+    RecordingWindow window;
+    window.fileName = "f";
+    window.password = "pw";
+    ProgramState state;
+    encrypt ? EncryptInPlace(window, files, state, options)
+            : DecryptInPlace(window, files, state, options);
+    return {input, files.Data("f"), files.events};
+}
+
+// Names the file after the crash and presses a button: an interrupted
+// rewrite is finished without a password and the notice says so.
+std::string Recover(const std::string& crashed, bool encryptButton, std::string& problem,
+                    bool& recovered) {
+    MemoryPlatform files;
+    files.Add("f", crashed);
+    RecordingWindow window;
+    window.fileName = "f";  // no password: the prompt, if it comes, is cancelled
+    ProgramState state;
+    try {
+        encryptButton ? EncryptInPlace(window, files, state, {3})
+                      : DecryptInPlace(window, files, state, {3});
+    } catch (const OperationError& e) {
+        problem = e.what();
+    }
+    const std::string button = encryptButton ? "BuAngo" : "BuFukugo";
+    recovered = window.log ==
+                std::vector<std::string>{"Enter" + button, "Leave" + button, "Notice:Recovered"};
+    if (!recovered && std::count(window.log.begin(), window.log.end(), "Notice:Recovered") > 0)
+        problem = "the notice came otherwise than after the run";
+    if (files.OpenHandles() != 0)
+        problem = "a file was left open";
+    return files.Data("f");
+}
+
+}  // namespace
+
+TEST(CrashRecovery, EveryCrashPointEndsAsBeforeOrAsFinished) {
+    const std::size_t sizes[] = {1, 69, 70, 511, 512, 513, 3000, 7000};
+    std::mt19937_64 rng(12);
+    long states = 0;
+    long finished = 0;
+    long recoveries = 0;
+    for (bool encrypt : {true, false}) {
+        for (std::size_t size : sizes) {
+            for (std::int32_t regionBlocks : {2, 3}) {
+                SCOPED_TRACE(testing::Message() << (encrypt ? "encrypt " : "decrypt ") << size
+                                                << " region " << regionBlocks);
+                const RewriteOptions options{1, true, regionBlocks};
+                const std::string plain = Bytes(size, static_cast<unsigned>(size));
+                const std::string input = encrypt ? plain : Record(true, plain, {1, true, 0}).after;
+                const Rewrite run = Record(encrypt, input, options);
+                // The records change nothing of the result.
+                ASSERT_EQ(run.after, Record(encrypt, input, {1, true, 0}).after);
+                ASSERT_GT(run.events.size(), 6u);
+
+                std::string durable = run.before;
+                std::size_t flushed = 0;  // events before this one are on the disk
+                for (std::size_t k = 0; k <= run.events.size(); ++k) {
+                    const std::size_t pending = k - flushed;
+                    // The state the disk may show: pending writes kept by
+                    // `keep`, the one in flight (if any) by `torn`.
+                    auto crashState = [&](std::uint64_t keep, std::uint64_t torn) {
+                        std::string disk = durable;
+                        for (std::size_t i = 0; i < pending; ++i) {
+                            if (keep >> (i % 64) & 1)
+                                Apply(disk, run.events[flushed + i]);
+                        }
+                        if (k < run.events.size())
+                            ApplyTorn(disk, run.events[k], torn);
+                        return disk;
+                    };
+                    const std::uint64_t all = ~std::uint64_t{0};
+                    const std::pair<std::uint64_t, std::uint64_t> choices[] = {
+                        {0, 0},         {all, 0},     {all, all}, {rng(), rng()},
+                        {rng(), rng()}, {rng(), all}, {0, rng()}};
+                    for (const auto& [keep, torn] : choices) {
+                        const std::string disk = crashState(keep, torn);
+                        std::string problem;
+                        bool recovered = false;
+                        const std::string result =
+                            Recover(disk, (states & 1) == 0, problem, recovered);
+                        ++states;
+                        recoveries += recovered ? 1 : 0;
+                        EXPECT_EQ(problem, "") << "crash before event " << k;
+                        const bool asBefore = result == run.before;
+                        const bool asAfter = result == run.after;
+                        finished += asAfter ? 1 : 0;
+                        EXPECT_TRUE(asBefore || asAfter)
+                            << "crash before event " << k << " of " << run.events.size()
+                            << ": neither as before nor finished (size " << result.size() << ")";
+                    }
+                    if (k < run.events.size()) {
+                        if (run.events[k].kind == Event::Flush) {
+                            for (; flushed < k; ++flushed)
+                                Apply(durable, run.events[flushed]);
+                            flushed = k + 1;
+                        }
+                    }
+                }
+            }
+        }
+    }
+    EXPECT_GT(finished, states / 4) << "most crashes come after the first region began";
+    EXPECT_GT(recoveries, states / 2) << "most crash states carry a record";
+    testing::Test::RecordProperty("crash_states", static_cast<int>(states));
+    std::cout << "crash states checked: " << states << " (finished " << finished
+              << ", through recovery " << recoveries << ")\n";
+}
+
+// A record that fails its checksum is never applied: the file is refused,
+// untouched. Only the older slot, being reused, may hold broken data.
+TEST(CrashRecovery, UntrustworthyRecordsAreRefusedUntouched) {
+    const std::string plain = Bytes(7000, 5);
+    const Rewrite run = Record(true, plain, {1, true, 3});
+    // Stopped halfway, everything written so far on the disk.
+    std::string interrupted = run.before;
+    for (std::size_t i = 0; i < run.events.size() / 2; ++i)
+        Apply(interrupted, run.events[i]);
+
+    journal::Footer footer;
+    journal::Sector last{};
+    std::copy_n(interrupted.end() - 512, 512, last.begin());
+    ASSERT_EQ(journal::DecodeFooter(last, static_cast<std::int64_t>(interrupted.size()), footer),
+              journal::Found::Valid);
+    std::optional<journal::Record> records[2];
+    for (int slot = 0; slot < 2; ++slot) {
+        journal::Sector sector{};
+        std::copy_n(interrupted.begin() + footer.plan.at + slot * footer.plan.slotBytes, 512,
+                    sector.begin());
+        records[slot] = journal::DecodeRecord(sector, footer);
+        ASSERT_TRUE(records[slot]) << "two records written by halfway";
+    }
+    const int newer = records[1]->sequence > records[0]->sequence ? 1 : 0;
+    auto sectorOf = [&](int slot) { return footer.plan.at + slot * footer.plan.slotBytes; };
+
+    const struct {
+        const char* what;
+        std::int64_t flipAt;
+        bool refused;
+    } cases[] = {
+        {"footer", static_cast<std::int64_t>(interrupted.size()) - 500, true},
+        {"newer record", sectorOf(newer) + 30, true},
+        {"newer record's data", sectorOf(newer) + 512 + 1, true},
+        {"older record", sectorOf(1 - newer) + 30, true},
+        {"older record's data", sectorOf(1 - newer) + 512 + 1, false},
+        {"nothing", -1, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string damaged = interrupted;
+        if (c.flipAt >= 0)
+            damaged[static_cast<std::size_t>(c.flipAt)] ^= 0x20;
+        MemoryPlatform files;
+        files.Add("f", damaged);
+        RecordingWindow window;
+        window.fileName = "f";
+        ProgramState state;
+        std::string error;
+        try {
+            DecryptInPlace(window, files, state);
+        } catch (const OperationError& e) {
+            error = e.what();
+        }
+        if (c.refused) {
+            EXPECT_EQ(error, "中断された処理の記録が壊れているため、ﾌｧｲﾙには手を付けていません");
+            EXPECT_EQ(files.Data("f"), damaged) << "untouched";
+        } else {
+            EXPECT_EQ(error, "");
+            EXPECT_EQ(files.Data("f"), run.after);
+        }
+        EXPECT_EQ(files.OpenHandles(), 0);
+    }
+}
