@@ -491,6 +491,84 @@ def scenarios(u, screen, small, plain, plain_digest, missing, big):
     ]
 
 
+def body_unmasks(path, plain_block, plain_size):
+    """The whole body of a big encrypted file unmasks to repetitions of
+    `plain_block` (whose length divides 1 MiB), a mebibyte at a time."""
+    chunk = 1 << 20
+    with open(path, "rb") as f:
+        k = f.read(HEADER)[6:9]
+        pattern = bytes(k[(p % 512) % 3] for p in range(512)) * (chunk // 512)
+        expected = int.from_bytes(plain_block * (chunk // len(plain_block)), "little")
+        mask = int.from_bytes(pattern, "little")
+        for offset in range(0, plain_size, chunk):
+            data = f.read(min(chunk, plain_size - offset))
+            n = len(data)
+            if int.from_bytes(data, "little") ^ (mask & ((1 << (8 * n)) - 1)) != \
+                    expected & ((1 << (8 * n)) - 1):
+                return False
+    return True
+
+
+def run_killed(program, out):
+    """The program is killed in the middle of encrypting a big file; started
+    again, with the file named and 暗号化 pressed, it finishes the rewrite
+    without asking for the password and says so in the 復旧 notice."""
+    screen = Screen(out)
+    big = os.path.join(out, "file-killed.bin")
+    block = os.urandom(1 << 16)
+    with open(big, "wb") as f:
+        for _ in range(BIG_FILE_MIB * 16):
+            f.write(block)
+    os.chmod(big, 0o644)
+    size = BIG_FILE_MIB << 20
+    log = open(os.path.join(out, "app-killed.log"), "wb")
+    try:
+        app = subprocess.Popen([program], stderr=log)
+        try:
+            u = Session(screen, screen.window("Kryvet", timeout=30))
+            time.sleep(0.3)
+            u.name_file(big, 0)
+            u.menu("p")
+            u.password("パスワードの入力", "big")
+            screen.keys("Return")
+            w2 = u.password("もう一度", "big")
+            screen.focus(w2)
+            screen.keys("Return")
+            # The recovery records go beyond the end before the first byte is
+            # rewritten: the file grows past its encrypted size.
+            wait_until(lambda: os.path.getsize(big) > size + 128, "the rewrite did not begin",
+                       timeout=30)
+        finally:
+            app.kill()
+            app.wait()
+        check(os.path.getsize(big) > size + 128, "the rewrite ended before the kill")
+        screen.wait_gone("Kryvet")
+
+        app = subprocess.Popen([program], stderr=log)
+        try:
+            u = Session(screen, screen.window("Kryvet", timeout=30))
+            time.sleep(0.3)
+            u.name_file(big, 0)
+            u.menu("p")
+            notice = screen.window("復旧", timeout=60)
+            check(screen.absent("パスワードの入力"), "a password was asked to finish the rewrite")
+            screen.shot(notice, "notice-recovered")
+            u.confirm(notice, "復旧")
+            check_big_encrypted(big, size, (block * 2)[:4096], b"big")
+            check(body_unmasks(big, block, size), "the finished body does not unmask")
+            screen.focus(u.main)
+            screen.keys("F10")
+            check(app.wait(timeout=5) == 0, f"exit status {app.returncode}")
+        finally:
+            if app.poll() is None:
+                app.kill()
+                app.wait()
+    finally:
+        if os.path.exists(big):
+            os.chmod(big, 0o600)
+            os.remove(big)
+
+
 def run_scaled(program, out):
     """At QT_SCALE_FACTOR=2 the windows double in size and every picture
     pixel becomes a sharp 2×2 block: a smoothed picture would show blended
@@ -575,6 +653,9 @@ def main(argv):
         try:
             started = time.monotonic()
             run(program, out)
+            t = time.monotonic()
+            run_killed(program, out)
+            print(f"ok: a killed rewrite is finished on the next run ({time.monotonic() - t:.1f} s)")
             t = time.monotonic()
             run_scaled(program, out)
             print(f"ok: pictures stay sharp at scale 2 ({time.monotonic() - t:.1f} s)")
