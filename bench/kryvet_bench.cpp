@@ -1,8 +1,10 @@
-// Times in-place encryption and decryption against the cheapest possible
-// in-place rewrite of the same file (1 MiB reads and writes at the same
-// offsets), so the ratio shows what the engine itself costs.
+// Times in-place encryption and decryption, without and with the recovery
+// records, against the cheapest possible in-place rewrite of the same file
+// (1 MiB reads and writes at the same offsets) and, with --sync, against
+// dd's in-place copy, so the ratios show what the engine itself costs.
 //
-//   kryvet_bench [--dir D] [--runs N] [--unit-blocks B] [--sizes-mib 64,1024] [--sync]
+//   kryvet_bench [--dir D] [--runs N] [--unit-blocks B] [--journal-blocks B]
+//                [--sizes-mib 64,1024] [--sync]
 //                [--slow-512]
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -147,6 +149,7 @@ struct Options {
     std::string dir;
     int runs = 5;
     std::int32_t unitBlocks = kryvet::RewriteOptions{}.unitBlocks;
+    std::int32_t journalBlocks = kryvet::RewriteOptions{}.journalBlocks;
     std::vector<int> sizesMib = {64, 1024};
     bool sync = false;
     bool slow512 = false;
@@ -169,6 +172,8 @@ Options Parse(int argc, char** argv) {
             o.runs = std::max(1, std::atoi(next().c_str()));
         } else if (a == "--unit-blocks") {
             o.unitBlocks = std::max(1, std::atoi(next().c_str()));
+        } else if (a == "--journal-blocks") {
+            o.journalBlocks = std::max(1, std::atoi(next().c_str()));
         } else if (a == "--sizes-mib") {
             o.sizesMib.clear();
             std::string list = next();
@@ -184,7 +189,7 @@ Options Parse(int argc, char** argv) {
         } else {
             std::fprintf(stderr,
                          "usage: kryvet_bench [--dir D] [--runs N] [--unit-blocks B] "
-                         "[--sizes-mib 64,1024] [--sync] [--slow-512]\n");
+                         "[--journal-blocks B] [--sizes-mib 64,1024] [--sync] [--slow-512]\n");
             std::exit(2);
         }
     }
@@ -195,21 +200,35 @@ struct Timing {
     double encrypt = 0;
     double decrypt = 0;
     double floor = 0;
+    double dd = 0;  // dd's own in-place copy, with --sync only
     int gaugeCalls = 0;
 };
 
+// The same in-place rewrite by dd, the yardstick users know.
+void DdInPlace(const std::string& path) {
+    const std::string command =
+        "dd if='" + path + "' of='" + path + "' bs=1M conv=notrunc,fdatasync status=none";
+    if (std::system(command.c_str()) != 0)
+        Die("dd");
+}
+
 Timing Measure(const std::string& path, std::int32_t unitBlocks, int runs, bool sync,
-               bool reportProgress) {
+               bool reportProgress, std::int32_t journalBlocks) {
     BenchPlatform files;
     files.flush = sync;
-    std::vector<double> enc, dec, flo;
+    std::vector<double> enc, dec, flo, dd;
     int gaugeCalls = 0;
     kryvet::RewriteOptions options;
     options.unitBlocks = unitBlocks;
     options.reportProgress = reportProgress;
+    options.journalBlocks = journalBlocks;
     for (int r = 0; r < runs; ++r) {
         Settle(path);
         flo.push_back(Seconds([&] { RewriteInPlace(path, sync); }));
+        if (sync) {
+            Settle(path);
+            dd.push_back(Seconds([&] { DdInPlace(path); }));
+        }
         Settle(path);
         BenchWindow window(path);
         kryvet::ProgramState state;
@@ -224,17 +243,22 @@ Timing Measure(const std::string& path, std::int32_t unitBlocks, int runs, bool 
             std::exit(1);
         }
     }
-    return {Median(enc), Median(dec), Median(flo), gaugeCalls};
+    return {Median(enc), Median(dec), Median(flo), dd.empty() ? 0.0 : Median(dd), gaugeCalls};
 }
 
 void PrintRow(const char* label, int mib, std::int32_t unitBlocks, const Timing& t) {
     const double gb = static_cast<double>(mib) * 1048576.0 / 1e9;
     std::printf(
         "%-9s %6d MiB  unit %7d B  floor %7.3f s  encrypt %7.3f s %6.2f GB/s x%5.2f  "
-        "decrypt %7.3f s %6.2f GB/s x%5.2f  gauge calls %3d  peak RSS %5.1f MiB\n",
+        "decrypt %7.3f s %6.2f GB/s x%5.2f  gauge calls %3d  peak RSS %5.1f MiB",
         label, mib, unitBlocks * 512, t.floor, t.encrypt, gb / t.encrypt, t.encrypt / t.floor,
         t.decrypt, gb / t.decrypt, t.decrypt / t.floor, t.gaugeCalls,
         static_cast<double>(PeakRssKib()) / 1024.0);
+    if (t.dd > 0) {
+        std::printf("  dd %7.3f s: encrypt x%5.2f decrypt x%5.2f", t.dd, t.encrypt / t.dd,
+                    t.decrypt / t.dd);
+    }
+    std::printf("\n");
     std::fflush(stdout);
 }
 
@@ -258,10 +282,14 @@ int main(int argc, char** argv) {
         const std::string path = dir + "/bench-" + std::to_string(mib) + ".bin";
         CreateFile(path, static_cast<std::int64_t>(mib) << 20);
         RewriteInPlace(path, false);  // warm the cache
-        PrintRow("engine", mib, o.unitBlocks, Measure(path, o.unitBlocks, o.runs, o.sync, true));
-        PrintRow("no gauge", mib, o.unitBlocks, Measure(path, o.unitBlocks, o.runs, o.sync, false));
+        const std::int32_t journal = o.journalBlocks;
+        PrintRow("engine", mib, o.unitBlocks, Measure(path, o.unitBlocks, o.runs, o.sync, true, 0));
+        PrintRow("journaled", mib, o.unitBlocks,
+                 Measure(path, o.unitBlocks, o.runs, o.sync, true, journal));
+        PrintRow("no gauge", mib, o.unitBlocks,
+                 Measure(path, o.unitBlocks, o.runs, o.sync, false, 0));
         if (mib <= 64 || o.slow512) {
-            PrintRow("512 B", mib, 1, Measure(path, 1, mib <= 64 ? 3 : 1, o.sync, true));
+            PrintRow("512 B", mib, 1, Measure(path, 1, mib <= 64 ? 3 : 1, o.sync, true, 0));
         }
         std::filesystem::remove(path);
     }

@@ -25,6 +25,8 @@ void WriteRecord(CheckedFile& file, const journal::Plan& plan, journal::Record r
         file.ReadExactly(dataFrom + done, scratch, n);
         crc = Crc32c(crc, scratch, static_cast<std::size_t>(n));
         file.WriteAt(dataAt + done, scratch, n);
+        // The disk works on this while the next part is read.
+        file.StartWriteback(dataAt + done, n);
         done += n;
     }
     record.dataCrc = crc;
@@ -83,6 +85,8 @@ void EncryptRegions(CheckedFile& file, const BodyMask& mask, std::int32_t unit,
                                frontier)) {
             return;
         }
+        // Written back while the next record is made, so its flush waits less.
+        file.StartWriteback(from, until - from);
     }
 }
 
@@ -109,6 +113,8 @@ void DecryptRegions(CheckedFile& file, const BodyMask& mask, std::int32_t unit,
                                  frontier)) {
             return;
         }
+        // Written back while the next record is made, so its flush waits less.
+        file.StartWriteback(from, until - from);
     }
 }
 

@@ -88,6 +88,10 @@ public:
     virtual int ReleaseSpace(Handle handle, std::int64_t offset, std::int64_t length) = 0;
     // Flushes the file's data to the disk; 0 or -1.
     virtual int FlushData(Handle handle) = 0;
+    // Starts writing [offset, offset + length) to the disk without waiting,
+    // so that a later flush finds less to do. A hint: it promises nothing
+    // about what is on the disk; 0 or -1.
+    virtual int StartWriteback(Handle handle, std::int64_t offset, std::int64_t length) = 0;
 
     // The whole permission word kept with the file while it is encrypted
     // (the attribute word keeps only the read-only bit). Empty when none;

@@ -68,6 +68,10 @@ void CheckedFile::Flush() {
     }
 }
 
+void CheckedFile::StartWriteback(std::int64_t position, std::int64_t length) noexcept {
+    files_.StartWriteback(handle_, position, length);
+}
+
 std::int64_t CheckedFile::Size() {
     platform::FileStatus status;
     if (files_.Status(handle_, status) != 0) {

@@ -87,6 +87,8 @@ const std::vector<FaultKind>& FailKinds() {
         // Closing cannot fail in a way that matters once the data is flushed.
         {"_lclose", EBADF, {O::Success}, {O::Success}, ""},
         {"FlushData", EREMOTEIO, {O::ErrorBox}, {O::ErrorBox}, ""},
+        // Starting the writeback early is a hint; the flush after it is not.
+        {"StartWriteback", EIO, {O::Success}, {O::Success}, ""},
         // Where the whole mode cannot be kept, the header's bit stands in.
         {"ReadKeptMode", ENOTSUP, {}, {O::Success}, ""},
         {"WriteKeptMode", ENOTSUP, {O::Success}, {}, ""},

@@ -306,6 +306,15 @@ int MemoryPlatform::FlushData(Handle) {
     return 0;
 }
 
+int MemoryPlatform::StartWriteback(Handle, std::int64_t, std::int64_t) {
+    std::int64_t r = 0;
+    if (Faulted("StartWriteback", r))
+        return static_cast<int>(r);
+    // Nothing becomes durable by it: the crash replay ignores it.
+    Log("StartWriteback");
+    return 0;
+}
+
 int MemoryPlatform::ReadKeptMode(Handle handle, std::string& value) {
     std::int64_t r = 0;
     if (Faulted("ReadKeptMode", r))

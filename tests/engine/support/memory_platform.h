@@ -91,6 +91,8 @@ public:
     int ReleaseSpace(kryvet::platform::Handle handle, std::int64_t offset,
                      std::int64_t length) override;
     int FlushData(kryvet::platform::Handle handle) override;
+    int StartWriteback(kryvet::platform::Handle handle, std::int64_t offset,
+                       std::int64_t length) override;
     int ReadKeptMode(kryvet::platform::Handle handle, std::string& value) override;
     int WriteKeptMode(kryvet::platform::Handle handle, const std::string& value) override;
     int RemoveKeptMode(kryvet::platform::Handle handle) override;
