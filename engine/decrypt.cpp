@@ -1,10 +1,10 @@
 #include <cerrno>
-#include <optional>
 #include <new>
+#include <optional>
 
 #include "engine/file_attributes.h"
-#include "engine/operations.h"
 #include "engine/journaled_rewrite.h"
+#include "engine/operations.h"
 #include "engine/shift.h"
 
 namespace kryvet {

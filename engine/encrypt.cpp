@@ -1,11 +1,11 @@
 #include <algorithm>
 #include <cerrno>
-#include <optional>
 #include <new>
+#include <optional>
 
 #include "engine/file_attributes.h"
-#include "engine/operations.h"
 #include "engine/journaled_rewrite.h"
+#include "engine/operations.h"
 #include "engine/shift.h"
 
 namespace kryvet {
