@@ -59,10 +59,11 @@ Reading ReadSlots(detail::CheckedFile& io, const journal::Footer& footer,
 }
 
 // Finishes the rewrite from its record; returns the mode the file gets.
+// `cut` tells once the records are gone and the contents complete.
 unsigned FinishFromRecord(PinnedFile& file, detail::CheckedFile& io, const journal::Footer& footer,
                           const journal::Record& record, std::int32_t unit,
                           detail::UnitBuffer& buffer, ProgressSink& sink,
-                          const RewriteOptions& options) {
+                          const RewriteOptions& options, bool& cut) {
     const EncryptedFileHeader header = ParseHeader(record.header);
     const BodyMask mask(KeyBytesOf(header.ClockKey));
     const detail::RegionStart start{record.from, record.sequence, true};
@@ -76,6 +77,7 @@ unsigned FinishFromRecord(PinnedFile& file, detail::CheckedFile& io, const journ
         io.WriteAt(record.sizeBefore + kHeaderSize, record.trailer.data(), kTrailerSize);
         io.Flush();
         io.CutAt(record.sizeAfter);
+        cut = true;
         io.Flush();
         file.files().WriteKeptMode(file.handle(), KeptModeValue(record.modeBefore, header));
     } else {
@@ -84,6 +86,7 @@ unsigned FinishFromRecord(PinnedFile& file, detail::CheckedFile& io, const journ
                                frontier);
         io.Flush();
         io.CutAt(record.sizeAfter);
+        cut = true;
         io.Flush();
         file.files().RemoveKeptMode(file.handle());
     }
@@ -102,21 +105,25 @@ Outcome FinishPinned(PinnedFile& file, ProgressSink& sink, const RewriteOptions&
             return Failure{FailureKind::RecordDamaged, 0};
         }
         unsigned mode = footer.modeBefore;
+        bool cut = false;
         file.BeginRewrite();
         try {
             if (reading.verdict == Reading::Record) {
-                mode =
-                    FinishFromRecord(file, io, footer, reading.record, unit, buffer, sink, options);
+                mode = FinishFromRecord(file, io, footer, reading.record, unit, buffer, sink,
+                                        options, cut);
             } else {
                 // The footer is durable before the first record, and nothing
                 // of the contents is written before a record is: the rewrite
                 // stopped before it changed anything.
                 io.CutAt(footer.sizeBefore);
+                cut = true;
                 io.Flush();
             }
         } catch (const EngineFailure& e) {
             Failure failure = e.failure();
-            failure.file = FileState::Resumable;
+            // Once the records are cut off, the contents are complete and
+            // only the final mode is missing.
+            failure.file = cut ? FileState::Completed : FileState::Resumable;
             return failure;
         }
         if (const int error = file.Finish(mode); error != 0) {

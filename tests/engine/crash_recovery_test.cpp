@@ -246,3 +246,58 @@ TEST(CrashRecovery, UntrustworthyRecordsAreRefusedUntouched) {
         EXPECT_EQ(files.OpenHandles(), 0);
     }
 }
+
+// Finishing an interrupted rewrite may fail in its turn: the record stays,
+// the error says so, and the next press finishes the file.
+TEST(CrashRecovery, AFailedRecoveryIsFinishedByTheNextPress) {
+    const std::string plain = Bytes(7000, 8);
+    const Rewrite run = Record(true, plain, {1, true, 3});
+    std::string interrupted = run.before;
+    for (std::size_t i = 0; i < run.events.size() / 3; ++i)
+        Apply(interrupted, run.events[i]);
+    int failures = 0;
+    int resumable = 0;
+    for (const char* operation : {"_lwrite", "_lread", "FlushData"}) {
+        for (int nth = 1;; ++nth) {
+            SCOPED_TRACE(testing::Message() << operation << " #" << nth);
+            MemoryPlatform files;
+            files.Add("f", interrupted);
+            files.fault = MemoryPlatform::Fault{operation, nth, -1, 5};
+            RecordingWindow window;
+            window.fileName = "f";
+            ProgramState state;
+            std::string error;
+            try {
+                EncryptInPlace(window, files, state, {2});
+            } catch (const OperationError& e) {
+                error = e.what();
+            }
+            if (error.empty()) {
+                EXPECT_EQ(files.Data("f"), run.after);
+                break;  // past the last call of this kind
+            }
+            ++failures;
+            if (error.find("処理は完了しました") != std::string::npos) {
+                // The flush after the final cut: the file is done but for its mode.
+                EXPECT_EQ(files.Data("f"), run.after);
+                continue;
+            }
+            if (error.find('\n') == std::string::npos) {
+                // Failed before the first write (a look, a slot read): nothing changed.
+                EXPECT_EQ(files.Data("f"), interrupted) << error;
+            } else {
+                ++resumable;
+                EXPECT_NE(error.find("もう一度押すと続きから完了します"), std::string::npos)
+                    << error;
+            }
+            files.fault.reset();
+            window.log.clear();
+            EncryptInPlace(window, files, state, {2});
+            EXPECT_EQ(window.log.back(), "Notice:Recovered");
+            EXPECT_EQ(files.Data("f"), run.after);
+            EXPECT_EQ(files.OpenHandles(), 0);
+        }
+    }
+    EXPECT_GT(failures, 20);
+    EXPECT_GT(resumable, 10) << "failures midway leave the record standing";
+}
