@@ -9,6 +9,7 @@
 
 #include "app/forms.h"
 #include "app/main_window.h"
+#include "tests/support/patience.h"
 
 // A fully created program (all forms), its window shown and active, with the
 // file-open dialog replaced by a recording stand-in.
@@ -23,8 +24,8 @@ protected:
         };
         window_->show();
         window_->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window_));
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window_));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window_, kPatienceMs));
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window_, kPatienceMs));
     }
 
     // Runs `trigger`, which must open a modal dialog; `onModal` gets it and
@@ -49,7 +50,7 @@ protected:
                 modal->close();
             }
         });
-        watchdog.start(5000);
+        watchdog.start(kPatienceMs);
         trigger();
         poll.stop();
         watchdog.stop();

@@ -31,7 +31,7 @@ TEST_P(ErrorBoxTest, StopIconOneOkAndFullStop) {
     window.setWindowTitle(QStringLiteral("Kryvet"));
     window.show();
     window.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window, kPatienceMs));
 
     QString text;
     QString caption;
@@ -74,7 +74,7 @@ TEST_P(ErrorBoxTest, StopIconOneOkAndFullStop) {
             box->done(0);
         }
     });
-    watchdog.start(5000);
+    watchdog.start(kPatienceMs);
 
     ShowErrorBox(c.message);
 
@@ -86,7 +86,7 @@ TEST_P(ErrorBoxTest, StopIconOneOkAndFullStop) {
     EXPECT_EQ(accessibleDescription, c.shown);
     EXPECT_EQ(unnamed, QStringList());
     EXPECT_TRUE(windowBlocked);
-    EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&window, kPatienceMs));
     EXPECT_EQ(QApplication::activeWindow(), &window);
 }
 

@@ -9,6 +9,8 @@
 #include <functional>
 #include <ostream>
 
+#include "tests/support/patience.h"
+
 class QWidget;
 
 // Drives modal dialogs from inside their own message loops: each step waits
@@ -19,7 +21,7 @@ class QWidget;
 // open, so a failed check ends the test instead of hanging it.
 class ModalScript : public QObject {
 public:
-    explicit ModalScript(int timeoutMs = 5000);
+    explicit ModalScript(int timeoutMs = kPatienceMs);
     ~ModalScript() override;
 
     ModalScript& When(QWidget* dialog, std::function<void()> action);

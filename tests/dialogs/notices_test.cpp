@@ -206,7 +206,7 @@ TEST_P(NoticeButtonTest, ResultOfEachWayOut) {
     bool focusOnButton = false;
     bool stillOpenAfterEsc = false;
     script.When(form.get(), [&] {
-        focusOnButton = QApplication::focusWidget() == button;
+        focusOnButton = FocusReaches(button);
         switch (press.press) {
             case Press::Click:
                 QTest::mouseClick(button, Qt::LeftButton);

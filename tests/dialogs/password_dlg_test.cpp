@@ -100,7 +100,7 @@ TEST_P(PasswordConfirmTest, FollowsTheHandlers) {
     bool focusOnShow = false;
     QString box2OnShow = QStringLiteral("<never shown>");
     script.When(&f.dlg, [&] {
-        focusOnShow = QApplication::focusWidget() == f.dlg.Password;
+        focusOnShow = FocusReaches(f.dlg.Password);
         TypeText(f.dlg.Password, c.firstText);
         LeaveDialog(f.dlg, c.firstLeave);
     });
