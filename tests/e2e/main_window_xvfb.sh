@@ -33,14 +33,22 @@ fail() {
   exit 1
 }
 
+# Runs the command until it succeeds; false after `patience` seconds. A busy
+# machine may delay any step of the program by seconds, so nothing is checked
+# once after a fixed pause.
+patience=30
+eventually() {
+  local deadline=$((SECONDS + patience))
+  until "$@"; do
+    [ "$SECONDS" -lt "$deadline" ] || return 1
+    sleep 0.05
+  done
+}
+
 # Xvfb picks a free display number itself and reports it on fd 3.
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
 xvfb_pid=$!
-for _ in $(seq 100); do
-  [ -s "$work/display" ] && break
-  sleep 0.05
-done
-[ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+eventually test -s "$work/display" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
 export DISPLAY=":$(head -n1 "$work/display")"
 unset QT_QPA_PLATFORM WAYLAND_DISPLAY
 
@@ -49,14 +57,11 @@ app_pid=$!
 
 visible_windows() { xdotool search --onlyvisible --class kryvet 2>/dev/null | wc -l; }
 
+windows_are() { [ "$(visible_windows)" -eq "$1" ]; }
+
 # Waits until the program shows `count` windows.
 wait_windows() {
-  local count=$1
-  for _ in $(seq 100); do
-    [ "$(visible_windows)" -eq "$count" ] && return 0
-    sleep 0.05
-  done
-  fail "expected $count visible windows, saw $(visible_windows)"
+  eventually windows_are "$1" || fail "expected $1 visible windows, saw $(visible_windows)"
 }
 
 # Dark pixels in the band of the file-name box (below the menu bar).
@@ -65,14 +70,21 @@ text_pixels() {
   convert "$work/band.png" -colorspace Gray -threshold 50% -negate -format '%[fx:round(mean*w*h)]' info:
 }
 
-window=""
-for _ in $(seq 100); do
+# At least `more` dark pixels more in the band than `before`.
+text_grew() { [ "$(text_pixels)" -gt $(($1 + $2)) ]; }
+
+main_window_mapped() {
   window=$(xdotool search --onlyvisible --name '^Kryvet$' 2>/dev/null | head -n1)
-  [ -n "$window" ] && break
-  sleep 0.05
-done
-[ -n "$window" ] || fail "the main window did not map: $(cat "$work/app.log")"
-sleep 0.3
+  [ -n "$window" ]
+}
+
+# The keyboard goes to the main window (it takes the focus itself on bare
+# Xvfb, where no window manager gives it).
+main_window_focused() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$window" ]; }
+
+window=""
+eventually main_window_mapped || fail "the main window did not map: $(cat "$work/app.log")"
+eventually main_window_focused || fail "the main window never took the keyboard focus"
 
 geometry=$(xdotool getwindowgeometry "$window" | sed -n 's/.*Geometry: //p')
 [ "$geometry" = "522x348" ] || fail "window is $geometry, expected 522x348"
@@ -84,18 +96,17 @@ fi
 
 before=$(text_pixels)
 xdotool type --delay 20 "WWWWWWWW"
-sleep 0.3
-after=$(text_pixels)
-[ "$after" -gt $((before + 40)) ] || fail "typed text does not show ($before -> $after dark pixels)"
-echo "ok: typing shows in the file-name box ($before -> $after dark pixels)"
+eventually text_grew "$before" 40 || fail "typed text does not show ($before -> $(text_pixels) dark pixels)"
+echo "ok: typing shows in the file-name box ($before -> $(text_pixels) dark pixels)"
 
 xdotool key Return
+# "Nothing happens" has no condition to wait for: a pause is all there is.
 sleep 0.5
 [ "$(visible_windows)" -eq 1 ] || fail "Enter opened a window although the box holds a name"
 echo "ok: Enter does nothing while the box holds a name"
 
+# The keys reach the program in the order sent: no pause needed between them.
 for _ in $(seq 8); do xdotool key BackSpace; done
-sleep 0.2
 xdotool key Return
 wait_windows 2
 xdotool key Escape
@@ -106,11 +117,10 @@ xdotool key F1
 wait_windows 2
 xdotool key Return  # the version box closes with its OK button only
 wait_windows 1
+eventually main_window_focused || fail "the main window did not take the focus back"
 before=$(text_pixels)
 xdotool type --delay 20 "WWWW"
-sleep 0.3
-after=$(text_pixels)
-[ "$after" -gt $((before + 20)) ] || fail "after the version box, typing does not reach the box"
+eventually text_grew "$before" 20 || fail "after the version box, typing does not reach the box"
 echo "ok: F1 opens the version box; afterwards typing goes to the file-name box"
 
 xdotool key F2
@@ -120,13 +130,8 @@ wait_windows 1
 echo "ok: F2 opens the file-open dialog"
 
 xdotool key F10
-for _ in $(seq 100); do
-  kill -0 "$app_pid" 2>/dev/null || break
-  sleep 0.05
-done
-if kill -0 "$app_pid" 2>/dev/null; then
-  fail "F10 did not end the program"
-fi
+app_gone() { ! kill -0 "$app_pid" 2>/dev/null; }
+eventually app_gone || fail "F10 did not end the program"
 wait "$app_pid"
 status=$?
 app_pid=""

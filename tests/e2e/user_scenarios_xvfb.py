@@ -38,6 +38,10 @@ KEY_PICTURE = (11, 22, 32, 32)
 BIG_FILE_MIB = 300
 # The scratch files' folder, relative to the program's working folder.
 DOCUMENTS = os.path.join("~", "書類")
+# Seconds to wait for anything the program does on its own time: a window
+# coming or going, a repaint, a file rewritten. A busy machine may delay each
+# of them by seconds; a passing run never waits this long.
+PATIENCE = 30.0
 
 
 class Failure(Exception):
@@ -97,12 +101,32 @@ def check_big_encrypted(path, plain_size, plain_head, password):
     check(os.stat(path).st_mode & 0o222 == 0, "big file is not read-only")
 
 
-def wait_until(condition, message, timeout=20.0):
+def wait_until(condition, message, timeout=PATIENCE):
     deadline = time.monotonic() + timeout
     while not condition():
         check(time.monotonic() < deadline, message)
         time.sleep(0.05)
-    time.sleep(0.3)  # the program repaints the gauge and leaves the busy state
+
+
+def eventually(step, timeout=PATIENCE):
+    """Runs `step` (a set of checks) until it passes; its last failure if it
+    never does in time."""
+    deadline = time.monotonic() + timeout
+    while True:
+        try:
+            return step()
+        except Failure:
+            if time.monotonic() >= deadline:
+                raise
+            time.sleep(0.1)
+
+
+def read_only(path):
+    return os.stat(path).st_mode & 0o222 == 0
+
+
+def same_bytes(path, digest):
+    return hashlib.sha256(open(path, "rb").read()).digest() == digest
 
 
 def unchanged(path, digest, mode):
@@ -144,7 +168,7 @@ class Screen:
         if plain:
             self.xdo("type", "--delay", "15", plain)
 
-    def window(self, title, timeout=5.0):
+    def window(self, title, timeout=PATIENCE):
         """The visible window whose caption is exactly `title`."""
         deadline = time.monotonic() + timeout
         while time.monotonic() < deadline:
@@ -157,7 +181,7 @@ class Screen:
     def absent(self, title):
         return not self.xdo("search", "--onlyvisible", "--name", f"^{title}$")
 
-    def wait_gone(self, title, timeout=5.0):
+    def wait_gone(self, title, timeout=PATIENCE):
         deadline = time.monotonic() + timeout
         while time.monotonic() < deadline:
             if self.absent(title):
@@ -244,6 +268,10 @@ class Session:
         return (x, y + self.menu_height, w, h)
 
     def check_full_gauge(self, name):
+        """The gauge at 100 %, once the program has repainted it."""
+        eventually(lambda: self.check_full_gauge_now(name))
+
+    def check_full_gauge_now(self, name):
         shot = self.s.shot(self.main, name)
         if self.menu_height is None:
             top = next((y for y in range(shot.h) if shot.px(GAUGE[0] + 5, y) == BLUE), None)
@@ -318,7 +346,7 @@ def run(program, out):
             print(f"ok: {name} ({time.monotonic() - t:.1f} s)", flush=True)
             check(app.poll() is None or name == "F10 ends the program",
                   f"the program ended during '{name}'")
-        check(app.wait(timeout=5) == 0, f"exit status {app.returncode}")
+        check(app.wait(timeout=PATIENCE) == 0, f"exit status {app.returncode}")
     finally:
         if app.poll() is None:
             app.kill()
@@ -343,7 +371,8 @@ def scenarios(u, screen, small, plain, plain_digest, missing, big):
         s.shot(w2, "confirmation-dialog")
         u.confirm(w2, "もう一度")
         s.wait_gone("パスワードの入力")
-        time.sleep(0.2)
+        # Read-only comes last: then the rewrite is complete.
+        wait_until(lambda: read_only(small), "the small file was not encrypted")
         check_encrypted(small, plain, b"secret1", 0o640)
         u.check_full_gauge("main-after-encryption")
         encrypted["digest"] = hashlib.sha256(open(small, "rb").read()).digest()
@@ -358,8 +387,15 @@ def scenarios(u, screen, small, plain, plain_digest, missing, big):
         unchanged(small, encrypted["digest"], 0o440)
 
     def wrong_password_picture_changes():
+        # The key breaks 800 ms after the notice comes up. Only a first
+        # screenshot taken well before that shows the whole key; when a busy
+        # machine delays it, that showing proves nothing and is tried again.
         pictures = []
-        for attempt in ("wrong", "Secret1"):
+        showings = 0
+        while len(pictures) < 2:
+            showings += 1
+            check(showings <= 8, "no first screenshot came in time in 8 showings")
+            attempt = ("wrong", "Secret1")[len(pictures)]
             u.menu("u")
             w = u.password("パスワードの入力", attempt)
             check(s.absent("もう一度"), "decryption asked for a confirmation")
@@ -367,14 +403,22 @@ def scenarios(u, screen, small, plain, plain_digest, missing, big):
             notice = s.window("不正")
             shown = time.monotonic()
             early = s.shot(notice, "notice-wrong-password-first")
-            check(time.monotonic() - shown < 0.6, "first screenshot came too late")
+            in_time = time.monotonic() - shown < 0.6
             time.sleep(max(0.0, shown + 1.3 - time.monotonic()))
-            late = s.shot(notice, "notice-wrong-password")
-            pictures.append((early.crop(KEY_PICTURE), late.crop(KEY_PICTURE)))
+
+            def changed():
+                late = s.shot(notice, "notice-wrong-password")
+                check(late.crop(KEY_PICTURE) != early.crop(KEY_PICTURE) or not in_time,
+                      "the picture did not change after 800 ms")
+                return late
+
+            late = eventually(changed)
             check(early.crop((60, 0, early.w - 60, early.h)) == late.crop((60, 0, late.w - 60, late.h)),
                   "more than the picture changed")
             u.confirm(notice, "不正")
             unchanged(small, encrypted["digest"], 0o440)
+            if in_time:
+                pictures.append((early.crop(KEY_PICTURE), late.crop(KEY_PICTURE)))
         (whole1, broken1), (whole2, broken2) = pictures
         check(whole1 != broken1, "the picture did not change after 800 ms")
         check(whole2 == whole1 and broken2 == broken1,
@@ -385,7 +429,7 @@ def scenarios(u, screen, small, plain, plain_digest, missing, big):
         u.password("パスワードの入力", "secret1")
         s.keys("Return")
         s.wait_gone("パスワードの入力")
-        time.sleep(0.2)
+        wait_until(lambda: not read_only(small), "the small file was not decrypted")
         unchanged(small, plain_digest, 0o640)
         u.check_full_gauge("main-after-decryption")
 
@@ -404,10 +448,14 @@ def scenarios(u, screen, small, plain, plain_digest, missing, big):
         w2 = u.password("もう一度", "abC")
         u.confirm(w2, "もう一度")
         s.wait_gone("パスワードの入力")
-        time.sleep(0.2)
-        shot = s.shot(u.main, "main-mismatch")
-        rect = u.client(LABEL2)
-        check(shot.count(rect, RED) >= 0.5 * rect[2] * rect[3], "mismatch label is not shown in red")
+
+        def red_label():
+            shot = s.shot(u.main, "main-mismatch")
+            rect = u.client(LABEL2)
+            check(shot.count(rect, RED) >= 0.5 * rect[2] * rect[3],
+                  "mismatch label is not shown in red")
+
+        eventually(red_label)
         unchanged(small, plain_digest, 0o640)
 
     def missing_file():
@@ -439,7 +487,7 @@ def scenarios(u, screen, small, plain, plain_digest, missing, big):
         # The read-only mode comes last, after the trailer.
         encrypted_now = lambda: os.stat(big).st_mode & 0o222 == 0
         u.watch_busy(RED, encrypted_now, "main-busy-encrypting")
-        wait_until(encrypted_now, "big file: encryption did not end")
+        wait_until(encrypted_now, "big file: encryption did not end", timeout=4 * PATIENCE)
         check_big_encrypted(big, size, head, b"big")
         u.check_full_gauge("main-after-encryption-big")
 
@@ -450,7 +498,7 @@ def scenarios(u, screen, small, plain, plain_digest, missing, big):
         decrypted_now = lambda: (os.path.getsize(big) == size
                                  and stat.S_IMODE(os.stat(big).st_mode) == 0o644)
         u.watch_busy(LIME, decrypted_now, "main-busy-decrypting")
-        wait_until(decrypted_now, "big file: decryption did not end")
+        wait_until(decrypted_now, "big file: decryption did not end", timeout=4 * PATIENCE)
         check(os.path.getsize(big) == size, "big file: size after decryption")
         with open(big, "rb") as f:
             while chunk := f.read(1 << 20):
@@ -601,7 +649,7 @@ def run_scaled(program, out):
         u.confirm(notice, "ないない ！")
         screen.focus(main)
         screen.keys("F10")
-        check(app.wait(timeout=5) == 0, f"exit status {app.returncode}")
+        check(app.wait(timeout=PATIENCE) == 0, f"exit status {app.returncode}")
     finally:
         if app.poll() is None:
             app.kill()
