@@ -41,15 +41,6 @@ std::string RangeMessage(std::int64_t low, std::int64_t high) {
         .toStdString();
 }
 
-QRect ToQRect(const TRect& r) {
-    return QRect(r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top);
-}
-
-QPainter::CompositionMode CompositionFor(RasterOp op) {
-    return op == RasterOp::SrcInvert ? QPainter::RasterOp_SourceXorDestination
-                                     : QPainter::CompositionMode_Source;
-}
-
 // Angle (1/16 degree, counter-clockwise from three o'clock) at which the
 // radial line through `point` meets the ellipse in `box`. Qt measures arcs by
 // the ellipse's parameter, not by the radial direction, hence the scaling.
@@ -89,84 +80,6 @@ std::int32_t PercentOfSpan(std::int32_t x, std::int32_t z) {
 std::int32_t PixelsForPercent(std::int32_t p, std::int32_t l) {
     const long double share = static_cast<long double>(p) * 0.01L;
     return TruncToInt32(static_cast<long double>(l) * share);
-}
-
-TBitmap::TBitmap(int width, int height) {
-    Resize(width, height);
-}
-
-void TBitmap::SetWidth(int width) {
-    Resize(width, Height());
-}
-
-void TBitmap::SetHeight(int height) {
-    Resize(Width(), height);
-}
-
-void TBitmap::Resize(int width, int height) {
-    width_ = std::max(width, 0);
-    height_ = std::max(height, 0);
-    if (width_ == image_.width() && height_ == image_.height()) {
-        return;
-    }
-    QImage resized(width_, height_, QImage::Format_RGB32);
-    if (resized.isNull() || image_.isNull()) {
-        image_ = resized;
-        return;
-    }
-    resized.fill(Qt::black);
-    QPainter painter(&resized);
-    painter.setCompositionMode(QPainter::CompositionMode_Source);
-    painter.drawImage(0, 0, image_);
-    painter.end();
-    image_ = resized;
-}
-
-void TBitmap::FillRect(const TRect& rect) {
-    const QRect area = ToQRect(rect).intersected(image_.rect());
-    if (area.isEmpty()) {
-        return;
-    }
-    QPainter painter(&image_);
-    painter.setCompositionMode(QPainter::CompositionMode_Source);
-    painter.fillRect(area, brushColor_);
-}
-
-void TBitmap::CopyRect(const TRect& dest, const TBitmap& source, const TRect& src) {
-    if (copyMode_ == RasterOp::Blackness) {
-        // Blackness ignores the source.
-        const QRect area = ToQRect(dest).intersected(image_.rect());
-        if (!area.isEmpty()) {
-            QPainter painter(&image_);
-            painter.setCompositionMode(QPainter::CompositionMode_Source);
-            painter.fillRect(area, Qt::black);
-        }
-        return;
-    }
-    // A transfer onto itself must read the source before it is overwritten.
-    const QImage from = (&source == this) ? source.image_.copy() : source.image_;
-    QPainter painter(&image_);
-    painter.setCompositionMode(CompositionFor(copyMode_));
-    painter.drawImage(ToQRect(dest), from, ToQRect(src));
-}
-
-void TBitmap::Draw(int x, int y, const TBitmap& source) {
-    CopyRect(TRect{x, y, x + source.Width(), y + source.Height()}, source,
-             TRect{0, 0, source.Width(), source.Height()});
-}
-
-void TBltBitmap::MakeLike(const TBitmap& pattern) {
-    SetWidth(pattern.Width());
-    SetHeight(pattern.Height());
-    SetBrushColor(ResolveColor(clWindowFrame));
-    FillRect(TRect{0, 0, Width(), Height()});
-}
-
-void ClearToBlack(TBitmap& bitmap) {
-    bitmap.SetCopyMode(RasterOp::Blackness);
-    const TRect all{0, 0, bitmap.Width(), bitmap.Height()};
-    bitmap.CopyRect(all, bitmap, all);
-    bitmap.SetCopyMode(RasterOp::SrcCopy);
 }
 
 TGauge::TGauge(QWidget* parent) : QWidget(parent) {
@@ -309,16 +222,10 @@ QImage TGauge::RenderFace() const {
     return face.Image();
 }
 
-void TGauge::Paint(QPainter& canvas) {
-    const QImage face = RenderFace();
-    canvas.setCompositionMode(QPainter::CompositionMode_Source);
-    canvas.drawImage(0, 0, face);
-    ++paintCount_;
-}
-
 void TGauge::paintEvent(QPaintEvent*) {
     QPainter canvas(this);
-    Paint(canvas);
+    canvas.setCompositionMode(QPainter::CompositionMode_Source);
+    canvas.drawImage(0, 0, RenderFace());
 }
 
 void TGauge::DrawBar(TBitmap& layer, const TRect& rect) const {
