@@ -5,19 +5,13 @@
 #include <set>
 #include <vector>
 
+#include "tests/widgets/pixels.h"
 #include "widgets/gauge.h"
 
 namespace kryvet {
 namespace {
 
-constexpr QRgb kBlue = 0xFF0000FF;
-constexpr QRgb kWhite = 0xFFFFFFFF;
-constexpr QRgb kBlack = 0xFF000000;
-constexpr QRgb kYellow = 0xFFFFFF00;
-
-QRgb At(const QImage& image, int x, int y) {
-    return image.pixel(x, y) | 0xFF000000;
-}
+using namespace test_pixels;
 
 // The main window's gauge: 273 × 28, no border, blue on white.
 void SetUpAsMainWindowGauge(TGauge& gauge) {

@@ -3,18 +3,14 @@
 
 #include <vector>
 
+#include "tests/widgets/pixels.h"
 #include "widgets/raster_bitmap.h"
 #include "widgets/tcolor.h"
 
 namespace kryvet {
 namespace {
 
-constexpr QRgb kWhite = 0xFFFFFFFF;
-constexpr QRgb kBlack = 0xFF000000;
-
-QRgb At(const QImage& image, int x, int y) {
-    return image.pixel(x, y) | 0xFF000000;
-}
+using namespace test_pixels;
 
 TEST(TBitmap, RasterOperations) {
     TBitmap destination(4, 1);
