@@ -42,6 +42,8 @@ DOCUMENTS = os.path.join("~", "書類")
 # coming or going, a repaint, a file rewritten. A busy machine may delay each
 # of them by seconds; a passing run never waits this long.
 PATIENCE = 30.0
+# Seconds around a character typed on a remapped key (see Screen.type).
+REMAP_PAUSE = 0.5
 
 
 class Failure(Exception):
@@ -153,7 +155,8 @@ class Screen:
         """Types `text`. xdotool types a character the keymap lacks (書, 類)
         on a spare key it remaps for the moment; such a character goes on its
         own, with pauses around it, so that the program has read the key
-        before the key is remapped again."""
+        before the key is remapped again. Nothing shows when it has, so the
+        pauses are long enough for a busy machine (0.1 s was not)."""
         plain = ""
         for char in text:
             if char.isascii():
@@ -162,9 +165,9 @@ class Screen:
             if plain:
                 self.xdo("type", "--delay", "15", plain)
                 plain = ""
-            time.sleep(0.1)
-            self.xdo("type", "--delay", "100", char)
-            time.sleep(0.1)
+            time.sleep(REMAP_PAUSE)
+            self.xdo("type", "--delay", str(int(REMAP_PAUSE * 1000)), char)
+            time.sleep(REMAP_PAUSE)
         if plain:
             self.xdo("type", "--delay", "15", plain)
 
