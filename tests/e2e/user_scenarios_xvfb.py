@@ -589,6 +589,9 @@ def run_killed(program, out):
             # rewritten: the file grows past its encrypted size.
             wait_until(lambda: os.path.getsize(big) > size + 128, "the rewrite did not begin",
                        timeout=30)
+            # Into the rewrite proper. A fixed pause, as nothing in the file
+            # tells yet how far the rewrite has got.
+            time.sleep(0.3)
         finally:
             app.kill()
             app.wait()
@@ -605,11 +608,13 @@ def run_killed(program, out):
             check(screen.absent("パスワードの入力"), "a password was asked to finish the rewrite")
             screen.shot(notice, "notice-recovered")
             u.confirm(notice, "復旧")
+            # Read-only is the last step of an encryption, finished or not.
+            wait_until(lambda: read_only(big), "the finished rewrite did not make the file read-only")
             check_big_encrypted(big, size, (block * 2)[:4096], b"big")
             check(body_unmasks(big, block, size), "the finished body does not unmask")
             screen.focus(u.main)
             screen.keys("F10")
-            check(app.wait(timeout=5) == 0, f"exit status {app.returncode}")
+            check(app.wait(timeout=PATIENCE) == 0, f"exit status {app.returncode}")
         finally:
             if app.poll() is None:
                 app.kill()
