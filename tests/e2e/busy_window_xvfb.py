@@ -46,6 +46,30 @@ def start(program, args, out, env_extra):
     return subprocess.Popen([program, *args], stderr=log, env=env)
 
 
+def launch(s, program, args, out, env_extra):
+    """Starts the program and waits for its main window. A start that fails
+    to reach the display (seen once on a loaded machine, right after another
+    test's server went away) is tried again."""
+    for attempt in range(3):
+        app = start(program, args, out, env_extra)
+        deadline = time.monotonic() + 60
+        while time.monotonic() < deadline:
+            if app.poll() is not None:
+                break
+            found = s.xdo("search", "--onlyvisible", "--name", "^Kryvet$").split()
+            if found:
+                return app, found[0]
+            time.sleep(0.05)
+        if app.poll() is None:
+            app.kill()
+            app.wait()
+            raise Failure("no window 'Kryvet' appeared")
+        print(f"the program ended at start (status {app.returncode}), starting it again",
+              flush=True)
+        time.sleep(1)
+    raise Failure("the program could not be started")
+
+
 def run(program, stand_in, preload, out):
     s = Screen(out)
     path = os.path.join(out, "file-busy.bin")
@@ -60,9 +84,8 @@ def run(program, stand_in, preload, out):
     # Encryption: the ping is answered, and input sent meanwhile is dropped.
     if os.path.exists(mark):
         os.remove(mark)
-    app = start(program, [path, "an-extra-argument"], out, slow)
+    app, main = launch(s, program, [path, "an-extra-argument"], out, slow)
     try:
-        main = s.window("Kryvet", timeout=30)
         u = Session(s, main)
         u.menu("p")  # the box holds the file: a password is asked for
         u.password("パスワードの入力", "pw")
@@ -109,9 +132,8 @@ def run(program, stand_in, preload, out):
 
     # A name that is no existing file leaves the box empty: pressing encrypt
     # then ends silently, without the not-found notice.
-    app = start(program, [os.path.join(out, "no-such-file")], out, {})
+    app, main = launch(s, program, [os.path.join(out, "no-such-file")], out, {})
     try:
-        main = s.window("Kryvet", timeout=30)
         u = Session(s, main)
         u.menu("p")
         time.sleep(1.0)
