@@ -113,6 +113,16 @@ bool FinishedInterrupted(OperationWindow& window, OperationButton button, Prepar
     return true;
 }
 
+// How both buttons begin: an interrupted rewrite is finished and the run
+// ends there; otherwise the file ready with its password, or nothing.
+PinnedFile* Begin(OperationWindow& window, OperationButton button, Preparation& prepared,
+                  const RewriteOptions& options) {
+    if (FinishedInterrupted(window, button, prepared, options)) {
+        return nullptr;
+    }
+    return ReadyWithPassword(window, button, prepared);
+}
+
 }  // namespace
 
 Outcome OperationWindow::RunRewrite(const std::function<Outcome(ProgressSink&)>& rewrite) {
@@ -125,10 +135,7 @@ void EncryptInPlace(OperationWindow& window, platform::PlatformFile& files, Prog
     constexpr auto kButton = OperationButton::BuAngo;
     state.CurrentOperation = 0;
     Preparation prepared = PrepareEncryption(files, window.FileNameText());
-    if (FinishedInterrupted(window, kButton, prepared, options)) {
-        return;
-    }
-    PinnedFile* file = ReadyWithPassword(window, kButton, prepared);
+    PinnedFile* file = Begin(window, kButton, prepared, options);
     if (file == nullptr) {
         return;
     }
@@ -143,10 +150,7 @@ void DecryptInPlace(OperationWindow& window, platform::PlatformFile& files, Prog
     constexpr auto kButton = OperationButton::BuFukugo;
     state.CurrentOperation = 1;
     Preparation prepared = PrepareDecryption(files, window.FileNameText());
-    if (FinishedInterrupted(window, kButton, prepared, options)) {
-        return;
-    }
-    PinnedFile* file = ReadyWithPassword(window, kButton, prepared);
+    PinnedFile* file = Begin(window, kButton, prepared, options);
     if (file == nullptr) {
         return;
     }

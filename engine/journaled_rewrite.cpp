@@ -42,6 +42,30 @@ std::uint32_t DataLength(std::int64_t first, std::int64_t last) {
     return static_cast<std::uint32_t>(std::max<std::int64_t>(last - first, 0));
 }
 
+// Before region [from, until) is rewritten: its record made durable, with the
+// old bytes that start at `oldFrom` (and the carry, when the move has one).
+// For the region a recovery resumes, nothing is written; the result is then
+// how far its old bytes now lie from where the move reads them.
+std::int64_t BeginRegion(CheckedFile& file, const journal::Plan& plan, const journal::Record& base,
+                         const RegionStart& start, std::uint64_t& sequence, std::int64_t from,
+                         std::int64_t until, std::int64_t oldFrom, const std::uint8_t* carry,
+                         std::uint8_t* scratch, std::int32_t unit) {
+    if (start.fromRecord && from == start.from) {
+        sequence = start.sequence + 1;
+        return plan.dataAt(start.sequence) - oldFrom;
+    }
+    journal::Record record = base;
+    record.sequence = sequence++;
+    record.from = from;
+    record.until = until;
+    record.dataLength = DataLength(oldFrom, std::min(oldFrom + (until - from), base.sizeBefore));
+    if (carry != nullptr) {
+        std::copy_n(carry, kHeaderSize, record.carry.begin());
+    }
+    WriteRecord(file, plan, record, oldFrom, scratch, unit);
+    return 0;
+}
+
 }  // namespace
 
 void OpenJournal(CheckedFile& file, const journal::Footer& footer) {
@@ -67,20 +91,10 @@ void EncryptRegions(CheckedFile& file, const BodyMask& mask, std::int32_t unit,
     std::uint64_t sequence = start.sequence;
     for (std::int64_t from = start.from;; from += plan.region) {
         const std::int64_t until = from + plan.region;
-        std::int64_t readShift = 0;
-        if (start.fromRecord && from == start.from) {
-            readShift = plan.dataAt(start.sequence) - from;
-            sequence = start.sequence + 1;
-        } else {
-            journal::Record record = base;
-            record.sequence = sequence++;
-            record.from = from;
-            record.until = until;
-            record.dataLength = DataLength(from, std::min(until, size));
-            std::copy_n(buffer.data(), kHeaderSize, record.carry.begin());
-            // The unit after the carry is free between regions.
-            WriteRecord(file, plan, record, from, buffer.data() + kHeaderSize, unit);
-        }
+        // The unit after the carry is free between regions.
+        const std::int64_t readShift =
+            BeginRegion(file, plan, base, start, sequence, from, until, from, buffer.data(),
+                        buffer.data() + kHeaderSize, unit);
         if (MoveTowardsEndPart(file, mask, unit, size, from, until, readShift, buffer, progress,
                                frontier)) {
             return;
@@ -97,18 +111,9 @@ void DecryptRegions(CheckedFile& file, const BodyMask& mask, std::int32_t unit,
     std::uint64_t sequence = start.sequence;
     for (std::int64_t from = start.from;; from += plan.region) {
         const std::int64_t until = from + plan.region;
-        std::int64_t readShift = 0;
-        if (start.fromRecord && from == start.from) {
-            readShift = plan.dataAt(start.sequence) - (from + kHeaderSize);
-            sequence = start.sequence + 1;
-        } else {
-            journal::Record record = base;
-            record.sequence = sequence++;
-            record.from = from;
-            record.until = until;
-            record.dataLength = DataLength(from + kHeaderSize, std::min(until + kHeaderSize, size));
-            WriteRecord(file, plan, record, from + kHeaderSize, buffer.data(), unit);
-        }
+        const std::int64_t readShift =
+            BeginRegion(file, plan, base, start, sequence, from, until, from + kHeaderSize, nullptr,
+                        buffer.data(), unit);
         if (MoveTowardsFrontPart(file, mask, unit, size, from, until, readShift, buffer, progress,
                                  frontier)) {
             return;
