@@ -1,5 +1,6 @@
 #include "engine/crc32c.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -12,6 +13,7 @@ namespace kryvet {
 namespace {
 
 constexpr std::uint32_t kPolynomial = 0x82F63B78u;  // reflected
+constexpr std::size_t kSectorBytes = 512;
 
 // Eight tables, so the software path takes eight bytes per step.
 struct Tables {
@@ -71,9 +73,41 @@ __attribute__((target("sse4.2"))) std::uint32_t Hardware(std::uint32_t c, const 
     }
     return c;
 }
+
+// Four sectors side by side: the instruction takes three cycles to give its
+// result but can start every cycle, so four independent checksums run
+// nearly four times as fast as one.
+__attribute__((target("sse4.2"))) void HardwareFourSectors(const std::uint8_t* p,
+                                                           std::uint32_t* crcs) {
+    std::uint64_t c[4] = {0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu};
+    for (std::size_t at = 0; at < kSectorBytes; at += 8) {
+        for (std::size_t k = 0; k < 4; ++k) {
+            std::uint64_t v = 0;
+            std::memcpy(&v, p + k * kSectorBytes + at, 8);
+            c[k] = _mm_crc32_u64(c[k], v);
+        }
+    }
+    for (std::size_t k = 0; k < 4; ++k) {
+        crcs[k] = ~static_cast<std::uint32_t>(c[k]);
+    }
+}
 #endif
 
 }  // namespace
+
+void SectorCrc32cs(const void* data, std::size_t length, std::uint32_t* crcs) {
+    const auto* p = static_cast<const std::uint8_t*>(data);
+    std::size_t at = 0;
+#if defined(__x86_64__)
+    static const bool hardware = __builtin_cpu_supports("sse4.2");
+    for (; hardware && at + 4 * kSectorBytes <= length; at += 4 * kSectorBytes) {
+        HardwareFourSectors(p + at, crcs + at / kSectorBytes);
+    }
+#endif
+    for (; at < length; at += kSectorBytes) {
+        crcs[at / kSectorBytes] = Crc32c(0, p + at, std::min(kSectorBytes, length - at));
+    }
+}
 
 std::uint32_t Crc32c(std::uint32_t crc, const void* data, std::size_t length) {
     const auto* p = static_cast<const std::uint8_t*>(data);

@@ -52,7 +52,7 @@ Outcome DecryptPinned(PinnedFile& file, const std::string& passwordCp932, Progre
     const BodyMask mask(KeyBytesOf(file.header.ClockKey));
     std::optional<journal::Plan> plan;
     if (options.journalBlocks > 0) {
-        plan = journal::PlanJournal(size, storedSize, size - kHeaderSize, size - kHeaderSize, unit,
+        plan = journal::PlanJournal(size, storedSize, size - kHeaderSize, unit,
                                     std::int64_t{options.journalBlocks} * kBlockSize,
                                     file.spareSpace());
         // Where the records find no room, the rewrite runs without them.
@@ -63,7 +63,8 @@ Outcome DecryptPinned(PinnedFile& file, const std::string& passwordCp932, Progre
     const unsigned modeAfter = ModeBeforeEncryption(file);
     detail::CheckedFile io(files, file.handle());
     detail::ProgressReporter progress(sink, size, options.reportProgress);
-    detail::UnitBuffer buffer(unit);
+    // The records' tables are worked out in the same buffer, 70 bytes longer.
+    detail::UnitBuffer buffer(unit + kHeaderSize);
     // What lies beyond the stored size after the move is cut off; it is
     // kept in memory until the file is safely on the disk.
     const std::int64_t tailLength = size - kHeaderSize - storedSize;

@@ -28,7 +28,7 @@ Outcome EncryptPinned(PinnedFile& file, const std::string& passwordCp932, Progre
     const BodyMask mask(material.key);
     std::optional<journal::Plan> plan;
     if (options.journalBlocks > 0) {
-        plan = journal::PlanJournal(size, size + kGrowth, size + kHeaderSize, size, unit,
+        plan = journal::PlanJournal(size, size + kGrowth, size + kHeaderSize, unit,
                                     std::int64_t{options.journalBlocks} * kBlockSize,
                                     file.spareSpace());
         // Where the records find no room, the rewrite runs without them.

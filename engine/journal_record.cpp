@@ -66,9 +66,17 @@ private:
 
 }  // namespace
 
+std::int64_t TableBytes(std::int64_t length) {
+    return (std::max<std::int64_t>(length, 0) + kSector - 1) / kSector * kEntryBytes;
+}
+
+std::int64_t WriteEnd(Operation operation, std::int64_t sizeBefore) {
+    return operation == Operation::Encrypt ? sizeBefore + kHeaderSize : sizeBefore - kHeaderSize;
+}
+
 std::optional<Plan> PlanJournal(std::int64_t sizeBefore, std::int64_t sizeAfter,
-                                std::int64_t writeSpan, std::int64_t dataMax, std::int32_t unit,
-                                std::int64_t wanted, std::int64_t spare) {
+                                std::int64_t writeSpan, std::int32_t unit, std::int64_t wanted,
+                                std::int64_t spare) {
     // A region is whole units, so that the mask and the carry line up at
     // its start; no larger than the rewrite itself.
     std::int64_t region = std::max<std::int64_t>(wanted / unit, 1) * unit;
@@ -77,7 +85,8 @@ std::optional<Plan> PlanJournal(std::int64_t sizeBefore, std::int64_t sizeAfter,
         Plan plan;
         plan.region = region;
         plan.slotBytes =
-            kSector + RoundUp(std::max<std::int64_t>(std::min(region, dataMax), 1), kSector);
+            kSector +
+            RoundUp(std::max<std::int64_t>(TableBytes(std::min(region, writeSpan)), 1), kSector);
         plan.at = RoundUp(std::max(sizeBefore, sizeAfter), kAlignment);
         if (spare >= SpaceNeeded(plan, sizeBefore, sizeAfter)) {
             return plan;
@@ -183,6 +192,9 @@ std::optional<Record> DecodeRecord(const Sector& s, const Footer& footer) {
         record.operation == footer.operation && record.sizeBefore == footer.sizeBefore &&
         record.sizeAfter == footer.sizeAfter && record.modeBefore == footer.modeBefore &&
         record.from >= 0 && record.from % p.region == 0 && record.until == record.from + p.region &&
+        record.dataLength ==
+            TableBytes(std::min(record.until, WriteEnd(record.operation, record.sizeBefore)) -
+                       record.from) &&
         record.dataLength <= p.slotBytes - kSector;
     if (!belongs) {
         return std::nullopt;

@@ -1,6 +1,10 @@
 #include "engine/journaled_rewrite.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
+#include <cstring>
+#include <vector>
 
 #include "engine/crc32c.h"
 #include "engine/run_result.h"
@@ -9,68 +13,259 @@ namespace kryvet::detail {
 
 namespace {
 
+using journal::kEntryBytes;
+using journal::kSector;
+
 std::int64_t SlotAt(const journal::Plan& plan, std::uint64_t sequence) {
-    return plan.dataAt(sequence) - journal::kSector;
+    return plan.dataAt(sequence) - kSector;
 }
 
-// Copies the region's old bytes into the record's slot, then the record
-// with their checksum, and makes both durable before the region is touched.
-void WriteRecord(CheckedFile& file, const journal::Plan& plan, journal::Record record,
-                 std::int64_t dataFrom, std::uint8_t* scratch, std::int32_t scratchSize) {
-    std::uint32_t crc = 0;
-    const std::int64_t dataAt = plan.dataAt(record.sequence);
-    for (std::int64_t done = 0; done < record.dataLength;) {
-        const auto n = static_cast<std::int32_t>(
-            std::min<std::int64_t>(scratchSize, record.dataLength - done));
-        file.ReadExactly(dataFrom + done, scratch, n);
-        crc = Crc32c(crc, scratch, static_cast<std::size_t>(n));
-        file.WriteAt(dataAt + done, scratch, n);
-        // The disk works on this while the next part is read.
-        file.StartWriteback(dataAt + done, n);
-        done += n;
+bool KeepsLast(journal::Operation operation) {
+    return operation == journal::Operation::Encrypt;
+}
+
+// A table of one unit's sectors, filled in two steps: what the old bytes
+// give, then the checksums of the new ones.
+class UnitTable {
+public:
+    explicit UnitTable(std::int32_t unit)
+        : bytes_(static_cast<std::int32_t>(journal::TableBytes(unit))),
+          crcs_(static_cast<std::size_t>(unit / kSector)) {}
+
+    void DescribeOld(const std::uint8_t* old, std::int32_t length, bool keepLast) {
+        length_ = length;
+        SectorCrc32cs(old, static_cast<std::size_t>(length), crcs_.data());
+        for (std::int32_t at = 0, e = 0; at < length; at += kSector, ++e) {
+            const std::int32_t n = std::min(kSector, length - at);
+            const std::int32_t kept = std::min(kHeaderSize, n);
+            std::uint8_t* entry = bytes_.data() + e * kEntryBytes;
+            std::memcpy(entry, &crcs_[static_cast<std::size_t>(e)], 4);
+            std::memset(entry + 8, 0, kHeaderSize);
+            std::memcpy(entry + 8, old + at + (keepLast ? n - kept : 0),
+                        static_cast<std::size_t>(kept));
+        }
     }
-    record.dataCrc = crc;
+
+    void DescribeNew(const std::uint8_t* now) {
+        SectorCrc32cs(now, static_cast<std::size_t>(length_), crcs_.data());
+        for (std::int32_t e = 0; e * kSector < length_; ++e) {
+            std::memcpy(bytes_.data() + e * kEntryBytes + 4, &crcs_[static_cast<std::size_t>(e)],
+                        4);
+        }
+    }
+
+    std::uint8_t* data() { return bytes_.data(); }
+    static std::int32_t BytesFor(std::int32_t length) {
+        return static_cast<std::int32_t>(journal::TableBytes(length));
+    }
+
+private:
+    UnitBuffer bytes_;
+    std::vector<std::uint32_t> crcs_;
+    std::int32_t length_ = 0;
+};
+
+static_assert(std::endian::native == std::endian::little,
+              "table entries are copied as they lie in memory");
+
+// The units of a region's write positions [from, until) that the rewrite
+// writes, with their length: all but the last of the move are whole.
+template <typename Step>
+void ForEachUnit(std::int64_t from, std::int64_t until, std::int64_t writeEnd, std::int32_t unit,
+                 Step step) {
+    for (std::int64_t pos = from; pos < std::min(until, writeEnd); pos += unit) {
+        step(pos, static_cast<std::int32_t>(std::min<std::int64_t>(unit, writeEnd - pos)));
+    }
+}
+
+// Writes the table of region [from, until) to the record's slot, unit by
+// unit as the move would go, and returns its checksum. `front` holds what
+// goes to `from` first; `buffer` is free.
+std::uint32_t WriteTable(CheckedFile& file, const BodyMask& mask, std::int32_t unit,
+                         const journal::Record& record, std::int64_t tableAt,
+                         const std::uint8_t* front, UnitBuffer& buffer, UnitTable& table) {
+    const std::int64_t writeEnd = journal::WriteEnd(record.operation, record.sizeBefore);
+    const bool encrypt = record.operation == journal::Operation::Encrypt;
+    std::uint8_t* const b = buffer.data();
+    if (encrypt) {
+        std::memcpy(b, front, kHeaderSize);
+    }
+    std::uint32_t crc = 0;
+    std::int64_t written = 0;
+    ForEachUnit(record.from, record.until, writeEnd, unit, [&](std::int64_t pos, std::int32_t n) {
+        if (encrypt) {
+            // Old bytes behind the carry; the new ones are the carry and
+            // the old masked.
+            file.ReadExactly(pos, b + kHeaderSize, n);
+            table.DescribeOld(b + kHeaderSize, n, true);
+            mask.Apply(b + kHeaderSize, static_cast<std::size_t>(n));
+            table.DescribeNew(b);
+            std::memcpy(b, b + n, kHeaderSize);
+        } else {
+            // The new bytes come from 70 bytes further on, unmasked.
+            file.ReadExactly(pos, b, n + kHeaderSize);
+            table.DescribeOld(b, n, false);
+            mask.Apply(b + kHeaderSize, static_cast<std::size_t>(n));
+            table.DescribeNew(b + kHeaderSize);
+        }
+        const std::int32_t bytes = UnitTable::BytesFor(n);
+        crc = Crc32c(crc, table.data(), static_cast<std::size_t>(bytes));
+        file.WriteAt(tableAt + written, table.data(), bytes);
+        // The disk works on this while the next unit is read.
+        file.StartWriteback(tableAt + written, bytes);
+        written += bytes;
+    });
+    return crc;
+}
+
+// Keeps the first 70 bytes of a buffer and puts them back when it goes,
+// also when a failure passes.
+class CarryKept {
+public:
+    CarryKept(UnitBuffer& buffer, bool keep) : buffer_(buffer), keep_(keep) {
+        std::copy_n(buffer.data(), kHeaderSize, bytes_.begin());
+    }
+    ~CarryKept() {
+        if (keep_) {
+            std::copy(bytes_.begin(), bytes_.end(), buffer_.data());
+        }
+    }
+    CarryKept(const CarryKept&) = delete;
+    CarryKept& operator=(const CarryKept&) = delete;
+
+private:
+    UnitBuffer& buffer_;
+    bool keep_;
+    std::array<std::uint8_t, kHeaderSize> bytes_{};
+};
+
+// Makes the record of region [from, until) durable before the region is
+// touched: its table, then its sector.
+void WriteRecord(CheckedFile& file, const BodyMask& mask, std::int32_t unit,
+                 const journal::Plan& plan, const journal::Record& base, std::uint64_t sequence,
+                 std::int64_t from, std::int64_t until, const std::uint8_t* carry,
+                 UnitBuffer& buffer) {
+    journal::Record record = base;
+    record.sequence = sequence;
+    record.from = from;
+    record.until = until;
+    const std::int64_t writeEnd = journal::WriteEnd(record.operation, record.sizeBefore);
+    record.dataLength =
+        static_cast<std::uint32_t>(journal::TableBytes(std::min(until, writeEnd) - from));
+    if (carry != nullptr) {
+        std::copy_n(carry, kHeaderSize, record.carry.begin());
+    }
+    {
+        // The table is worked out where the move keeps its carry, which a
+        // failure needs for putting the file back.
+        const CarryKept kept(buffer, carry != nullptr);
+        UnitTable table(unit);
+        record.dataCrc = WriteTable(file, mask, unit, record, plan.dataAt(sequence),
+                                    record.carry.data(), buffer, table);
+    }
     // The flush also puts the region before on the disk: the record that
     // replaces its own must not be there without it.
     file.Flush();
     const journal::Sector sector = journal::EncodeRecord(record);
-    file.WriteAt(SlotAt(plan, record.sequence), sector.data(), journal::kSector);
+    file.WriteAt(SlotAt(plan, sequence), sector.data(), kSector);
     file.Flush();
 }
 
-std::uint32_t DataLength(std::int64_t first, std::int64_t last) {
-    return static_cast<std::uint32_t>(std::max<std::int64_t>(last - first, 0));
-}
-
-// Before region [from, until) is rewritten: its record made durable, with the
-// old bytes that start at `oldFrom` (and the carry, when the move has one).
-// For the region a recovery resumes, nothing is written; the result is then
-// how far its old bytes now lie from where the move reads them.
-std::int64_t BeginRegion(CheckedFile& file, const journal::Plan& plan, const journal::Record& base,
-                         const RegionStart& start, std::uint64_t& sequence, std::int64_t from,
-                         std::int64_t until, std::int64_t oldFrom, const std::uint8_t* carry,
-                         std::uint8_t* scratch, std::int32_t unit) {
+// Before region [from, until) is rewritten: its record made durable, unless
+// it is the region a recovery resumes, whose record stands.
+void BeginRegion(CheckedFile& file, const BodyMask& mask, std::int32_t unit,
+                 const journal::Plan& plan, const journal::Record& base, const RegionStart& start,
+                 std::uint64_t& sequence, std::int64_t from, std::int64_t until,
+                 const std::uint8_t* carry, UnitBuffer& buffer) {
     if (start.fromRecord && from == start.from) {
         sequence = start.sequence + 1;
-        return plan.dataAt(start.sequence) - oldFrom;
+        return;
     }
-    journal::Record record = base;
-    record.sequence = sequence++;
-    record.from = from;
-    record.until = until;
-    record.dataLength = DataLength(oldFrom, std::min(oldFrom + (until - from), base.sizeBefore));
-    if (carry != nullptr) {
-        std::copy_n(carry, kHeaderSize, record.carry.begin());
+    WriteRecord(file, mask, unit, plan, base, sequence++, from, until, carry, buffer);
+}
+
+// What a sector of an interrupted region holds.
+enum class SectorState { Old, New, Foreign };
+
+SectorState StateOf(const std::uint8_t* sector, std::int32_t n, const std::uint8_t* entry) {
+    std::uint32_t crcOld = 0;
+    std::uint32_t crcNew = 0;
+    std::memcpy(&crcOld, entry, 4);
+    std::memcpy(&crcNew, entry + 4, 4);
+    const std::uint32_t crc = Crc32c(0, sector, static_cast<std::size_t>(n));
+    // Where old and new are the same bytes, either reading is right.
+    return crc == crcOld   ? SectorState::Old
+           : crc == crcNew ? SectorState::New
+                           : SectorState::Foreign;
+}
+
+// Turns a new sector of `n` bytes back into its old bytes: all but 70 of
+// them are in its new bytes, 70 further on or back and masked.
+void ReturnSectorToOld(std::uint8_t* sector, std::int32_t n, const std::uint8_t* entry,
+                       bool keptLast, const BodyMask& mask) {
+    const std::int32_t kept = std::min(kHeaderSize, n);
+    const std::int32_t moved = n - kept;
+    if (keptLast) {
+        std::memmove(sector, sector + kHeaderSize, static_cast<std::size_t>(moved));
+        mask.Apply(sector, static_cast<std::size_t>(moved));
+        std::memcpy(sector + moved, entry + 8, static_cast<std::size_t>(kept));
+    } else {
+        std::memmove(sector + kHeaderSize, sector, static_cast<std::size_t>(moved));
+        mask.Apply(sector + kHeaderSize, static_cast<std::size_t>(moved));
+        std::memcpy(sector, entry + 8, static_cast<std::size_t>(kept));
     }
-    WriteRecord(file, plan, record, oldFrom, scratch, unit);
-    return 0;
+}
+
+// Goes over the record's region unit by unit with each unit's bytes and
+// table; `visit` returns whether it changed the bytes, which are then
+// written back.
+template <typename Visit>
+void VisitRegion(CheckedFile& file, const journal::Footer& footer, const journal::Record& record,
+                 std::int32_t unit, UnitBuffer& buffer, Visit visit) {
+    const std::int64_t writeEnd = journal::WriteEnd(record.operation, record.sizeBefore);
+    const std::int64_t tableAt = footer.plan.dataAt(record.sequence);
+    UnitTable table(unit);
+    ForEachUnit(record.from, record.until, writeEnd, unit, [&](std::int64_t pos, std::int32_t n) {
+        file.ReadExactly(tableAt + journal::TableBytes(pos - record.from), table.data(),
+                         UnitTable::BytesFor(n));
+        file.ReadExactly(pos, buffer.data(), n);
+        bool changed = false;
+        for (std::int32_t at = 0, e = 0; at < n; at += kSector, ++e) {
+            changed |= visit(buffer.data() + at, std::min(kSector, n - at),
+                             table.data() + e * kEntryBytes);
+        }
+        if (changed) {
+            file.WriteAt(pos, buffer.data(), n);
+        }
+    });
+}
+
+// Moves region [from, until) in steps of a few MiB, each handed to the disk
+// as soon as it is written: the disk then works during the move, and the
+// flush before the next record finds little left to do. True once the move
+// is complete.
+template <typename Move>
+bool MoveInSteps(CheckedFile& file, std::int32_t unit, std::int64_t from, std::int64_t until,
+                 Move move) {
+    constexpr std::int64_t kStepBytes = 4 << 20;
+    const std::int64_t step = std::max<std::int64_t>(kStepBytes / unit, 1) * unit;
+    for (std::int64_t at = from; at < until; at += step) {
+        const std::int64_t end = std::min(until, at + step);
+        const bool complete = move(at, end);
+        // The last write of an encryption reaches 70 bytes further.
+        file.StartWriteback(at, end - at + kHeaderSize);
+        if (complete) {
+            return true;
+        }
+    }
+    return false;
 }
 
 }  // namespace
 
 void OpenJournal(CheckedFile& file, const journal::Footer& footer) {
     const journal::Sector sector = journal::EncodeFooter(footer);
-    file.WriteAt(footer.plan.footerAt(), sector.data(), journal::kSector);
+    file.WriteAt(footer.plan.footerAt(), sector.data(), kSector);
     file.Flush();
 }
 
@@ -87,47 +282,40 @@ bool DropJournal(CheckedFile& file, const journal::Plan& plan) noexcept {
 void EncryptRegions(CheckedFile& file, const BodyMask& mask, std::int32_t unit,
                     const journal::Plan& plan, const journal::Record& base, RegionStart start,
                     UnitBuffer& buffer, ProgressReporter* progress, ForwardFrontier& frontier) {
-    const std::int64_t size = base.sizeBefore;
     std::uint64_t sequence = start.sequence;
     for (std::int64_t from = start.from;; from += plan.region) {
         const std::int64_t until = from + plan.region;
-        // The unit after the carry is free between regions.
-        const std::int64_t readShift =
-            BeginRegion(file, plan, base, start, sequence, from, until, from, buffer.data(),
-                        buffer.data() + kHeaderSize, unit);
-        if (MoveTowardsEndPart(file, mask, unit, size, from, until, readShift, buffer, progress,
-                               frontier)) {
+        BeginRegion(file, mask, unit, plan, base, start, sequence, from, until, buffer.data(),
+                    buffer);
+        if (MoveInSteps(file, unit, from, until, [&](std::int64_t at, std::int64_t end) {
+                return MoveTowardsEndPart(file, mask, unit, base.sizeBefore, at, end, buffer,
+                                          progress, frontier);
+            })) {
             return;
         }
-        // Written back while the next record is made, so its flush waits less.
-        file.StartWriteback(from, until - from);
     }
 }
 
 void DecryptRegions(CheckedFile& file, const BodyMask& mask, std::int32_t unit,
                     const journal::Plan& plan, const journal::Record& base, RegionStart start,
                     UnitBuffer& buffer, ProgressReporter* progress, BackwardFrontier& frontier) {
-    const std::int64_t size = base.sizeBefore;
     std::uint64_t sequence = start.sequence;
     for (std::int64_t from = start.from;; from += plan.region) {
         const std::int64_t until = from + plan.region;
-        const std::int64_t readShift =
-            BeginRegion(file, plan, base, start, sequence, from, until, from + kHeaderSize, nullptr,
-                        buffer.data(), unit);
-        if (MoveTowardsFrontPart(file, mask, unit, size, from, until, readShift, buffer, progress,
-                                 frontier)) {
+        BeginRegion(file, mask, unit, plan, base, start, sequence, from, until, nullptr, buffer);
+        if (MoveInSteps(file, unit, from, until, [&](std::int64_t at, std::int64_t end) {
+                return MoveTowardsFrontPart(file, mask, unit, base.sizeBefore, at, end, buffer,
+                                            progress, frontier);
+            })) {
             return;
         }
-        // Written back while the next record is made, so its flush waits less.
-        file.StartWriteback(from, until - from);
     }
 }
 
 Slot ReadSlot(CheckedFile& file, const journal::Footer& footer, int slot, std::uint8_t* scratch,
               std::int32_t scratchSize) {
     journal::Sector sector{};
-    file.ReadExactly(footer.plan.at + slot * footer.plan.slotBytes, sector.data(),
-                     journal::kSector);
+    file.ReadExactly(footer.plan.at + slot * footer.plan.slotBytes, sector.data(), kSector);
     Slot result;
     if (std::all_of(sector.begin(), sector.end(), [](std::uint8_t b) { return b == 0; })) {
         return result;
@@ -149,6 +337,35 @@ Slot ReadSlot(CheckedFile& file, const journal::Footer& footer, int slot, std::u
     }
     result.state = crc == record->dataCrc ? Slot::Whole : Slot::DataBroken;
     return result;
+}
+
+bool RegionIsOldOrNew(CheckedFile& file, const journal::Footer& footer,
+                      const journal::Record& record, std::int32_t unit, UnitBuffer& buffer) {
+    bool sound = true;
+    VisitRegion(file, footer, record, unit, buffer,
+                [&](const std::uint8_t* sector, std::int32_t n, const std::uint8_t* entry) {
+                    sound = sound && StateOf(sector, n, entry) != SectorState::Foreign;
+                    return false;
+                });
+    return sound;
+}
+
+void ReturnRegionToOld(CheckedFile& file, const BodyMask& mask, const journal::Footer& footer,
+                       const journal::Record& record, std::int32_t unit, UnitBuffer& buffer) {
+    const bool keptLast = KeepsLast(record.operation);
+    VisitRegion(file, footer, record, unit, buffer,
+                [&](std::uint8_t* sector, std::int32_t n, const std::uint8_t* entry) {
+                    switch (StateOf(sector, n, entry)) {
+                        case SectorState::Old:
+                            return false;
+                        case SectorState::New:
+                            ReturnSectorToOld(sector, n, entry, keptLast, mask);
+                            return true;
+                        case SectorState::Foreign:
+                            break;
+                    }
+                    throw EngineFailure({FailureKind::RecordDamaged, 0});
+                });
 }
 
 }  // namespace kryvet::detail

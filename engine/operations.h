@@ -26,7 +26,7 @@ struct RewriteOptions {
     // The rewrite keeps a recovery record for every region of this many
     // 512-byte blocks (fewer when free space is short), so that a crash or a
     // power cut never leaves a half-rewritten file; 0 rewrites without.
-    std::int32_t journalBlocks = 16384;
+    std::int32_t journalBlocks = 65536;
 };
 
 // A refusal or failure before anything changed, or the pinned, locked file.

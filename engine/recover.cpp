@@ -69,6 +69,8 @@ unsigned FinishFromRecord(PinnedFile& file, detail::CheckedFile& io, const journ
     const detail::RegionStart start{record.from, record.sequence, true};
     detail::ProgressReporter progress(sink, record.sizeBefore, options.reportProgress);
     progress.StartAt(record.from / kBlockSize);
+    detail::ReturnRegionToOld(io, mask, footer, record, unit, buffer);
+    io.Flush();
     if (record.operation == journal::Operation::Encrypt) {
         std::copy(record.carry.begin(), record.carry.end(), buffer.data());
         detail::ForwardFrontier frontier;
@@ -101,7 +103,11 @@ Outcome FinishPinned(PinnedFile& file, ProgressSink& sink, const RewriteOptions&
         detail::CheckedFile io(file.files(), file.handle());
         detail::UnitBuffer buffer(unit + kHeaderSize);
         const Reading reading = ReadSlots(io, footer, buffer, unit + kHeaderSize);
-        if (reading.verdict == Reading::Damaged) {
+        // A sector that is neither old nor new was written by another
+        // program: finishing from the record would build on it.
+        if (reading.verdict == Reading::Damaged ||
+            (reading.verdict == Reading::Record &&
+             !detail::RegionIsOldOrNew(io, footer, reading.record, unit, buffer))) {
             return Failure{FailureKind::RecordDamaged, 0};
         }
         unsigned mode = footer.modeBefore;

@@ -16,8 +16,8 @@ constexpr std::int64_t kNoEnd = INT64_MAX;
 
 bool MoveEndwards(CheckedFile& file, const BodyMask& mask, std::int32_t unit, std::int64_t inFile,
                   const std::uint8_t* extra, std::int32_t extraLength, std::int64_t from,
-                  std::int64_t until, std::int64_t readShift, UnitBuffer& buffer,
-                  ProgressReporter* progress, ForwardFrontier& frontier) {
+                  std::int64_t until, UnitBuffer& buffer, ProgressReporter* progress,
+                  ForwardFrontier& frontier) {
     const std::int64_t total = inFile + extraLength;
     const std::int32_t blocksPerUnit = unit / kBlockSize;
     // The carried 70 bytes sit in front of the unit just read, so each write
@@ -39,7 +39,7 @@ bool MoveEndwards(CheckedFile& file, const BodyMask& mask, std::int32_t unit, st
         const auto fromFile =
             static_cast<std::int32_t>(std::clamp<std::int64_t>(inFile - pos, 0, length));
         if (fromFile > 0) {
-            file.ReadExactly(pos + readShift, body, fromFile);
+            file.ReadExactly(pos, body, fromFile);
         }
         if (length > fromFile) {
             std::memcpy(body + fromFile, extra + (pos + fromFile - inFile),
@@ -71,21 +71,20 @@ void MoveTowardsEnd(CheckedFile& file, const BodyMask& mask, std::int32_t unit,
                     std::int32_t extraLength, UnitBuffer& buffer, ProgressReporter* progress,
                     ForwardFrontier& frontier) {
     std::copy(header.begin(), header.end(), buffer.data());
-    MoveEndwards(file, mask, unit, inFile, extra, extraLength, 0, kNoEnd, 0, buffer, progress,
+    MoveEndwards(file, mask, unit, inFile, extra, extraLength, 0, kNoEnd, buffer, progress,
                  frontier);
 }
 
 bool MoveTowardsEndPart(CheckedFile& file, const BodyMask& mask, std::int32_t unit,
                         std::int64_t inFile, std::int64_t from, std::int64_t until,
-                        std::int64_t readShift, UnitBuffer& buffer, ProgressReporter* progress,
-                        ForwardFrontier& frontier) {
-    return MoveEndwards(file, mask, unit, inFile, nullptr, 0, from, until, readShift, buffer,
-                        progress, frontier);
+                        UnitBuffer& buffer, ProgressReporter* progress, ForwardFrontier& frontier) {
+    return MoveEndwards(file, mask, unit, inFile, nullptr, 0, from, until, buffer, progress,
+                        frontier);
 }
 
 bool MoveTowardsFrontPart(CheckedFile& file, const BodyMask& mask, std::int32_t unit,
                           std::int64_t end, std::int64_t from, std::int64_t until,
-                          std::int64_t readShift, UnitBuffer& buffer, ProgressReporter* progress,
+                          UnitBuffer& buffer, ProgressReporter* progress,
                           BackwardFrontier& frontier) {
     const std::int64_t total = end - kHeaderSize;
     const std::int32_t blocksPerUnit = unit / kBlockSize;
@@ -97,7 +96,7 @@ bool MoveTowardsFrontPart(CheckedFile& file, const BodyMask& mask, std::int32_t 
         }
         const auto n = static_cast<std::int32_t>(std::clamp<std::int64_t>(total - pos, 0, unit));
         if (n > 0) {
-            file.ReadExactly(kHeaderSize + pos + readShift, buffer.data(), n);
+            file.ReadExactly(kHeaderSize + pos, buffer.data(), n);
             mask.Apply(buffer.data(), static_cast<std::size_t>(n));
             frontier.held = buffer.data();
             frontier.heldLength = n;
@@ -117,7 +116,7 @@ bool MoveTowardsFrontPart(CheckedFile& file, const BodyMask& mask, std::int32_t 
 
 void MoveTowardsFront(CheckedFile& file, const BodyMask& mask, std::int32_t unit, std::int64_t end,
                       UnitBuffer& buffer, ProgressReporter* progress, BackwardFrontier& frontier) {
-    MoveTowardsFrontPart(file, mask, unit, end, 0, kNoEnd, 0, buffer, progress, frontier);
+    MoveTowardsFrontPart(file, mask, unit, end, 0, kNoEnd, buffer, progress, frontier);
 }
 
 void UndoEncryption(CheckedFile& file, const BodyMask& mask, std::int32_t unit,

@@ -51,22 +51,21 @@ void MoveTowardsEnd(CheckedFile& file, const BodyMask& mask, std::int32_t unit,
 // The same move for the write positions [from, until) only, `from` a whole
 // number of units. The first 70 bytes of `buffer` hold on entry what goes to
 // `from` first (the header at 0, else the masked carry) and on return what
-// goes to `until`. Reads are made `readShift` bytes further on, so a region
-// can be read from a copy of its old bytes. True once the move is complete.
+// goes to `until`. True once the move is complete; its last write may reach
+// up to 70 bytes past `until`, beyond the old end of the file.
 bool MoveTowardsEndPart(CheckedFile& file, const BodyMask& mask, std::int32_t unit,
                         std::int64_t inFile, std::int64_t from, std::int64_t until,
-                        std::int64_t readShift, UnitBuffer& buffer, ProgressReporter* progress,
-                        ForwardFrontier& frontier);
+                        UnitBuffer& buffer, ProgressReporter* progress, ForwardFrontier& frontier);
 
 // Moves the bytes [70, end) of the file to [0, end - 70), unmasked.
 void MoveTowardsFront(CheckedFile& file, const BodyMask& mask, std::int32_t unit, std::int64_t end,
                       UnitBuffer& buffer, ProgressReporter* progress, BackwardFrontier& frontier);
 
-// The same move for the write positions [from, until) only; reads are made
-// `readShift` bytes further on. True once the move is complete.
+// The same move for the write positions [from, until) only. True once the
+// move is complete.
 bool MoveTowardsFrontPart(CheckedFile& file, const BodyMask& mask, std::int32_t unit,
                           std::int64_t end, std::int64_t from, std::int64_t until,
-                          std::int64_t readShift, UnitBuffer& buffer, ProgressReporter* progress,
+                          UnitBuffer& buffer, ProgressReporter* progress,
                           BackwardFrontier& frontier);
 
 // Puts back a plain file of `plainSize` bytes from where an encryption

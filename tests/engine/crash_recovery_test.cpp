@@ -13,6 +13,7 @@
 
 #include "app/error_messages.h"
 #include "app/operation_flow.h"
+#include "engine/crc32c.h"
 #include "engine/journal_record.h"
 #include "engine/operations.h"
 #include "support/memory_platform.h"
@@ -117,10 +118,13 @@ TEST(CrashRecovery, EveryCrashPointEndsAsBeforeOrAsFinished) {
     long recoveries = 0;
     for (bool encrypt : {true, false}) {
         for (std::size_t size : sizes) {
-            for (std::int32_t regionBlocks : {2, 3}) {
-                SCOPED_TRACE(testing::Message() << (encrypt ? "encrypt " : "decrypt ") << size
-                                                << " region " << regionBlocks);
-                const RewriteOptions options{1, true, regionBlocks};
+            // Units of one block, and of four, whose sectors are summed four at a time.
+            for (const auto& [unitBlocks, regionBlocks] :
+                 {std::pair{1, 2}, std::pair{1, 3}, std::pair{4, 8}}) {
+                SCOPED_TRACE(testing::Message()
+                             << (encrypt ? "encrypt " : "decrypt ") << size << " unit "
+                             << unitBlocks << " region " << regionBlocks);
+                const RewriteOptions options{unitBlocks, true, regionBlocks};
                 const std::string plain = Bytes(size, static_cast<unsigned>(size));
                 const std::string input = encrypt ? plain : Record(true, plain, {1, true, 0}).after;
                 const Rewrite run = Record(encrypt, input, options);
@@ -218,6 +222,8 @@ TEST(CrashRecovery, UntrustworthyRecordsAreRefusedUntouched) {
         {"newer record's data", sectorOf(newer) + 512 + 1, true},
         {"older record", sectorOf(1 - newer) + 30, true},
         {"older record's data", sectorOf(1 - newer) + 512 + 1, false},
+        // Written by another program since: neither the old nor the new bytes.
+        {"a sector of the newer record's region", records[newer]->from + 100, true},
         {"nothing", -1, false},
     };
     for (const auto& c : cases) {
@@ -244,6 +250,25 @@ TEST(CrashRecovery, UntrustworthyRecordsAreRefusedUntouched) {
             EXPECT_EQ(files.Data("f"), run.after);
         }
         EXPECT_EQ(files.OpenHandles(), 0);
+    }
+}
+
+// The checksum of the records and of each sector of a region: CRC-32C,
+// whose check value is that of "123456789"; the sector-wise form gives the
+// same as one sector at a time, whatever the length.
+TEST(CrashRecovery, SectorChecksumsAreThoseOfEachSector) {
+    EXPECT_EQ(Crc32c(0, "123456789", 9), 0xE3069283u);
+    const std::string bytes = Bytes(512 * 9 + 100, 3);
+    for (std::size_t length :
+         {0, 1, 511, 512, 513, 512 * 4, 512 * 4 + 70, 512 * 8, 512 * 9 + 100}) {
+        SCOPED_TRACE(length);
+        std::vector<std::uint32_t> crcs((length + 511) / 512 + 1, 0xDEADBEEFu);
+        SectorCrc32cs(bytes.data(), length, crcs.data());
+        for (std::size_t i = 0; i * 512 < length; ++i)
+            EXPECT_EQ(crcs[i], Crc32c(0, bytes.data() + i * 512,
+                                      std::min<std::size_t>(512, length - i * 512)))
+                << "sector " << i;
+        EXPECT_EQ(crcs[(length + 511) / 512], 0xDEADBEEFu) << "nothing written past the last";
     }
 }
 

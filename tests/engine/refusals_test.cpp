@@ -288,7 +288,7 @@ TEST(Refusals, RewriteFailuresStopAtOnce) {
     } cases[] = {
         {true, "_lread", 4, -1, EIO, "I/O ｴﾗｰ (5)"},
         {true, "_lwrite", 6, -1, ENOSPC, "ﾃﾞｨｽｸがいっぱいです"},
-        {true, "_lwrite", 5, 100, 0, "ﾃﾞｨｽｸがいっぱいです"},  // short write
+        {true, "_lwrite", 10, 100, 0, "ﾃﾞｨｽｸがいっぱいです"},  // short write of the body
         {true, "_llseek", 3, -1, EIO, "I/O ｴﾗｰ (5)"},
         {true, "FlushData", 1, -1, EIO, "I/O ｴﾗｰ (5)"},
         {false, "_lread", 7, -1, EIO, "I/O ｴﾗｰ (5)"},
