@@ -63,8 +63,7 @@ Outcome DecryptPinned(PinnedFile& file, const std::string& passwordCp932, Progre
     const unsigned modeAfter = ModeBeforeEncryption(file);
     detail::CheckedFile io(files, file.handle());
     detail::ProgressReporter progress(sink, size, options.reportProgress);
-    // The records' tables are worked out in the same buffer, 70 bytes longer.
-    detail::UnitBuffer buffer(unit + kHeaderSize);
+    detail::UnitBuffer buffer(unit);
     // What lies beyond the stored size after the move is cut off; it is
     // kept in memory until the file is safely on the disk.
     const std::int64_t tailLength = size - kHeaderSize - storedSize;

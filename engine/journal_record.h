@@ -19,13 +19,13 @@
 // Every number is little-endian; every block carries a CRC-32C.
 //
 // The table has one entry per 512-byte sector of the region's write
-// positions: the CRC-32C of the sector's old and of its new bytes, then the
-// 70 old bytes that the sector's new bytes do not carry (its last 70 when
-// encrypting, its first 70 when decrypting; fewer for a shorter last
-// sector). A disk writes a sector whole or not at all, so each sector of an
-// interrupted region is either old or new, the checksums tell which, and a
-// new one is turned back into the old from its own bytes and those 70. That
-// is 78 bytes per 512 instead of a copy of the region.
+// positions: the CRC-32C of the sector's old bytes, then the 70 old bytes
+// that the sector's new bytes do not carry (its last 70 when encrypting, its
+// first 70 when decrypting; fewer, then zeros, for a shorter last sector).
+// A disk writes a sector whole or not at all, so each sector of an
+// interrupted region is either old or new: old when it has the checksum,
+// new when the old bytes made from it and those 70 have it. That is 74
+// bytes per 512 instead of a copy of the region.
 namespace kryvet::journal {
 
 constexpr std::int32_t kSector = 512;
@@ -33,7 +33,7 @@ constexpr std::int32_t kSector = 512;
 constexpr std::int32_t kFooterBytes = 128;
 constexpr std::int64_t kAlignment = 4096;
 constexpr std::uint32_t kVersion = 2;
-constexpr std::int32_t kEntryBytes = 8 + kHeaderSize;
+constexpr std::int32_t kEntryBytes = 4 + kHeaderSize;
 
 // Bytes of the table for a region of `length` write positions.
 std::int64_t TableBytes(std::int64_t length);

@@ -24,33 +24,24 @@ bool KeepsLast(journal::Operation operation) {
     return operation == journal::Operation::Encrypt;
 }
 
-// A table of one unit's sectors, filled in two steps: what the old bytes
-// give, then the checksums of the new ones.
+// The table of one unit's sectors: the checksum of each sector's old bytes
+// and the 70 of them that its new bytes do not carry.
 class UnitTable {
 public:
     explicit UnitTable(std::int32_t unit)
         : bytes_(static_cast<std::int32_t>(journal::TableBytes(unit))),
           crcs_(static_cast<std::size_t>(unit / kSector)) {}
 
-    void DescribeOld(const std::uint8_t* old, std::int32_t length, bool keepLast) {
-        length_ = length;
+    void Describe(const std::uint8_t* old, std::int32_t length, bool keepLast) {
         SectorCrc32cs(old, static_cast<std::size_t>(length), crcs_.data());
         for (std::int32_t at = 0, e = 0; at < length; at += kSector, ++e) {
             const std::int32_t n = std::min(kSector, length - at);
             const std::int32_t kept = std::min(kHeaderSize, n);
             std::uint8_t* entry = bytes_.data() + e * kEntryBytes;
             std::memcpy(entry, &crcs_[static_cast<std::size_t>(e)], 4);
-            std::memset(entry + 8, 0, kHeaderSize);
-            std::memcpy(entry + 8, old + at + (keepLast ? n - kept : 0),
+            std::memset(entry + 4, 0, kHeaderSize);
+            std::memcpy(entry + 4, old + at + (keepLast ? n - kept : 0),
                         static_cast<std::size_t>(kept));
-        }
-    }
-
-    void DescribeNew(const std::uint8_t* now) {
-        SectorCrc32cs(now, static_cast<std::size_t>(length_), crcs_.data());
-        for (std::int32_t e = 0; e * kSector < length_; ++e) {
-            std::memcpy(bytes_.data() + e * kEntryBytes + 4, &crcs_[static_cast<std::size_t>(e)],
-                        4);
         }
     }
 
@@ -62,7 +53,6 @@ public:
 private:
     UnitBuffer bytes_;
     std::vector<std::uint32_t> crcs_;
-    std::int32_t length_ = 0;
 };
 
 static_assert(std::endian::native == std::endian::little,
@@ -79,35 +69,19 @@ void ForEachUnit(std::int64_t from, std::int64_t until, std::int64_t writeEnd, s
 }
 
 // Writes the table of region [from, until) to the record's slot, unit by
-// unit as the move would go, and returns its checksum. `front` holds what
-// goes to `from` first; `buffer` is free.
-std::uint32_t WriteTable(CheckedFile& file, const BodyMask& mask, std::int32_t unit,
-                         const journal::Record& record, std::int64_t tableAt,
-                         const std::uint8_t* front, UnitBuffer& buffer, UnitTable& table) {
+// unit, and returns its checksum. Only the old bytes are read, into the
+// part of `buffer` that the move does not carry over between regions.
+std::uint32_t WriteTable(CheckedFile& file, std::int32_t unit, const journal::Record& record,
+                         std::int64_t tableAt, UnitBuffer& buffer) {
     const std::int64_t writeEnd = journal::WriteEnd(record.operation, record.sizeBefore);
-    const bool encrypt = record.operation == journal::Operation::Encrypt;
-    std::uint8_t* const b = buffer.data();
-    if (encrypt) {
-        std::memcpy(b, front, kHeaderSize);
-    }
+    const bool keepLast = KeepsLast(record.operation);
+    std::uint8_t* const old = buffer.data() + (keepLast ? kHeaderSize : 0);
+    UnitTable table(unit);
     std::uint32_t crc = 0;
     std::int64_t written = 0;
     ForEachUnit(record.from, record.until, writeEnd, unit, [&](std::int64_t pos, std::int32_t n) {
-        if (encrypt) {
-            // Old bytes behind the carry; the new ones are the carry and
-            // the old masked.
-            file.ReadExactly(pos, b + kHeaderSize, n);
-            table.DescribeOld(b + kHeaderSize, n, true);
-            mask.Apply(b + kHeaderSize, static_cast<std::size_t>(n));
-            table.DescribeNew(b);
-            std::memcpy(b, b + n, kHeaderSize);
-        } else {
-            // The new bytes come from 70 bytes further on, unmasked.
-            file.ReadExactly(pos, b, n + kHeaderSize);
-            table.DescribeOld(b, n, false);
-            mask.Apply(b + kHeaderSize, static_cast<std::size_t>(n));
-            table.DescribeNew(b + kHeaderSize);
-        }
+        file.ReadExactly(pos, old, n);
+        table.Describe(old, n, keepLast);
         const std::int32_t bytes = UnitTable::BytesFor(n);
         crc = Crc32c(crc, table.data(), static_cast<std::size_t>(bytes));
         file.WriteAt(tableAt + written, table.data(), bytes);
@@ -118,33 +92,11 @@ std::uint32_t WriteTable(CheckedFile& file, const BodyMask& mask, std::int32_t u
     return crc;
 }
 
-// Keeps the first 70 bytes of a buffer and puts them back when it goes,
-// also when a failure passes.
-class CarryKept {
-public:
-    CarryKept(UnitBuffer& buffer, bool keep) : buffer_(buffer), keep_(keep) {
-        std::copy_n(buffer.data(), kHeaderSize, bytes_.begin());
-    }
-    ~CarryKept() {
-        if (keep_) {
-            std::copy(bytes_.begin(), bytes_.end(), buffer_.data());
-        }
-    }
-    CarryKept(const CarryKept&) = delete;
-    CarryKept& operator=(const CarryKept&) = delete;
-
-private:
-    UnitBuffer& buffer_;
-    bool keep_;
-    std::array<std::uint8_t, kHeaderSize> bytes_{};
-};
-
 // Makes the record of region [from, until) durable before the region is
 // touched: its table, then its sector.
-void WriteRecord(CheckedFile& file, const BodyMask& mask, std::int32_t unit,
-                 const journal::Plan& plan, const journal::Record& base, std::uint64_t sequence,
-                 std::int64_t from, std::int64_t until, const std::uint8_t* carry,
-                 UnitBuffer& buffer) {
+void WriteRecord(CheckedFile& file, std::int32_t unit, const journal::Plan& plan,
+                 const journal::Record& base, std::uint64_t sequence, std::int64_t from,
+                 std::int64_t until, const std::uint8_t* carry, UnitBuffer& buffer) {
     journal::Record record = base;
     record.sequence = sequence;
     record.from = from;
@@ -155,14 +107,7 @@ void WriteRecord(CheckedFile& file, const BodyMask& mask, std::int32_t unit,
     if (carry != nullptr) {
         std::copy_n(carry, kHeaderSize, record.carry.begin());
     }
-    {
-        // The table is worked out where the move keeps its carry, which a
-        // failure needs for putting the file back.
-        const CarryKept kept(buffer, carry != nullptr);
-        UnitTable table(unit);
-        record.dataCrc = WriteTable(file, mask, unit, record, plan.dataAt(sequence),
-                                    record.carry.data(), buffer, table);
-    }
+    record.dataCrc = WriteTable(file, unit, record, plan.dataAt(sequence), buffer);
     // The flush also puts the region before on the disk: the record that
     // replaces its own must not be there without it.
     file.Flush();
@@ -173,47 +118,47 @@ void WriteRecord(CheckedFile& file, const BodyMask& mask, std::int32_t unit,
 
 // Before region [from, until) is rewritten: its record made durable, unless
 // it is the region a recovery resumes, whose record stands.
-void BeginRegion(CheckedFile& file, const BodyMask& mask, std::int32_t unit,
-                 const journal::Plan& plan, const journal::Record& base, const RegionStart& start,
-                 std::uint64_t& sequence, std::int64_t from, std::int64_t until,
-                 const std::uint8_t* carry, UnitBuffer& buffer) {
+void BeginRegion(CheckedFile& file, std::int32_t unit, const journal::Plan& plan,
+                 const journal::Record& base, const RegionStart& start, std::uint64_t& sequence,
+                 std::int64_t from, std::int64_t until, const std::uint8_t* carry,
+                 UnitBuffer& buffer) {
     if (start.fromRecord && from == start.from) {
         sequence = start.sequence + 1;
         return;
     }
-    WriteRecord(file, mask, unit, plan, base, sequence++, from, until, carry, buffer);
+    WriteRecord(file, unit, plan, base, sequence++, from, until, carry, buffer);
+}
+
+// Turns the new bytes of a sector of `n` bytes into its old ones, in
+// `old`: all but 70 of them are in its new bytes, 70 further on or back and
+// masked; the 70 are the entry's.
+void OldFromNew(const std::uint8_t* sector, std::int32_t n, const std::uint8_t* entry,
+                bool keptLast, const BodyMask& mask, std::uint8_t* old) {
+    const std::int32_t kept = std::min(kHeaderSize, n);
+    const std::int32_t moved = n - kept;
+    std::uint8_t* const movedTo = keptLast ? old : old + kHeaderSize;
+    std::memcpy(movedTo, keptLast ? sector + kHeaderSize : sector, static_cast<std::size_t>(moved));
+    mask.Apply(movedTo, static_cast<std::size_t>(moved));
+    std::memcpy(keptLast ? old + moved : old, entry + 4, static_cast<std::size_t>(kept));
 }
 
 // What a sector of an interrupted region holds.
 enum class SectorState { Old, New, Foreign };
 
-SectorState StateOf(const std::uint8_t* sector, std::int32_t n, const std::uint8_t* entry) {
+// A sector is old when its bytes have the old checksum, and new when the
+// old bytes made from them have it. A change confined to the 70 bytes of a
+// new sector that the old ones do not come from goes unseen, and does no
+// harm: the sector is rewritten. `old` receives the old bytes of a new one.
+SectorState StateOf(const std::uint8_t* sector, std::int32_t n, const std::uint8_t* entry,
+                    bool keptLast, const BodyMask& mask, std::uint8_t* old) {
     std::uint32_t crcOld = 0;
-    std::uint32_t crcNew = 0;
     std::memcpy(&crcOld, entry, 4);
-    std::memcpy(&crcNew, entry + 4, 4);
-    const std::uint32_t crc = Crc32c(0, sector, static_cast<std::size_t>(n));
-    // Where old and new are the same bytes, either reading is right.
-    return crc == crcOld   ? SectorState::Old
-           : crc == crcNew ? SectorState::New
-                           : SectorState::Foreign;
-}
-
-// Turns a new sector of `n` bytes back into its old bytes: all but 70 of
-// them are in its new bytes, 70 further on or back and masked.
-void ReturnSectorToOld(std::uint8_t* sector, std::int32_t n, const std::uint8_t* entry,
-                       bool keptLast, const BodyMask& mask) {
-    const std::int32_t kept = std::min(kHeaderSize, n);
-    const std::int32_t moved = n - kept;
-    if (keptLast) {
-        std::memmove(sector, sector + kHeaderSize, static_cast<std::size_t>(moved));
-        mask.Apply(sector, static_cast<std::size_t>(moved));
-        std::memcpy(sector + moved, entry + 8, static_cast<std::size_t>(kept));
-    } else {
-        std::memmove(sector + kHeaderSize, sector, static_cast<std::size_t>(moved));
-        mask.Apply(sector + kHeaderSize, static_cast<std::size_t>(moved));
-        std::memcpy(sector, entry + 8, static_cast<std::size_t>(kept));
+    if (Crc32c(0, sector, static_cast<std::size_t>(n)) == crcOld) {
+        return SectorState::Old;
     }
+    OldFromNew(sector, n, entry, keptLast, mask, old);
+    return Crc32c(0, old, static_cast<std::size_t>(n)) == crcOld ? SectorState::New
+                                                                 : SectorState::Foreign;
 }
 
 // Goes over the record's region unit by unit with each unit's bytes and
@@ -285,8 +230,7 @@ void EncryptRegions(CheckedFile& file, const BodyMask& mask, std::int32_t unit,
     std::uint64_t sequence = start.sequence;
     for (std::int64_t from = start.from;; from += plan.region) {
         const std::int64_t until = from + plan.region;
-        BeginRegion(file, mask, unit, plan, base, start, sequence, from, until, buffer.data(),
-                    buffer);
+        BeginRegion(file, unit, plan, base, start, sequence, from, until, buffer.data(), buffer);
         if (MoveInSteps(file, unit, from, until, [&](std::int64_t at, std::int64_t end) {
                 return MoveTowardsEndPart(file, mask, unit, base.sizeBefore, at, end, buffer,
                                           progress, frontier);
@@ -302,7 +246,7 @@ void DecryptRegions(CheckedFile& file, const BodyMask& mask, std::int32_t unit,
     std::uint64_t sequence = start.sequence;
     for (std::int64_t from = start.from;; from += plan.region) {
         const std::int64_t until = from + plan.region;
-        BeginRegion(file, mask, unit, plan, base, start, sequence, from, until, nullptr, buffer);
+        BeginRegion(file, unit, plan, base, start, sequence, from, until, nullptr, buffer);
         if (MoveInSteps(file, unit, from, until, [&](std::int64_t at, std::int64_t end) {
                 return MoveTowardsFrontPart(file, mask, unit, base.sizeBefore, at, end, buffer,
                                             progress, frontier);
@@ -339,12 +283,15 @@ Slot ReadSlot(CheckedFile& file, const journal::Footer& footer, int slot, std::u
     return result;
 }
 
-bool RegionIsOldOrNew(CheckedFile& file, const journal::Footer& footer,
+bool RegionIsOldOrNew(CheckedFile& file, const BodyMask& mask, const journal::Footer& footer,
                       const journal::Record& record, std::int32_t unit, UnitBuffer& buffer) {
+    const bool keptLast = KeepsLast(record.operation);
     bool sound = true;
+    std::array<std::uint8_t, kSector> old{};
     VisitRegion(file, footer, record, unit, buffer,
-                [&](const std::uint8_t* sector, std::int32_t n, const std::uint8_t* entry) {
-                    sound = sound && StateOf(sector, n, entry) != SectorState::Foreign;
+                [&](std::uint8_t* sector, std::int32_t n, const std::uint8_t* entry) {
+                    sound = sound && StateOf(sector, n, entry, keptLast, mask, old.data()) !=
+                                         SectorState::Foreign;
                     return false;
                 });
     return sound;
@@ -353,13 +300,14 @@ bool RegionIsOldOrNew(CheckedFile& file, const journal::Footer& footer,
 void ReturnRegionToOld(CheckedFile& file, const BodyMask& mask, const journal::Footer& footer,
                        const journal::Record& record, std::int32_t unit, UnitBuffer& buffer) {
     const bool keptLast = KeepsLast(record.operation);
+    std::array<std::uint8_t, kSector> old{};
     VisitRegion(file, footer, record, unit, buffer,
                 [&](std::uint8_t* sector, std::int32_t n, const std::uint8_t* entry) {
-                    switch (StateOf(sector, n, entry)) {
+                    switch (StateOf(sector, n, entry, keptLast, mask, old.data())) {
                         case SectorState::Old:
                             return false;
                         case SectorState::New:
-                            ReturnSectorToOld(sector, n, entry, keptLast, mask);
+                            std::memcpy(sector, old.data(), static_cast<std::size_t>(n));
                             return true;
                         case SectorState::Foreign:
                             break;

@@ -66,7 +66,7 @@ Slot ReadSlot(CheckedFile& file, const journal::Footer& footer, int slot, std::u
 
 // Whether every sector of the record's region holds its old or its new
 // bytes; anything else was written by somebody else. Reads only.
-bool RegionIsOldOrNew(CheckedFile& file, const journal::Footer& footer,
+bool RegionIsOldOrNew(CheckedFile& file, const BodyMask& mask, const journal::Footer& footer,
                       const journal::Record& record, std::int32_t unit, UnitBuffer& buffer);
 
 // Turns the new sectors of the record's region back into old ones, so that

@@ -58,6 +58,10 @@ Reading ReadSlots(detail::CheckedFile& io, const journal::Footer& footer,
     return {};
 }
 
+BodyMask MaskOf(const journal::Record& record) {
+    return BodyMask(KeyBytesOf(ParseHeader(record.header).ClockKey));
+}
+
 // Finishes the rewrite from its record; returns the mode the file gets.
 // `cut` tells once the records are gone and the contents complete.
 unsigned FinishFromRecord(PinnedFile& file, detail::CheckedFile& io, const journal::Footer& footer,
@@ -65,7 +69,7 @@ unsigned FinishFromRecord(PinnedFile& file, detail::CheckedFile& io, const journ
                           detail::UnitBuffer& buffer, ProgressSink& sink,
                           const RewriteOptions& options, bool& cut) {
     const EncryptedFileHeader header = ParseHeader(record.header);
-    const BodyMask mask(KeyBytesOf(header.ClockKey));
+    const BodyMask mask = MaskOf(record);
     const detail::RegionStart start{record.from, record.sequence, true};
     detail::ProgressReporter progress(sink, record.sizeBefore, options.reportProgress);
     progress.StartAt(record.from / kBlockSize);
@@ -103,11 +107,14 @@ Outcome FinishPinned(PinnedFile& file, ProgressSink& sink, const RewriteOptions&
         detail::CheckedFile io(file.files(), file.handle());
         detail::UnitBuffer buffer(unit + kHeaderSize);
         const Reading reading = ReadSlots(io, footer, buffer, unit + kHeaderSize);
+        if (reading.verdict == Reading::Damaged) {
+            return Failure{FailureKind::RecordDamaged, 0};
+        }
         // A sector that is neither old nor new was written by another
         // program: finishing from the record would build on it.
-        if (reading.verdict == Reading::Damaged ||
-            (reading.verdict == Reading::Record &&
-             !detail::RegionIsOldOrNew(io, footer, reading.record, unit, buffer))) {
+        if (reading.verdict == Reading::Record &&
+            !detail::RegionIsOldOrNew(io, MaskOf(reading.record), footer, reading.record, unit,
+                                      buffer)) {
             return Failure{FailureKind::RecordDamaged, 0};
         }
         unsigned mode = footer.modeBefore;
