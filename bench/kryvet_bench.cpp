@@ -62,6 +62,9 @@ public:
     int FlushData(kryvet::platform::Handle handle) override {
         return flush ? PosixPlatformFile::FlushData(handle) : 0;
     }
+    int FlushAll(kryvet::platform::Handle handle) override {
+        return flush ? PosixPlatformFile::FlushAll(handle) : 0;
+    }
 };
 
 double Seconds(const std::function<void()>& work) {

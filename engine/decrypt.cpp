@@ -97,6 +97,11 @@ Outcome DecryptPinned(PinnedFile& file, const std::string& passwordCp932, Progre
             io.ReadExactly(storedSize, tail.data(), static_cast<std::int32_t>(tailLength));
             frontier = {storedSize, tail.data(), static_cast<std::int32_t>(tailLength)};
         }
+        if (plan) {
+            // The mode goes on while the records still stand.
+            file.SetModeAhead(modeAfter);
+            io.FlushAll();
+        }
         io.CutAt(storedSize);
         io.Flush();
     } catch (const EngineFailure& e) {

@@ -36,6 +36,9 @@ Outcome EncryptPinned(PinnedFile& file, const std::string& passwordCp932, Progre
             plan.reset();
         }
     }
+    // Decryption gives back the whole mode from this; where the file
+    // system keeps no such word, it falls back on the header's bit.
+    const std::string keptMode = KeptModeValue(file.originalMode(), material.header);
     detail::CheckedFile io(files, file.handle());
     detail::ProgressReporter progress(sink, size, options.reportProgress);
     progress.StartAt(1);
@@ -73,7 +76,11 @@ Outcome EncryptPinned(PinnedFile& file, const std::string& passwordCp932, Progre
                    static_cast<std::int32_t>(material.trailer.size()));
         io.Flush();
         if (plan) {
-            // Only once the contents are on the disk do the records go.
+            // Only once the contents are on the disk do the records go, and
+            // the mode and its kept word go on before them.
+            files.WriteKeptMode(file.handle(), keptMode);
+            file.SetModeAhead(ReadOnlyMode(file.originalMode()));
+            io.FlushAll();
             io.CutAt(size + kGrowth);
             io.Flush();
         }
@@ -81,14 +88,15 @@ Outcome EncryptPinned(PinnedFile& file, const std::string& passwordCp932, Progre
         if (plan) {
             // Putting the file back makes the records untrue.
             detail::DropJournal(io, *plan);
+            files.RemoveKeptMode(file.handle());
         }
         return detail::PutBack(
             e.failure(), [&] { detail::UndoEncryption(io, mask, unit, frontier, size); },
             frontier.writeAt);
     }
-    // Decryption gives back the whole mode from this; where the file
-    // system keeps no such word, it falls back on the header's bit.
-    files.WriteKeptMode(file.handle(), KeptModeValue(file.originalMode(), material.header));
+    if (!plan) {
+        files.WriteKeptMode(file.handle(), keptMode);
+    }
     return file.Complete(ReadOnlyMode(file.originalMode()));
 }
 

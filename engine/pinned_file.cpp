@@ -47,6 +47,13 @@ void PinnedFile::AllowWriting() {
     }
 }
 
+void PinnedFile::SetModeAhead(unsigned mode) {
+    platform::FileStatus now;
+    if (files_->Status(open_, now) == 0 && now.mode != mode && files_->SetMode(open_, mode) == 0) {
+        modeSet_ = mode;
+    }
+}
+
 void PinnedFile::OpenForRewrite() {
     open_ = files_->OpenPinned(pin_);
     if (open_ < 0) {

@@ -39,6 +39,11 @@ public:
     // Gives a read-only file its owner's write permission for the run; the
     // change is undone when the run ends without rewriting.
     void AllowWriting();
+    // Gives the file its final mode before the last step of a journaled
+    // rewrite, so that a crash after that step finds it finished in every
+    // respect. A failure here shows in Complete; a failure of the rewrite
+    // puts the mode back like any other change of the run.
+    void SetModeAhead(unsigned mode);
     // Opens the pinned file for the rewrite and checks it is still the file
     // first seen, of the same size. EngineFailure otherwise.
     void OpenForRewrite();

@@ -88,6 +88,9 @@ public:
     virtual int ReleaseSpace(Handle handle, std::int64_t offset, std::int64_t length) = 0;
     // Flushes the file's data to the disk; 0 or -1.
     virtual int FlushData(Handle handle) = 0;
+    // Flushes the file's data and its attributes (mode, extended
+    // attributes), which a flush of the data alone may leave behind.
+    virtual int FlushAll(Handle handle) = 0;
     // Starts writing [offset, offset + length) to the disk without waiting,
     // so that a later flush finds less to do. A hint: it promises nothing
     // about what is on the disk; 0 or -1.

@@ -311,6 +311,10 @@ int PosixPlatformFile::FlushData(Handle handle) {
     return fdatasync(handle) == 0 ? 0 : Fail();
 }
 
+int PosixPlatformFile::FlushAll(Handle handle) {
+    return fsync(handle) == 0 ? 0 : Fail();
+}
+
 int PosixPlatformFile::StartWriteback(Handle handle, std::int64_t offset, std::int64_t length) {
     return sync_file_range(handle, offset, length, SYNC_FILE_RANGE_WRITE) == 0 ? 0 : Fail();
 }

@@ -28,6 +28,7 @@ public:
     int ReserveSpace(Handle handle, std::int64_t offset, std::int64_t length) override;
     int ReleaseSpace(Handle handle, std::int64_t offset, std::int64_t length) override;
     int FlushData(Handle handle) override;
+    int FlushAll(Handle handle) override;
     int StartWriteback(Handle handle, std::int64_t offset, std::int64_t length) override;
     int ReadKeptMode(Handle handle, std::string& value) override;
     int WriteKeptMode(Handle handle, const std::string& value) override;

@@ -82,15 +82,20 @@ unsigned FinishFromRecord(PinnedFile& file, detail::CheckedFile& io, const journ
                                frontier);
         io.WriteAt(record.sizeBefore + kHeaderSize, record.trailer.data(), kTrailerSize);
         io.Flush();
+        // As in the run itself: the mode and its kept word before the cut.
+        file.files().WriteKeptMode(file.handle(), KeptModeValue(record.modeBefore, header));
+        file.SetModeAhead(record.modeAfter);
+        io.FlushAll();
         io.CutAt(record.sizeAfter);
         cut = true;
         io.Flush();
-        file.files().WriteKeptMode(file.handle(), KeptModeValue(record.modeBefore, header));
     } else {
         detail::BackwardFrontier frontier;
         detail::DecryptRegions(io, mask, unit, footer.plan, record, start, buffer, &progress,
                                frontier);
         io.Flush();
+        file.SetModeAhead(record.modeAfter);
+        io.FlushAll();
         io.CutAt(record.sizeAfter);
         cut = true;
         io.Flush();

@@ -68,6 +68,12 @@ void CheckedFile::Flush() {
     }
 }
 
+void CheckedFile::FlushAll() {
+    if (files_.FlushAll(handle_) != 0) {
+        Fail(-1);
+    }
+}
+
 void CheckedFile::StartWriteback(std::int64_t position, std::int64_t length) noexcept {
     files_.StartWriteback(handle_, position, length);
 }

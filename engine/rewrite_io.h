@@ -25,6 +25,8 @@ public:
     // Sets the end of the file at position.
     void CutAt(std::int64_t position);
     void Flush();
+    // The same, with the file's mode and extended attributes.
+    void FlushAll();
     // Lets the disk start on what was written there; failures do not matter.
     void StartWriteback(std::int64_t position, std::int64_t length) noexcept;
     // The file's size now.

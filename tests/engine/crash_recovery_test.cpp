@@ -14,6 +14,7 @@
 #include "app/error_messages.h"
 #include "app/operation_flow.h"
 #include "engine/crc32c.h"
+#include "engine/file_attributes.h"
 #include "engine/journal_record.h"
 #include "engine/operations.h"
 #include "support/memory_platform.h"
@@ -33,8 +34,18 @@ std::string Bytes(std::size_t size, unsigned seed) {
     return out;
 }
 
-void Apply(std::string& file, const Event& e) {
-    if (e.kind == Event::Cut) {
+// What a crash leaves: the bytes and the attribute word.
+struct Disk {
+    std::string data;
+    std::int32_t attributes = 0;
+    bool operator==(const Disk&) const = default;
+};
+
+void Apply(Disk& disk, const Event& e) {
+    std::string& file = disk.data;
+    if (e.kind == Event::Mode) {
+        disk.attributes = AttributeWordFromMode(static_cast<unsigned>(e.at));
+    } else if (e.kind == Event::Cut) {
         file.resize(static_cast<std::size_t>(e.at), '\0');
     } else if (e.kind == Event::Write) {
         const auto end = static_cast<std::size_t>(e.at) + e.bytes.size();
@@ -45,7 +56,7 @@ void Apply(std::string& file, const Event& e) {
 }
 
 // The sectors of a write that reached the disk: those whose bit is set.
-void ApplyTorn(std::string& file, const Event& e, std::uint64_t sectors) {
+void ApplyTorn(Disk& file, const Event& e, std::uint64_t sectors) {
     if (e.kind != Event::Write) {
         if (sectors & 1)
             Apply(file, e);
@@ -65,14 +76,16 @@ void ApplyTorn(std::string& file, const Event& e, std::uint64_t sectors) {
 }
 
 struct Rewrite {
-    std::string before;
-    std::string after;
+    Disk before;
+    Disk after;
     std::vector<Event> events;
 };
 
+// An encrypted file is read-only, as encryption leaves it.
 Rewrite Record(bool encrypt, const std::string& input, RewriteOptions options) {
     MemoryPlatform files;
-    files.Add("f", input);
+    files.Add("f", input, !encrypt);
+    const Disk before{input, files.files["f"].attributes};
     files.recordEvents = true;
     RecordingWindow window;
     window.fileName = "f";
@@ -80,15 +93,15 @@ Rewrite Record(bool encrypt, const std::string& input, RewriteOptions options) {
     ProgramState state;
     encrypt ? EncryptInPlace(window, files, state, options)
             : DecryptInPlace(window, files, state, options);
-    return {input, files.Data("f"), files.events};
+    return {before, {files.Data("f"), files.files["f"].attributes}, files.events};
 }
 
 // Names the file after the crash and presses a button: an interrupted
 // rewrite is finished without a password and the notice says so.
-std::string Recover(const std::string& crashed, bool encryptButton, std::string& problem,
-                    bool& recovered) {
+Disk Recover(const Disk& crashed, bool encryptButton, std::string& problem, bool& recovered) {
     MemoryPlatform files;
-    files.Add("f", crashed);
+    files.Add("f", crashed.data);
+    files.files["f"].attributes = crashed.attributes;
     RecordingWindow window;
     window.fileName = "f";  // no password: the prompt, if it comes, is cancelled
     ProgramState state;
@@ -105,7 +118,7 @@ std::string Recover(const std::string& crashed, bool encryptButton, std::string&
         problem = "the notice came otherwise than after the run";
     if (files.OpenHandles() != 0)
         problem = "a file was left open";
-    return files.Data("f");
+    return {files.Data("f"), files.files["f"].attributes};
 }
 
 }  // namespace
@@ -126,20 +139,30 @@ TEST(CrashRecovery, EveryCrashPointEndsAsBeforeOrAsFinished) {
                              << unitBlocks << " region " << regionBlocks);
                 const RewriteOptions options{unitBlocks, true, regionBlocks};
                 const std::string plain = Bytes(size, static_cast<unsigned>(size));
-                const std::string input = encrypt ? plain : Record(true, plain, {1, true, 0}).after;
+                const std::string input =
+                    encrypt ? plain : Record(true, plain, {1, true, 0}).after.data;
                 const Rewrite run = Record(encrypt, input, options);
                 // The records change nothing of the result.
                 ASSERT_EQ(run.after, Record(encrypt, input, {1, true, 0}).after);
+                ASSERT_NE(run.after.attributes, run.before.attributes);
                 ASSERT_GT(run.events.size(), 6u);
 
-                std::string durable = run.before;
+                Disk durable = run.before;
                 std::size_t flushed = 0;  // events before this one are on the disk
+                // A read-only file is given its owner's write permission
+                // before it can be opened for writing; a crash before the
+                // first flush, which makes the records' footer durable,
+                // may leave that, and only that, behind.
+                const std::size_t firstFlush = static_cast<std::size_t>(
+                    std::find_if(run.events.begin(), run.events.end(),
+                                 [](const Event& e) { return e.kind == Event::Flush; }) -
+                    run.events.begin());
                 for (std::size_t k = 0; k <= run.events.size(); ++k) {
                     const std::size_t pending = k - flushed;
                     // The state the disk may show: pending writes kept by
                     // `keep`, the one in flight (if any) by `torn`.
                     auto crashState = [&](std::uint64_t keep, std::uint64_t torn) {
-                        std::string disk = durable;
+                        Disk disk = durable;
                         for (std::size_t i = 0; i < pending; ++i) {
                             if (keep >> (i % 64) & 1)
                                 Apply(disk, run.events[flushed + i]);
@@ -153,20 +176,22 @@ TEST(CrashRecovery, EveryCrashPointEndsAsBeforeOrAsFinished) {
                         {0, 0},         {all, 0},     {all, all}, {rng(), rng()},
                         {rng(), rng()}, {rng(), all}, {0, rng()}};
                     for (const auto& [keep, torn] : choices) {
-                        const std::string disk = crashState(keep, torn);
+                        const Disk disk = crashState(keep, torn);
                         std::string problem;
                         bool recovered = false;
-                        const std::string result =
-                            Recover(disk, (states & 1) == 0, problem, recovered);
+                        const Disk result = Recover(disk, (states & 1) == 0, problem, recovered);
                         ++states;
                         recoveries += recovered ? 1 : 0;
                         EXPECT_EQ(problem, "") << "crash before event " << k;
-                        const bool asBefore = result == run.before;
+                        const bool asBefore =
+                            result.data == run.before.data &&
+                            (result.attributes == run.before.attributes || k <= firstFlush);
                         const bool asAfter = result == run.after;
                         finished += asAfter ? 1 : 0;
                         EXPECT_TRUE(asBefore || asAfter)
                             << "crash before event " << k << " of " << run.events.size()
-                            << ": neither as before nor finished (size " << result.size() << ")";
+                            << ": neither as before nor finished (size " << result.data.size()
+                            << ", attributes " << result.attributes << ")";
                     }
                     if (k < run.events.size()) {
                         if (run.events[k].kind == Event::Flush) {
@@ -192,9 +217,10 @@ TEST(CrashRecovery, UntrustworthyRecordsAreRefusedUntouched) {
     const std::string plain = Bytes(7000, 5);
     const Rewrite run = Record(true, plain, {1, true, 3});
     // Stopped halfway, everything written so far on the disk.
-    std::string interrupted = run.before;
+    Disk halfway = run.before;
     for (std::size_t i = 0; i < run.events.size() / 2; ++i)
-        Apply(interrupted, run.events[i]);
+        Apply(halfway, run.events[i]);
+    const std::string interrupted = halfway.data;
 
     journal::Footer footer;
     journal::Sector last{};
@@ -247,7 +273,7 @@ TEST(CrashRecovery, UntrustworthyRecordsAreRefusedUntouched) {
             EXPECT_EQ(files.Data("f"), damaged) << "untouched";
         } else {
             EXPECT_EQ(error, "");
-            EXPECT_EQ(files.Data("f"), run.after);
+            EXPECT_EQ(files.Data("f"), run.after.data);
         }
         EXPECT_EQ(files.OpenHandles(), 0);
     }
@@ -277,9 +303,10 @@ TEST(CrashRecovery, SectorChecksumsAreThoseOfEachSector) {
 TEST(CrashRecovery, AFailedRecoveryIsFinishedByTheNextPress) {
     const std::string plain = Bytes(7000, 8);
     const Rewrite run = Record(true, plain, {1, true, 3});
-    std::string interrupted = run.before;
+    Disk stopped = run.before;
     for (std::size_t i = 0; i < run.events.size() / 3; ++i)
-        Apply(interrupted, run.events[i]);
+        Apply(stopped, run.events[i]);
+    const std::string interrupted = stopped.data;
     int failures = 0;
     int resumable = 0;
     for (const char* operation : {"_lwrite", "_lread", "FlushData"}) {
@@ -298,13 +325,13 @@ TEST(CrashRecovery, AFailedRecoveryIsFinishedByTheNextPress) {
                 error = e.what();
             }
             if (error.empty()) {
-                EXPECT_EQ(files.Data("f"), run.after);
+                EXPECT_EQ(files.Data("f"), run.after.data);
                 break;  // past the last call of this kind
             }
             ++failures;
             if (error.find("処理は完了しました") != std::string::npos) {
                 // The flush after the final cut: the file is done but for its mode.
-                EXPECT_EQ(files.Data("f"), run.after);
+                EXPECT_EQ(files.Data("f"), run.after.data);
                 continue;
             }
             if (error.find('\n') == std::string::npos) {
@@ -319,7 +346,7 @@ TEST(CrashRecovery, AFailedRecoveryIsFinishedByTheNextPress) {
             window.log.clear();
             EncryptInPlace(window, files, state, {2});
             EXPECT_EQ(window.log.back(), "Notice:Recovered");
-            EXPECT_EQ(files.Data("f"), run.after);
+            EXPECT_EQ(files.Data("f"), run.after.data);
             EXPECT_EQ(files.OpenHandles(), 0);
         }
     }

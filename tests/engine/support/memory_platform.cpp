@@ -130,6 +130,8 @@ int MemoryPlatform::SetMode(Handle handle, unsigned mode) {
     if (Faulted("SetMode", r))
         return static_cast<int>(r);
     Log("SetMode(" + std::to_string(mode) + ")");
+    if (recordEvents)
+        events.push_back(Event{Event::Mode, mode, {}});
     FileOf(handle).attributes = kryvet::AttributeWordFromMode(mode);
     return 0;
 }
@@ -291,6 +293,17 @@ int MemoryPlatform::ReleaseSpace(Handle handle, std::int64_t offset, std::int64_
     File& file = FileOf(handle);
     if (offset <= static_cast<std::int64_t>(file.data.size())) {
         file.reservedBeyondEnd = 0;
+    }
+    return 0;
+}
+
+int MemoryPlatform::FlushAll(Handle) {
+    std::int64_t r = 0;
+    if (Faulted("FlushAll", r))
+        return static_cast<int>(r);
+    Log("FlushAll");
+    if (recordEvents) {
+        events.push_back(Event{Event::Flush, 0, {}});
     }
     return 0;
 }

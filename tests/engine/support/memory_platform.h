@@ -37,10 +37,11 @@ public:
         bool halfTransfer = false;
     };
 
-    // What reached the file's bytes, in order, for replaying a crash: a
-    // write (bytes at an offset), a cut (the new end) or a flush.
+    // What reached the file, in order, for replaying a crash: a write
+    // (bytes at an offset), a cut (the new end), a flush, or a new mode
+    // (in `at`).
     struct Event {
-        enum Kind { Write, Cut, Flush } kind = Write;
+        enum Kind { Write, Cut, Flush, Mode } kind = Write;
         std::int64_t at = 0;
         std::string bytes;
     };
@@ -91,6 +92,7 @@ public:
     int ReleaseSpace(kryvet::platform::Handle handle, std::int64_t offset,
                      std::int64_t length) override;
     int FlushData(kryvet::platform::Handle handle) override;
+    int FlushAll(kryvet::platform::Handle handle) override;
     int StartWriteback(kryvet::platform::Handle handle, std::int64_t offset,
                        std::int64_t length) override;
     int ReadKeptMode(kryvet::platform::Handle handle, std::string& value) override;
