@@ -58,6 +58,11 @@ bool PasswordMatches(const PinnedFile& file, const std::string& passwordCp932);
 Outcome Decrypt(PinnedFile file, const std::string& passwordCp932, ProgressSink& progress,
                 const RewriteOptions& options = {});
 
+// Whether the interrupted rewrite of a prepared file had changed nothing of
+// its contents yet: only the records' footer stands behind them, and
+// FinishInterrupted gives back the file exactly as it was.
+bool InterruptedBeforeAnyChange(PinnedFile& file);
+
 // Finishes the interrupted rewrite of a prepared file from its record (no
 // password needed), or, where no record was made yet, cuts the file back to
 // what it was. Done: the file is whole again, as the rewrite would have left it.

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cerrno>
 #include <new>
 #include <optional>
@@ -156,6 +157,27 @@ Outcome FinishPinned(PinnedFile& file, ProgressSink& sink, const RewriteOptions&
 }
 
 }  // namespace
+
+bool InterruptedBeforeAnyChange(PinnedFile& file) {
+    if (!file.interrupted) {
+        return false;
+    }
+    try {
+        detail::CheckedFile io(file.files(), file.handle());
+        const journal::Plan& plan = file.interrupted->plan;
+        for (int slot = 0; slot < 2; ++slot) {
+            // A record sector is written before its region; none, no change.
+            journal::Sector sector{};
+            io.ReadExactly(plan.at + slot * plan.slotBytes, sector.data(), journal::kSector);
+            if (std::any_of(sector.begin(), sector.end(), [](std::uint8_t b) { return b != 0; })) {
+                return false;
+            }
+        }
+        return true;
+    } catch (const EngineFailure&) {
+        return false;  // finishing will say what is wrong
+    }
+}
 
 Outcome FinishInterrupted(PinnedFile file, ProgressSink& sink, const RewriteOptions& options) {
     Outcome outcome = FinishPinned(file, sink, options);
