@@ -5,6 +5,8 @@
 
 #include "dialogs/pictures.h"
 
+namespace kryvet {
+
 TDiskFull1::TDiskFull1(QWidget* parent) : NoticeForm(parent) {
     setObjectName(QStringLiteral("DiskFull1"));
     SetUpFixedForm(*this, QStringLiteral("Ｄｉｓｋ容量不足"), {255, 127, 155, 110});
@@ -15,3 +17,5 @@ TDiskFull1::TDiskFull1(QWidget* parent) : NoticeForm(parent) {
     Button1 = AddButton(this, "Button1", QStringLiteral("ＯＫ"), 24, 72, 105, 20);
     InstallOkButton(Button1);
 }
+
+}  // namespace kryvet

@@ -8,6 +8,8 @@
 
 #include "dialogs/pictures.h"
 
+namespace kryvet {
+
 void SetUpFixedForm(QDialog& form, const QString& caption, FormGeometry geometry) {
     form.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                         Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
@@ -93,3 +95,5 @@ void NoticeForm::keyPressEvent(QKeyEvent* event) {
     }
     QDialog::keyPressEvent(event);
 }
+
+}  // namespace kryvet

@@ -7,6 +7,8 @@ class QLabel;
 class QPushButton;
 class QWidget;
 
+namespace kryvet {
+
 // Designed client size and screen position of a form.
 struct FormGeometry {
     int left;
@@ -52,3 +54,5 @@ protected:
 // Modal results of the forms.
 inline constexpr int kModalOk = 1;
 inline constexpr int kModalCancel = 2;
+
+}  // namespace kryvet

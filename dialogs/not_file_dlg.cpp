@@ -5,6 +5,8 @@
 
 #include "dialogs/pictures.h"
 
+namespace kryvet {
+
 TNotFileDlg::TNotFileDlg(QWidget* parent) : NoticeForm(parent) {
     setObjectName(QStringLiteral("NotFileDlg"));
     SetUpFixedForm(*this, QStringLiteral("ないない ！"), {196, 145, 306, 110});
@@ -16,3 +18,5 @@ TNotFileDlg::TNotFileDlg(QWidget* parent) : NoticeForm(parent) {
     setAccessibleDescription(LaNotFile->text());
     InstallOkButton(BuOk1);
 }
+
+}  // namespace kryvet

@@ -5,6 +5,8 @@
 
 #include "dialogs/pictures.h"
 
+namespace kryvet {
+
 TNotPassword1::TNotPassword1(QWidget* parent) : NoticeForm(parent) {
     setObjectName(QStringLiteral("NotPassword1"));
     SetUpFixedForm(*this, QStringLiteral("不正"), {200, 91, 245, 179});
@@ -18,3 +20,5 @@ TNotPassword1::TNotPassword1(QWidget* parent) : NoticeForm(parent) {
     setAccessibleDescription(Label1->text());
     InstallOkButton(Button1);
 }
+
+}  // namespace kryvet

@@ -5,6 +5,8 @@
 
 #include "dialogs/pictures.h"
 
+namespace kryvet {
+
 PadlockNotice::PadlockNotice(const Layout& layout, QWidget* parent) : NoticeForm(parent) {
     setObjectName(QString::fromLatin1(layout.name));
     SetUpFixedForm(*this, QStringLiteral("実行不可"), layout.form);
@@ -39,3 +41,5 @@ TNoAngo1::TNoAngo1(QWidget* parent)
                      {16, 80, 148, 14},
                      {48, 104, 89, 33}},
                     parent) {}
+
+}  // namespace kryvet

@@ -3,6 +3,8 @@
 #include <QLabel>
 #include <QPushButton>
 
+namespace kryvet {
+
 TRecovered1::TRecovered1(QWidget* parent) : NoticeForm(parent) {
     setObjectName(QStringLiteral("Recovered1"));
     SetUpFixedForm(*this, QStringLiteral("復旧"), {196, 120, 241, 110});
@@ -12,3 +14,5 @@ TRecovered1::TRecovered1(QWidget* parent) : NoticeForm(parent) {
     setAccessibleDescription(Label1->text());
     InstallOkButton(Button1);
 }
+
+}  // namespace kryvet

@@ -6,6 +6,8 @@
 
 #include "dialogs/pictures.h"
 
+namespace kryvet {
+
 TVersionDlg::TVersionDlg(QWidget* parent) : NoticeForm(parent) {
     setObjectName(QStringLiteral("VersionDlg"));
     SetUpFixedForm(*this, QStringLiteral("バージョン情報"), {202, 175, 386, 208});
@@ -29,3 +31,5 @@ TVersionDlg::TVersionDlg(QWidget* parent) : NoticeForm(parent) {
     BuVersionOk = AddButton(this, "BuVersionOk", QStringLiteral("OK"), 122, 155, 123, 46);
     InstallOkButton(BuVersionOk);
 }
+
+}  // namespace kryvet
