@@ -74,7 +74,12 @@ QPushButton* AddButton(QWidget* parent, const char* name, const QString& caption
     return button;
 }
 
-NoticeForm::NoticeForm(QWidget* parent) : QDialog(parent) {}
+NoticeForm::NoticeForm(const char* name, const QString& caption, FormGeometry geometry,
+                       QWidget* parent)
+    : QDialog(parent) {
+    setObjectName(QString::fromLatin1(name));
+    SetUpFixedForm(*this, caption, geometry);
+}
 
 void NoticeForm::reject() {
     done(kModalCancel);

@@ -42,7 +42,8 @@ QPushButton* AddButton(QWidget* parent, const char* name, const QString& caption
 class NoticeForm : public QDialog {
     Q_OBJECT
 public:
-    explicit NoticeForm(QWidget* parent = nullptr);
+    // The form's object name, caption and geometry, as SetUpFixedForm takes them.
+    NoticeForm(const char* name, const QString& caption, FormGeometry geometry, QWidget* parent);
 
     void reject() override;
 

@@ -7,9 +7,8 @@
 
 namespace kryvet {
 
-TNotFileDlg::TNotFileDlg(QWidget* parent) : NoticeForm(parent) {
-    setObjectName(QStringLiteral("NotFileDlg"));
-    SetUpFixedForm(*this, QStringLiteral("ないない ！"), {196, 145, 306, 110});
+TNotFileDlg::TNotFileDlg(QWidget* parent)
+    : NoticeForm("NotFileDlg", QStringLiteral("ないない ！"), {196, 145, 306, 110}, parent) {
     Image1 = AddPicture(this, "Image1", pictures::kStruckFolder, 24, 16,
                         QStringLiteral("×印の付いたフォルダーの絵"));
     LaNotFile =

@@ -7,9 +7,8 @@
 
 namespace kryvet {
 
-PadlockNotice::PadlockNotice(const Layout& layout, QWidget* parent) : NoticeForm(parent) {
-    setObjectName(QString::fromLatin1(layout.name));
-    SetUpFixedForm(*this, QStringLiteral("実行不可"), layout.form);
+PadlockNotice::PadlockNotice(const Layout& layout, QWidget* parent)
+    : NoticeForm(layout.name, QStringLiteral("実行不可"), layout.form, parent) {
     Image1 = AddPicture(this, "Image1", layout.padlock, layout.padlockAt.x(), layout.padlockAt.y(),
                         layout.padlockName);
     Label1 = AddLabel(this, "Label1", layout.text, layout.label.x(), layout.label.y(),

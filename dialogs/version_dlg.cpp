@@ -8,10 +8,8 @@
 
 namespace kryvet {
 
-TVersionDlg::TVersionDlg(QWidget* parent) : NoticeForm(parent) {
-    setObjectName(QStringLiteral("VersionDlg"));
-    SetUpFixedForm(*this, QStringLiteral("バージョン情報"), {202, 175, 386, 208});
-
+TVersionDlg::TVersionDlg(QWidget* parent)
+    : NoticeForm("VersionDlg", QStringLiteral("バージョン情報"), {202, 175, 386, 208}, parent) {
     Panel1 = new QFrame(this);
     Panel1->setObjectName(QStringLiteral("Panel1"));
     Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
