@@ -8,6 +8,8 @@
 #include <exception>
 #include <thread>
 
+namespace kryvet {
+
 namespace {
 
 // Swallows what the user types, clicks, scrolls or drops while it exists.
@@ -44,7 +46,7 @@ protected:
 };
 
 // Hands each percentage to the event loop's thread, in order.
-class QueuedProgress : public kryvet::ProgressSink {
+class QueuedProgress : public ProgressSink {
 public:
     QueuedProgress(QObject* receiver, const std::function<void(int)>& show)
         : receiver_(receiver), show_(show) {}
@@ -60,12 +62,11 @@ private:
 
 }  // namespace
 
-kryvet::Outcome RunInBackground(
-    const std::function<kryvet::Outcome(kryvet::ProgressSink&)>& rewrite,
-    const std::function<void(int)>& showProgress) {
+Outcome RunInBackground(const std::function<Outcome(ProgressSink&)>& rewrite,
+                        const std::function<void(int)>& showProgress) {
     QEventLoop loop;
     QueuedProgress progress(&loop, showProgress);
-    kryvet::Outcome outcome;
+    Outcome outcome;
     std::exception_ptr error;
     InputBlocker blocker;
     std::thread worker([&] {
@@ -88,3 +89,5 @@ kryvet::Outcome RunInBackground(
     }
     return outcome;
 }
+
+}  // namespace kryvet

@@ -4,6 +4,8 @@
 #include <QKeyEvent>
 #include <QPushButton>
 
+namespace kryvet {
+
 namespace {
 
 class EnterPressesButton : public QObject {
@@ -35,3 +37,5 @@ private:
 void PressOnEnter(QPushButton& button) {
     button.installEventFilter(new EnterPressesButton(button));
 }
+
+}  // namespace kryvet

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QFont>
 
+namespace kryvet {
+
 void InstallApplicationFonts() {
     QFont::insertSubstitutions(QStringLiteral("System"),
                                {QStringLiteral("IPAGothic"), QStringLiteral("IPAPGothic")});
@@ -12,3 +14,5 @@ void InstallApplicationFonts() {
     font.setPixelSize(13);
     QApplication::setFont(font);
 }
+
+}  // namespace kryvet

@@ -2,6 +2,8 @@
 
 #include "app/main_window.h"
 
+namespace kryvet {
+
 Forms::Forms() = default;
 Forms::~Forms() = default;
 
@@ -26,3 +28,5 @@ void CreateForms(Forms& forms) {
     forms.PasswordDlg2 = std::make_unique<TPasswordDlg2>(forms.State, owner);
     forms.Recovered1 = std::make_unique<TRecovered1>(owner);
 }
+
+}  // namespace kryvet

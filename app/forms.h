@@ -11,6 +11,8 @@
 #include "dialogs/version_dlg.h"
 #include "engine/program_state.h"
 
+namespace kryvet {
+
 class TMainKryvet;
 
 // Every form of the program, each created once at start-up and kept until the
@@ -22,7 +24,7 @@ struct Forms {
     Forms(const Forms&) = delete;
     Forms& operator=(const Forms&) = delete;
 
-    kryvet::ProgramState State;
+    ProgramState State;
 
     std::unique_ptr<TMainKryvet> MainKryvet;
     std::unique_ptr<TVersionDlg> VersionDlg;
@@ -39,3 +41,5 @@ struct Forms {
 // Creates the main window (and runs its FormCreate), then every dialog.
 // The application title and fonts must be set before.
 void CreateForms(Forms& forms);
+
+}  // namespace kryvet

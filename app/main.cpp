@@ -10,6 +10,7 @@
 #include "app/main_window.h"
 #include "app/termination.h"
 
+namespace kryvet {
 namespace {
 
 bool IsSet(const char* name) {
@@ -18,10 +19,12 @@ bool IsSet(const char* name) {
 }
 
 }  // namespace
+}  // namespace kryvet
 
 int main(int argc, char** argv) {
     // Qt would abort with several lines of plugin diagnostics; say it once.
-    if (!IsSet("QT_QPA_PLATFORM") && !IsSet("DISPLAY") && !IsSet("WAYLAND_DISPLAY")) {
+    if (!kryvet::IsSet("QT_QPA_PLATFORM") && !kryvet::IsSet("DISPLAY") &&
+        !kryvet::IsSet("WAYLAND_DISPLAY")) {
         std::fputs(
             "kryvet: no display found (DISPLAY and WAYLAND_DISPLAY are not set); "
             "start it from a graphical desktop session\n",
@@ -33,12 +36,12 @@ int main(int argc, char** argv) {
     // The application title. Not set as Qt's display name, which Qt would
     // append to the caption of every dialog.
     QApplication::setApplicationName(QStringLiteral("Kryvet"));
-    InstallApplicationFonts();
+    kryvet::InstallApplicationFonts();
 
-    Forms forms;
-    CreateForms(forms);
+    kryvet::Forms forms;
+    kryvet::CreateForms(forms);
     QApplication::setWindowIcon(forms.MainKryvet->windowIcon());
-    InstallTerminationHandlers(&app, [&forms] { forms.MainKryvet->RequestQuit(); });
+    kryvet::InstallTerminationHandlers(&app, [&forms] { forms.MainKryvet->RequestQuit(); });
     // A file manager's "Open with" names the file; further arguments are not ours.
     forms.MainKryvet->OpenFromDesktop(QApplication::arguments().value(1));
 

@@ -26,9 +26,9 @@
 #include "widgets/gauge.h"
 #include "widgets/tcolor.h"
 
-namespace {
+namespace kryvet {
 
-using kryvet::TColor;
+namespace {
 
 const QString kBusyEncrypting = QStringLiteral("暗号の作業中 ");
 const QString kBusyDecrypting = QStringLiteral("復号の作業中 ");
@@ -44,7 +44,7 @@ QFont FaceFont(const QString& family, int pixelHeight) {
 // A label's own background colour, not the window's.
 void SetLabelColor(QLabel* label, TColor color) {
     QPalette palette = label->palette();
-    palette.setColor(QPalette::Window, kryvet::ResolveColor(color));
+    palette.setColor(QPalette::Window, ResolveColor(color));
     label->setPalette(palette);
     label->setAutoFillBackground(true);
     label->setProperty("Color", static_cast<uint>(color));
@@ -141,7 +141,7 @@ int QtKeyForVirtualKey(int virtualKey) {
     return 0;
 }
 
-TMainKryvet::TMainKryvet(::Forms& forms)
+TMainKryvet::TMainKryvet(kryvet::Forms& forms)
     : QMainWindow(nullptr), Forms(forms), ProgramState(forms.State) {
     setObjectName(QStringLiteral("MainKryvet"));
     setWindowTitle(QStringLiteral("Kryvet"));
@@ -174,7 +174,7 @@ void TMainKryvet::CreateControls() {
     // 128 bytes of the Shift-JIS text may be typed; a character without a
     // Shift-JIS form could not survive the conversion to the file services'
     // code page, so it is not accepted either.
-    kryvet::LimitTypedBytes(*EditFileName, 128);
+    LimitTypedBytes(*EditFileName, 128);
     // A file dropped on the box goes to the window, which takes its path; the
     // box itself would insert the link's text at the cursor.
     EditFileName->setAcceptDrops(false);
@@ -197,23 +197,23 @@ void TMainKryvet::CreateControls() {
     }
 
     LaRun = MakeLabel(Client, "LaRun", QStringLiteral("暗号の作業中"), {127, 122, 100, 19});
-    SetLabelColor(LaRun, kryvet::clBtnFace);
+    SetLabelColor(LaRun, clBtnFace);
     // Its text is blank while idle; the busy text goes into the description.
     LaRun->setAccessibleName(QStringLiteral("作業の状態"));
     LaRun->hide();
 
-    Gauge1 = new kryvet::TGauge(Client);
+    Gauge1 = new TGauge(Client);
     Gauge1->setObjectName(QStringLiteral("Gauge1"));
     Gauge1->setGeometry(39, 159, 273, 28);
     Gauge1->setAccessibleName(QStringLiteral("進み具合"));
-    Gauge1->SetColor(kryvet::clBtnFace);
-    Gauge1->SetForeColor(kryvet::clBlue);
-    Gauge1->SetBorderStyle(kryvet::bsNone);
+    Gauge1->SetColor(clBtnFace);
+    Gauge1->SetForeColor(clBlue);
+    Gauge1->SetBorderStyle(bsNone);
     Gauge1->SetProgress(20);
 
     Label2 = MakeLabel(Client, "Label2", QStringLiteral("パスワードは一致していません。"),
                        {44, 122, 250, 19});
-    SetLabelColor(Label2, kryvet::clRed);
+    SetLabelColor(Label2, clRed);
     Label2->hide();
 
     Timer1 = new QTimer(this);
@@ -396,10 +396,10 @@ void TMainKryvet::RepaintNow() {
 
 void TMainKryvet::EnterBusyState(QPushButton* button) {
     if (button == BuAngo) {
-        SetLabelColor(LaRun, kryvet::clRed);
+        SetLabelColor(LaRun, clRed);
         LaRun->setText(kBusyEncrypting);
     } else {
-        SetLabelColor(LaRun, kryvet::clLime);
+        SetLabelColor(LaRun, clLime);
         LaRun->setText(kBusyDecrypting);
     }
     LaRun->setAccessibleDescription(LaRun->text().trimmed());
@@ -411,7 +411,7 @@ void TMainKryvet::EnterBusyState(QPushButton* button) {
 }
 
 void TMainKryvet::LeaveBusyState(QPushButton* button) {
-    SetLabelColor(LaRun, kryvet::clBtnFace);
+    SetLabelColor(LaRun, clBtnFace);
     LaRun->setText(kStatusIdle);
     LaRun->setAccessibleDescription(QString());
     RepaintNow();
@@ -421,3 +421,5 @@ void TMainKryvet::LeaveBusyState(QPushButton* button) {
     }
     (button == BuAngo ? BuAngo : BuFukugo)->setFocus();
 }
+
+}  // namespace kryvet

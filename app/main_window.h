@@ -19,11 +19,11 @@ class QMenu;
 class QMenuBar;
 class QPushButton;
 class QTimer;
-struct Forms;
 
 namespace kryvet {
+
+struct Forms;
 class TGauge;
-}
 
 // The file-open dialog's filter as the form stores it, description and
 // patterns alternating, separated by "|".
@@ -48,7 +48,7 @@ struct OpenDialogChoice {
 class TMainKryvet : public QMainWindow {
     Q_OBJECT
 public:
-    explicit TMainKryvet(::Forms& forms);
+    explicit TMainKryvet(kryvet::Forms& forms);
     ~TMainKryvet() override;
 
     // Runs once right after the window's controls exist.
@@ -59,7 +59,8 @@ public:
     void EnterBusyState(QPushButton* button);
     void LeaveBusyState(QPushButton* button);
 
-    ::Forms& Forms;
+    // Named after their types, which are therefore spelled in full here.
+    kryvet::Forms& Forms;
     kryvet::ProgramState& ProgramState;
 
     QWidget* Client;
@@ -71,7 +72,7 @@ public:
     QPushButton* BuFukugo;
     QPushButton* Cancel1;
     QLabel* LaRun;
-    kryvet::TGauge* Gauge1;
+    TGauge* Gauge1;
     QLabel* Label2;
     QTimer* Timer1;
     QFileDialog* OpenDialog1;
@@ -135,3 +136,5 @@ private:
     bool closePending_ = false;
     bool quitPending_ = false;
 };
+
+}  // namespace kryvet

@@ -8,6 +8,8 @@
 
 #include "app/main_window.h"
 
+namespace kryvet {
+
 void TMainKryvet::OpenFromDesktop(const QString& path) {
     const QFileInfo info(path);
     if (path.isEmpty() || !info.exists() || !info.isFile()) {
@@ -55,3 +57,5 @@ void TMainKryvet::closeEvent(QCloseEvent* event) {
     }
     QMainWindow::closeEvent(event);
 }
+
+}  // namespace kryvet

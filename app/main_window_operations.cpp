@@ -6,6 +6,8 @@
 #include "dialogs/error_box.h"
 #include "engine/platform_file_posix.h"
 
+namespace kryvet {
+
 namespace {
 
 // An error that ends an operation is shown in the error box; the window
@@ -26,9 +28,9 @@ void TMainKryvet::BuAngoClick() {
         return;  // one run at a time, however the click got here
     }
     RunShowingErrors([this] {
-        kryvet::platform::PosixPlatformFile files;
+        platform::PosixPlatformFile files;
         MainWindowPort port(*this);
-        kryvet::EncryptInPlace(port, files, ProgramState);
+        EncryptInPlace(port, files, ProgramState);
     });
 }
 
@@ -37,8 +39,10 @@ void TMainKryvet::BuFukugoClick() {
         return;
     }
     RunShowingErrors([this] {
-        kryvet::platform::PosixPlatformFile files;
+        platform::PosixPlatformFile files;
         MainWindowPort port(*this);
-        kryvet::DecryptInPlace(port, files, ProgramState);
+        DecryptInPlace(port, files, ProgramState);
     });
 }
+
+}  // namespace kryvet

@@ -12,6 +12,8 @@
 #include "dialogs/password_box.h"
 #include "widgets/gauge.h"
 
+namespace kryvet {
+
 std::string MainWindowPort::FileNameText() const {
     return QFile::encodeName(window_.EditFileName->text()).toStdString();
 }
@@ -30,15 +32,15 @@ std::string MainWindowPort::PasswordBytes() const {
     return PasswordCp932Bytes(*window_.Forms.PasswordDlg->Password);
 }
 
-QPushButton* MainWindowPort::Button(kryvet::OperationButton button) const {
-    return button == kryvet::OperationButton::BuAngo ? window_.BuAngo : window_.BuFukugo;
+QPushButton* MainWindowPort::Button(OperationButton button) const {
+    return button == OperationButton::BuAngo ? window_.BuAngo : window_.BuFukugo;
 }
 
-void MainWindowPort::EnterBusyState(kryvet::OperationButton button) {
+void MainWindowPort::EnterBusyState(OperationButton button) {
     window_.EnterBusyState(Button(button));
 }
 
-void MainWindowPort::LeaveBusyState(kryvet::OperationButton button) {
+void MainWindowPort::LeaveBusyState(OperationButton button) {
     window_.LeaveBusyState(Button(button));
 }
 
@@ -49,22 +51,22 @@ int MainWindowPort::ShowModal(QDialog& dialog) {
     return result;
 }
 
-void MainWindowPort::ShowNotice(kryvet::Notice notice) {
-    ::Forms& forms = window_.Forms;
+void MainWindowPort::ShowNotice(Notice notice) {
+    Forms& forms = window_.Forms;
     switch (notice) {
-        case kryvet::Notice::NotFile:
+        case Notice::NotFile:
             ShowModal(*forms.NotFileDlg);
             break;
-        case kryvet::Notice::DiskFull:
+        case Notice::DiskFull:
             ShowModal(*forms.DiskFull1);
             break;
-        case kryvet::Notice::ExitAnko:
+        case Notice::ExitAnko:
             ShowModal(*forms.ExitAnko1);
             break;
-        case kryvet::Notice::NoAngo:
+        case Notice::NoAngo:
             ShowModal(*forms.NoAngo1);
             break;
-        case kryvet::Notice::Recovered:
+        case Notice::Recovered:
             ShowModal(*forms.Recovered1);
             break;
     }
@@ -94,7 +96,7 @@ void MainWindowPort::FocusFileName() {
     window_.EditFileName->setFocus();
 }
 
-void MainWindowPort::FocusButton(kryvet::OperationButton button) {
+void MainWindowPort::FocusButton(OperationButton button) {
     Button(button)->setFocus();
 }
 
@@ -102,8 +104,7 @@ bool MainWindowPort::IsLabel2Visible() const {
     return !window_.Label2->isHidden();
 }
 
-kryvet::Outcome MainWindowPort::RunRewrite(
-    const std::function<kryvet::Outcome(kryvet::ProgressSink&)>& rewrite) {
+Outcome MainWindowPort::RunRewrite(const std::function<Outcome(ProgressSink&)>& rewrite) {
     struct Running {
         explicit Running(TMainKryvet& w) : window(w) { window.SetRewriteRunning(true); }
         ~Running() { window.SetRewriteRunning(false); }
@@ -111,3 +112,5 @@ kryvet::Outcome MainWindowPort::RunRewrite(
     } running(window_);
     return RunInBackground(rewrite, [this](int percent) { window_.Gauge1->SetProgress(percent); });
 }
+
+}  // namespace kryvet

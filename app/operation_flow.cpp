@@ -123,6 +123,48 @@ PinnedFile* Begin(OperationWindow& window, OperationButton button, Preparation& 
     return ReadyWithPassword(window, button, prepared);
 }
 
+// The wrong-password notice, with the key breaking while it is shown.
+void ShowWrongPassword(OperationWindow& window, OperationButton button, PinnedFile& file) {
+    file.Close();
+    window.LeaveBusyState(button);
+    window.SetTimer1Enabled(true);
+    window.ShowNotPassword();
+    window.SetTimer1Enabled(false);
+    window.HideBrokenKey();
+}
+
+// What sets the two buttons' runs apart; the steps around it are the same.
+struct ButtonRun {
+    OperationButton button;
+    int currentOperation;  // what the password dialog reads in ProgramState
+    Preparation (*prepare)(platform::PlatformFile& files, const std::string& name);
+    Outcome (*rewrite)(PinnedFile file, const std::string& passwordCp932, ProgressSink& progress,
+                       const RewriteOptions& options);
+    // Only an encrypted file holds a password to check before the rewrite.
+    bool checksPassword;
+};
+
+constexpr ButtonRun kEncryptRun{OperationButton::BuAngo, 0, PrepareEncryption, Encrypt, false};
+constexpr ButtonRun kDecryptRun{OperationButton::BuFukugo, 1, PrepareDecryption, Decrypt, true};
+
+void RunButton(const ButtonRun& run, OperationWindow& window, platform::PlatformFile& files,
+               ProgramState& state, const RewriteOptions& options) {
+    state.CurrentOperation = run.currentOperation;
+    Preparation prepared = run.prepare(files, window.FileNameText());
+    PinnedFile* file = Begin(window, run.button, prepared, options);
+    if (file == nullptr) {
+        return;
+    }
+    const std::string password = window.PasswordBytes();
+    if (run.checksPassword && !PasswordMatches(*file, password)) {
+        ShowWrongPassword(window, run.button, *file);
+        return;
+    }
+    RunBusy(window, run.button, [&](ProgressSink& gauge) {
+        return run.rewrite(std::move(*file), password, gauge, options);
+    });
+}
+
 }  // namespace
 
 Outcome OperationWindow::RunRewrite(const std::function<Outcome(ProgressSink&)>& rewrite) {
@@ -132,41 +174,12 @@ Outcome OperationWindow::RunRewrite(const std::function<Outcome(ProgressSink&)>&
 
 void EncryptInPlace(OperationWindow& window, platform::PlatformFile& files, ProgramState& state,
                     const RewriteOptions& options) {
-    constexpr auto kButton = OperationButton::BuAngo;
-    state.CurrentOperation = 0;
-    Preparation prepared = PrepareEncryption(files, window.FileNameText());
-    PinnedFile* file = Begin(window, kButton, prepared, options);
-    if (file == nullptr) {
-        return;
-    }
-    const std::string password = window.PasswordBytes();
-    RunBusy(window, kButton, [&](ProgressSink& gauge) {
-        return Encrypt(std::move(*file), password, gauge, options);
-    });
+    RunButton(kEncryptRun, window, files, state, options);
 }
 
 void DecryptInPlace(OperationWindow& window, platform::PlatformFile& files, ProgramState& state,
                     const RewriteOptions& options) {
-    constexpr auto kButton = OperationButton::BuFukugo;
-    state.CurrentOperation = 1;
-    Preparation prepared = PrepareDecryption(files, window.FileNameText());
-    PinnedFile* file = Begin(window, kButton, prepared, options);
-    if (file == nullptr) {
-        return;
-    }
-    const std::string password = window.PasswordBytes();
-    if (!PasswordMatches(*file, password)) {
-        file->Close();
-        window.LeaveBusyState(kButton);
-        window.SetTimer1Enabled(true);
-        window.ShowNotPassword();
-        window.SetTimer1Enabled(false);
-        window.HideBrokenKey();
-        return;
-    }
-    RunBusy(window, kButton, [&](ProgressSink& gauge) {
-        return Decrypt(std::move(*file), password, gauge, options);
-    });
+    RunButton(kDecryptRun, window, files, state, options);
 }
 
 }  // namespace kryvet

@@ -7,6 +7,8 @@
 #include <QSocketNotifier>
 #include <cerrno>
 
+namespace kryvet {
+
 namespace {
 
 // Written by the signal handler, read by the event loop. A signal handler
@@ -41,3 +43,5 @@ void InstallTerminationHandlers(QObject* parent, std::function<void()> request) 
         sigaction(signalNumber, &action, nullptr);
     }
 }
+
+}  // namespace kryvet

@@ -5,6 +5,8 @@
 class QLabel;
 class QPushButton;
 
+namespace kryvet {
+
 // Not enough free space on the drive; the caption and picture say it all.
 class TDiskFull1 : public NoticeForm {
     Q_OBJECT
@@ -14,3 +16,5 @@ public:
     QLabel* Image1;
     QPushButton* Button1;
 };
+
+}  // namespace kryvet

@@ -5,6 +5,8 @@
 #include <QMessageBox>
 #include <QPointer>
 
+namespace kryvet {
+
 void ShowErrorBox(const QString& message) {
     const QPointer<QWidget> previous = QApplication::activeWindow();
     QMessageBox box(QMessageBox::Critical, QStringLiteral("Kryvet"), message + QLatin1Char('.'),
@@ -27,3 +29,5 @@ void ShowErrorBox(const QString& message) {
 void ShowErrorBox(const std::exception& error) {
     ShowErrorBox(QString::fromUtf8(error.what()));
 }
+
+}  // namespace kryvet

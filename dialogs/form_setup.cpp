@@ -8,6 +8,8 @@
 
 #include "dialogs/pictures.h"
 
+namespace kryvet {
+
 void SetUpFixedForm(QDialog& form, const QString& caption, FormGeometry geometry) {
     form.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                         Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
@@ -72,7 +74,12 @@ QPushButton* AddButton(QWidget* parent, const char* name, const QString& caption
     return button;
 }
 
-NoticeForm::NoticeForm(QWidget* parent) : QDialog(parent) {}
+NoticeForm::NoticeForm(const char* name, const QString& caption, FormGeometry geometry,
+                       QWidget* parent)
+    : QDialog(parent) {
+    setObjectName(QString::fromLatin1(name));
+    SetUpFixedForm(*this, caption, geometry);
+}
 
 void NoticeForm::reject() {
     done(kModalCancel);
@@ -93,3 +100,5 @@ void NoticeForm::keyPressEvent(QKeyEvent* event) {
     }
     QDialog::keyPressEvent(event);
 }
+
+}  // namespace kryvet

@@ -7,6 +7,8 @@ class QLabel;
 class QPushButton;
 class QWidget;
 
+namespace kryvet {
+
 // Designed client size and screen position of a form.
 struct FormGeometry {
     int left;
@@ -40,7 +42,8 @@ QPushButton* AddButton(QWidget* parent, const char* name, const QString& caption
 class NoticeForm : public QDialog {
     Q_OBJECT
 public:
-    explicit NoticeForm(QWidget* parent = nullptr);
+    // The form's object name, caption and geometry, as SetUpFixedForm takes them.
+    NoticeForm(const char* name, const QString& caption, FormGeometry geometry, QWidget* parent);
 
     void reject() override;
 
@@ -52,3 +55,5 @@ protected:
 // Modal results of the forms.
 inline constexpr int kModalOk = 1;
 inline constexpr int kModalCancel = 2;
+
+}  // namespace kryvet

@@ -5,9 +5,10 @@
 
 #include "dialogs/pictures.h"
 
-TNotFileDlg::TNotFileDlg(QWidget* parent) : NoticeForm(parent) {
-    setObjectName(QStringLiteral("NotFileDlg"));
-    SetUpFixedForm(*this, QStringLiteral("ないない ！"), {196, 145, 306, 110});
+namespace kryvet {
+
+TNotFileDlg::TNotFileDlg(QWidget* parent)
+    : NoticeForm("NotFileDlg", QStringLiteral("ないない ！"), {196, 145, 306, 110}, parent) {
     Image1 = AddPicture(this, "Image1", pictures::kStruckFolder, 24, 16,
                         QStringLiteral("×印の付いたフォルダーの絵"));
     LaNotFile =
@@ -16,3 +17,5 @@ TNotFileDlg::TNotFileDlg(QWidget* parent) : NoticeForm(parent) {
     setAccessibleDescription(LaNotFile->text());
     InstallOkButton(BuOk1);
 }
+
+}  // namespace kryvet

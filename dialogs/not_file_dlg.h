@@ -5,6 +5,8 @@
 class QLabel;
 class QPushButton;
 
+namespace kryvet {
+
 // The named file does not exist.
 class TNotFileDlg : public NoticeForm {
     Q_OBJECT
@@ -15,3 +17,5 @@ public:
     QLabel* LaNotFile;
     QPushButton* BuOk1;
 };
+
+}  // namespace kryvet

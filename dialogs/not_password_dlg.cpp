@@ -5,9 +5,10 @@
 
 #include "dialogs/pictures.h"
 
-TNotPassword1::TNotPassword1(QWidget* parent) : NoticeForm(parent) {
-    setObjectName(QStringLiteral("NotPassword1"));
-    SetUpFixedForm(*this, QStringLiteral("不正"), {200, 91, 245, 179});
+namespace kryvet {
+
+TNotPassword1::TNotPassword1(QWidget* parent)
+    : NoticeForm("NotPassword1", QStringLiteral("不正"), {200, 91, 245, 179}, parent) {
     Image2 = AddPicture(this, "Image2", pictures::kKey, 11, 22, QStringLiteral("鍵の絵"));
     // Created after Image2, so it is drawn above it.
     Image1 =
@@ -18,3 +19,5 @@ TNotPassword1::TNotPassword1(QWidget* parent) : NoticeForm(parent) {
     setAccessibleDescription(Label1->text());
     InstallOkButton(Button1);
 }
+
+}  // namespace kryvet

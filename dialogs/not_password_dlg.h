@@ -5,6 +5,8 @@
 class QLabel;
 class QPushButton;
 
+namespace kryvet {
+
 // The password is wrong. The main window's timer uncovers the broken key
 // (Image1) over the whole key (Image2) while this notice is shown.
 class TNotPassword1 : public NoticeForm {
@@ -17,3 +19,5 @@ public:
     QLabel* Label1;
     QPushButton* Button1;
 };
+
+}  // namespace kryvet

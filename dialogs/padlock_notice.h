@@ -9,6 +9,8 @@
 class QLabel;
 class QPushButton;
 
+namespace kryvet {
+
 // The two notices that refuse an operation because of the file's state: a
 // padlock, one line of text and the OK button under the caption "実行不可".
 // They differ only in their data.
@@ -46,3 +48,5 @@ class TNoAngo1 : public PadlockNotice {
 public:
     explicit TNoAngo1(QWidget* parent = nullptr);
 };
+
+}  // namespace kryvet

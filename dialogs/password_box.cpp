@@ -9,6 +9,8 @@
 #include "engine/cp932.h"
 #include "widgets/cp932_validator.h"
 
+namespace kryvet {
+
 namespace {
 
 // QLineEdit takes its mask character from the style.
@@ -29,7 +31,7 @@ public:
 
 void SetUpPasswordBox(QLineEdit& box) {
     // As many bytes as the header has room for.
-    kryvet::LimitTypedBytes(box, kryvet::kPasswordFieldSize);
+    LimitTypedBytes(box, kPasswordFieldSize);
     auto* style = new PasswordMaskStyle(QApplication::style()->name());
     style->setParent(&box);
     box.setStyle(style);
@@ -37,8 +39,10 @@ void SetUpPasswordBox(QLineEdit& box) {
 }
 
 std::string PasswordCp932Bytes(const QLineEdit& box) {
-    if (auto bytes = kryvet::Utf8ToCp932(box.text().toStdString())) {
+    if (auto bytes = Utf8ToCp932(box.text().toStdString())) {
         return *bytes;
     }
     throw std::runtime_error("パスワードにシフトJISで表せない文字があります");
 }
+
+}  // namespace kryvet

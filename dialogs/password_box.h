@@ -7,7 +7,7 @@
 
 class QLineEdit;
 
-// Most bytes a password may take in its Shift-JIS (CP932) form.
+namespace kryvet {
 
 // Makes the box a password box: the byte limit, every character shown as "*".
 void SetUpPasswordBox(QLineEdit& box);
@@ -16,3 +16,5 @@ void SetUpPasswordBox(QLineEdit& box);
 // byte limit keeps the text convertible; a character without a form is an
 // error (std::runtime_error), never replaced by a look-alike.
 std::string PasswordCp932Bytes(const QLineEdit& box);
+
+}  // namespace kryvet

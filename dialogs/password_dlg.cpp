@@ -8,6 +8,8 @@
 #include "dialogs/picture_button.h"
 #include "dialogs/pictures.h"
 
+namespace kryvet {
+
 PasswordForm::PasswordForm(const QString& caption, FormGeometry geometry, QWidget* parent)
     : QDialog(parent) {
     SetUpFixedForm(*this, caption, geometry);
@@ -65,9 +67,8 @@ void PasswordForm::keyPressEvent(QKeyEvent* event) {
     QDialog::keyPressEvent(event);
 }
 
-TPasswordDlg::TPasswordDlg(kryvet::ProgramState& state,
-                           const std::unique_ptr<TPasswordDlg2>& confirmation, QLabel& label2,
-                           QWidget* parent)
+TPasswordDlg::TPasswordDlg(ProgramState& state, const std::unique_ptr<TPasswordDlg2>& confirmation,
+                           QLabel& label2, QWidget* parent)
     : PasswordForm(QStringLiteral("パスワードの入力"), {189, 129, 236, 93}, parent),
       state_(state),
       confirmation_(confirmation),
@@ -96,7 +97,7 @@ void TPasswordDlg::CancelBtnClick() {
     Password->setFocus();
 }
 
-TPasswordDlg2::TPasswordDlg2(kryvet::ProgramState& state, QWidget* parent)
+TPasswordDlg2::TPasswordDlg2(ProgramState& state, QWidget* parent)
     : PasswordForm(QStringLiteral("もう一度"), {198, 153, 236, 93}, parent), state_(state) {
     setObjectName(QStringLiteral("PasswordDlg2"));
 }
@@ -110,3 +111,5 @@ void TPasswordDlg2::CancelBtnClick() {
     Password->setText(QString::fromStdString(state_.LastConfirmation));
     Password->setFocus();
 }
+
+}  // namespace kryvet

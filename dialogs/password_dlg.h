@@ -9,6 +9,8 @@
 
 class QLabel;
 class QLineEdit;
+namespace kryvet {
+
 class PictureButton;
 class TPasswordDlg2;
 
@@ -48,7 +50,7 @@ public:
     // confirmation: the slot that holds the confirmation dialog. Start-up
     // creates that dialog after this one, so it is looked up when needed.
     // label2: the main window's mismatch label, shown when the confirmation differs.
-    TPasswordDlg(kryvet::ProgramState& state, const std::unique_ptr<TPasswordDlg2>& confirmation,
+    TPasswordDlg(ProgramState& state, const std::unique_ptr<TPasswordDlg2>& confirmation,
                  QLabel& label2, QWidget* parent = nullptr);
 
 public slots:
@@ -56,7 +58,7 @@ public slots:
     void CancelBtnClick() override;
 
 private:
-    kryvet::ProgramState& state_;
+    ProgramState& state_;
     const std::unique_ptr<TPasswordDlg2>& confirmation_;
     QLabel& label2_;
 };
@@ -65,12 +67,14 @@ private:
 class TPasswordDlg2 : public PasswordForm {
     Q_OBJECT
 public:
-    explicit TPasswordDlg2(kryvet::ProgramState& state, QWidget* parent = nullptr);
+    explicit TPasswordDlg2(ProgramState& state, QWidget* parent = nullptr);
 
 public slots:
     void OKBtnClick() override;
     void CancelBtnClick() override;
 
 private:
-    kryvet::ProgramState& state_;
+    ProgramState& state_;
 };
+
+}  // namespace kryvet

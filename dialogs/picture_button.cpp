@@ -7,6 +7,8 @@
 
 #include "dialogs/pictures.h"
 
+namespace kryvet {
+
 PictureButton::PictureButton(const QString& caption, const QString& pictureResource,
                              QWidget* parent)
     : QPushButton(caption, parent) {
@@ -47,3 +49,5 @@ void PictureButton::paintEvent(QPaintEvent*) {
         painter.drawPrimitive(QStyle::PE_FrameFocusRect, focus);
     }
 }
+
+}  // namespace kryvet

@@ -3,6 +3,8 @@
 #include <QPixmap>
 #include <QPushButton>
 
+namespace kryvet {
+
 // A push button with a small picture at its left and the caption centred in
 // the space to the right. The picture comes as one bitmap holding two equal
 // images side by side, the first for the enabled and the second for the
@@ -26,3 +28,5 @@ private:
     QPixmap enabledGlyph_;
     QPixmap disabledGlyph_;
 };
+
+}  // namespace kryvet

@@ -3,6 +3,8 @@
 #include <QGuiApplication>
 #include <QImage>
 
+namespace kryvet {
+
 QPixmap CrispPixmap(const QImage& image) {
     const qreal ratio = qApp != nullptr ? qApp->devicePixelRatio() : 1.0;
     if (image.isNull() || ratio <= 1.0) {
@@ -47,3 +49,5 @@ QImage OnButtonFace(const QImage& image, const QColor& face) {
     }
     return out;
 }
+
+}  // namespace kryvet

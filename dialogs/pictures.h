@@ -6,7 +6,7 @@
 #include <QString>
 
 // Resource paths of the forms' pictures (16-colour drawings, see pictures/).
-namespace pictures {
+namespace kryvet::pictures {
 inline const QString kKey = QStringLiteral(":/pictures/key.xpm");
 inline const QString kBrokenKey = QStringLiteral(":/pictures/key_broken.xpm");
 inline const QString kOkDoor = QStringLiteral(":/pictures/ok_door.xpm");
@@ -17,7 +17,9 @@ inline const QString kClosedPadlock = QStringLiteral(":/pictures/padlock_closed.
 inline const QString kOpenPadlock = QStringLiteral(":/pictures/padlock_open.xpm");
 // The application's icon; the main window uses it too.
 inline const QString kAppIcon = QStringLiteral(":/pictures/app_icon.xpm");
-}  // namespace pictures
+}  // namespace kryvet::pictures
+
+namespace kryvet {
 
 // The stored background colour of the pictures: the classic button face.
 inline constexpr QRgb kStoredButtonFace = 0xFFC0C0C0;
@@ -35,3 +37,5 @@ QPixmap CrispPixmap(const QImage& image);
 // The picture with every pixel of the lower-left pixel's colour made
 // transparent, as button pictures are drawn.
 QImage WithLowerLeftTransparent(const QImage& image);
+
+}  // namespace kryvet

@@ -5,6 +5,8 @@
 class QLabel;
 class QPushButton;
 
+namespace kryvet {
+
 // A rewrite that a crash or a power cut had interrupted was finished before
 // anything else was done with the file.
 class TRecovered1 : public NoticeForm {
@@ -15,3 +17,5 @@ public:
     QLabel* Label1;
     QPushButton* Button1;
 };
+
+}  // namespace kryvet

@@ -6,10 +6,10 @@
 
 #include "dialogs/pictures.h"
 
-TVersionDlg::TVersionDlg(QWidget* parent) : NoticeForm(parent) {
-    setObjectName(QStringLiteral("VersionDlg"));
-    SetUpFixedForm(*this, QStringLiteral("バージョン情報"), {202, 175, 386, 208});
+namespace kryvet {
 
+TVersionDlg::TVersionDlg(QWidget* parent)
+    : NoticeForm("VersionDlg", QStringLiteral("バージョン情報"), {202, 175, 386, 208}, parent) {
     Panel1 = new QFrame(this);
     Panel1->setObjectName(QStringLiteral("Panel1"));
     Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
@@ -29,3 +29,5 @@ TVersionDlg::TVersionDlg(QWidget* parent) : NoticeForm(parent) {
     BuVersionOk = AddButton(this, "BuVersionOk", QStringLiteral("OK"), 122, 155, 123, 46);
     InstallOkButton(BuVersionOk);
 }
+
+}  // namespace kryvet

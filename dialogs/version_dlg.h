@@ -6,6 +6,8 @@ class QFrame;
 class QLabel;
 class QPushButton;
 
+namespace kryvet {
+
 // The version box.
 class TVersionDlg : public NoticeForm {
     Q_OBJECT
@@ -21,3 +23,5 @@ public:
     QLabel* LaMaker;
     QPushButton* BuVersionOk;
 };
+
+}  // namespace kryvet

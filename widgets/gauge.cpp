@@ -265,12 +265,15 @@ void TGauge::SetUpDialPainter(QPainter& painter) const {
     painter.setBrush(ResolveColor(backColor_));
 }
 
-void TGauge::DrawPie(TBitmap& layer, const TRect& rect) const {
+TGauge::DialExtent TGauge::ClearDial(TBitmap& layer, const TRect& rect) const {
     const int extra = borderStyle_ == bsSingle ? 1 : 0;
-    const int w = rect.Right - rect.Left + extra;
-    const int h = rect.Bottom - rect.Top + extra;
     layer.SetBrushColor(ControlColor());
     layer.FillRect(rect);
+    return {rect.Right - rect.Left + extra, rect.Bottom - rect.Top + extra};
+}
+
+void TGauge::DrawPie(TBitmap& layer, const TRect& rect) const {
+    const auto [w, h] = ClearDial(layer, rect);
     QPainter painter(&layer.Image());
     SetUpDialPainter(painter);
     const TRect box{rect.Left, rect.Top, w, h};
@@ -315,11 +318,7 @@ void DrawLineWithoutLastPoint(QPainter& painter, QPoint from, QPoint to) {
 }  // namespace
 
 void TGauge::DrawNeedle(TBitmap& layer, const TRect& rect) const {
-    const int extra = borderStyle_ == bsSingle ? 1 : 0;
-    const int w = rect.Right - rect.Left + extra;
-    const int h = rect.Bottom - rect.Top + extra;
-    layer.SetBrushColor(ControlColor());
-    layer.FillRect(rect);
+    const auto [w, h] = ClearDial(layer, rect);
     QPainter painter(&layer.Image());
     SetUpDialPainter(painter);
     const TRect dial{rect.Left, rect.Top, w, 2 * h - 1};

@@ -90,6 +90,13 @@ private:
     void DrawBlankFace(TBitmap& layer, const TRect& rect) const;
     // The pen and brush the dial figures draw with.
     void SetUpDialPainter(QPainter& painter) const;
+    // Clears a dial figure's area to the control's colour and gives the
+    // figure's width and height, which reach over a single border.
+    struct DialExtent {
+        int w;
+        int h;
+    };
+    DialExtent ClearDial(TBitmap& layer, const TRect& rect) const;
     void DrawPie(TBitmap& layer, const TRect& rect) const;
     void DrawNeedle(TBitmap& layer, const TRect& rect) const;
     // XORs the whole percentage in white glyphs onto the finished face.

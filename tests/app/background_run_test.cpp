@@ -16,6 +16,8 @@
 #include "widgets/gauge.h"
 #include "window_fixture.h"
 
+using namespace kryvet;
+
 TEST_F(MainWindowTest, TheWindowKeepsAnsweringWhileTheRewriteRuns) {
     std::atomic<int> ticks = 0;
     std::atomic<bool> inputSent = false;

@@ -13,6 +13,8 @@
 #include "tests/dialogs/accessible_names.h"
 #include "widgets/gauge.h"
 
+using namespace kryvet;
+
 namespace {
 
 const QString kEncrypting = QStringLiteral("暗号の作業中 ");

@@ -12,6 +12,8 @@
 #include "tests/app/window_fixture.h"
 #include "widgets/gauge.h"
 
+using namespace kryvet;
+
 namespace {
 
 // Where the drop lands, in the main window's coordinates.

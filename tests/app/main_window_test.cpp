@@ -22,6 +22,8 @@
 #include "tests/dialogs/accessible_names.h"
 #include "widgets/gauge.h"
 
+using namespace kryvet;
+
 namespace {
 
 const QString kSpace3 = QStringLiteral("\u3000\u3000\u3000 ");

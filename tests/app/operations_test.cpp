@@ -24,6 +24,8 @@
 #include "tests/support/patience.h"
 #include "widgets/gauge.h"
 
+using namespace kryvet;
+
 namespace {
 
 std::string Read(const std::string& path) {

@@ -16,7 +16,7 @@
 class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        CreateForms(forms_);
+        kryvet::CreateForms(forms_);
         window_ = forms_.MainKryvet.get();
         window_->RunOpenDialog = [this](QFileDialog& dialog) {
             ++dialogRuns_;
@@ -57,10 +57,10 @@ protected:
         return seen;
     }
 
-    Forms forms_;
-    TMainKryvet* window_ = nullptr;
+    kryvet::Forms forms_;
+    kryvet::TMainKryvet* window_ = nullptr;
     int dialogRuns_ = 0;
-    std::function<std::optional<OpenDialogChoice>(QFileDialog&)> chooser_;
+    std::function<std::optional<kryvet::OpenDialogChoice>(QFileDialog&)> chooser_;
 };
 
 // Readable QString values in failure messages.

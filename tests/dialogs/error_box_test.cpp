@@ -11,6 +11,8 @@
 #include "tests/dialogs/accessible_names.h"
 #include "tests/dialogs/modal_script.h"
 
+using namespace kryvet;
+
 namespace {
 
 struct ErrorCase {

@@ -15,6 +15,8 @@
 #include "tests/dialogs/accessible_names.h"
 #include "tests/dialogs/modal_script.h"
 
+using namespace kryvet;
+
 namespace {
 
 // How a step leaves a password dialog.

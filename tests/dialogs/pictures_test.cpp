@@ -7,6 +7,8 @@
 #include "dialogs/pictures.h"
 #include "tests/dialogs/modal_script.h"
 
+using namespace kryvet;
+
 namespace {
 
 struct PictureCase {

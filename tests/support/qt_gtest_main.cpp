@@ -12,7 +12,7 @@ int main(int argc, char** argv) {
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     }
     QApplication app(argc, argv);
-    InstallApplicationFonts();
+    kryvet::InstallApplicationFonts();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
