@@ -25,7 +25,6 @@
 #include "support/recording_window.h"
 
 using namespace kryvet;
-using Clock = std::chrono::steady_clock;
 
 namespace {
 
@@ -52,11 +51,16 @@ Fingerprint FingerprintOf(const std::string& path) {
     return f;
 }
 
-// Starts the rewrite in a child process; returns once it says it is busy.
-pid_t StartRewrite(const std::string& path, bool encrypt) {
+// A rewrite in a child process, which says "busy" and then each gauge value.
+struct Child {
+    pid_t pid = -1;
+    int out = -1;  // its standard output
+};
+
+Child StartRewrite(const std::string& path, bool encrypt) {
     int out[2];
     if (pipe(out) != 0)
-        return -1;
+        return {};
     const pid_t child = fork();
     if (child == 0) {
         dup2(out[1], STDOUT_FILENO);
@@ -67,10 +71,30 @@ pid_t StartRewrite(const std::string& path, bool encrypt) {
         _exit(127);
     }
     close(out[1]);
-    char buffer[16];
-    (void)!read(out[0], buffer, sizeof buffer);  // "busy", or the end of a failed start
-    close(out[0]);
-    return child;
+    return {child, out[0]};
+}
+
+// Reads what the child says until the gauge reaches `percent` or it stops
+// saying anything: the rewrite is then that far along, however busy the
+// machine.
+void WaitForGauge(const Child& child, int percent) {
+    std::string line;
+    char c = 0;
+    while (read(child.out, &c, 1) == 1) {
+        if (c != '\n') {
+            line += c;
+            continue;
+        }
+        if (line != "busy" && std::atoi(line.c_str()) >= percent)
+            return;
+        line.clear();
+    }
+}
+
+void Reap(Child& child) {
+    int status = 0;
+    waitpid(child.pid, &status, 0);
+    close(child.out);
 }
 
 // Presses a button on the named file, as the user does after the crash.
@@ -106,19 +130,19 @@ TEST(KillRecovery, SigkillAtRandomMomentsLeavesBeforeOrFinished) {
     }
     const Fingerprint plain = FingerprintOf(path);
 
-    // Clean runs give the finished files and how long a run takes.
+    // Clean runs give the finished files.
     auto runClean = [&](bool encrypt) {
-        const auto start = Clock::now();
-        const pid_t child = StartRewrite(path, encrypt);
+        Child child = StartRewrite(path, encrypt);
+        WaitForGauge(child, 101);
         int status = 0;
-        waitpid(child, &status, 0);
+        waitpid(child.pid, &status, 0);
+        close(child.out);
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-        return Clock::now() - start;
     };
-    const auto encryptTime = runClean(true);
+    runClean(true);
     const Fingerprint encrypted = FingerprintOf(path);
     ASSERT_EQ(encrypted.size, size + 128);
-    const auto decryptTime = runClean(false);
+    runClean(false);
     ASSERT_EQ(FingerprintOf(path), plain);
 
     std::mt19937 rng(20261207);
@@ -126,18 +150,20 @@ TEST(KillRecovery, SigkillAtRandomMomentsLeavesBeforeOrFinished) {
     int recovered = 0;
     int finished = 0;
     bool isPlain = true;
-    const auto deadline = Clock::now() + std::chrono::seconds(50);
-    while ((kills[0] < 25 || kills[1] < 25) && Clock::now() < deadline) {
+    // Kills land by the gauge, not by the clock: no deadline, only a bound.
+    for (int round = 0; (kills[0] < 25 || kills[1] < 25) && round < 200; ++round) {
         const bool encrypt = isPlain;
-        const auto runTime = encrypt ? encryptTime : decryptTime;
-        const auto wait = std::chrono::duration_cast<std::chrono::microseconds>(runTime) *
-                          std::uniform_real_distribution<double>(0.0, 1.0)(rng);
-        const pid_t child = StartRewrite(path, encrypt);
-        ASSERT_GT(child, 0);
-        std::this_thread::sleep_for(wait);
-        kill(child, SIGKILL);
-        int status = 0;
-        waitpid(child, &status, 0);
+        // A point of the rewrite, from before its first write to after its
+        // last, and a little further by chance.
+        const int percent = std::uniform_int_distribution<int>(0, 101)(rng);
+        const auto lag =
+            std::chrono::microseconds(std::uniform_int_distribution<int>(0, 3000)(rng));
+        Child child = StartRewrite(path, encrypt);
+        ASSERT_GT(child.pid, 0);
+        WaitForGauge(child, percent);
+        std::this_thread::sleep_for(lag);
+        kill(child.pid, SIGKILL);
+        Reap(child);
         ++kills[encrypt ? 1 : 0];
 
         std::string error;
@@ -147,9 +173,8 @@ TEST(KillRecovery, SigkillAtRandomMomentsLeavesBeforeOrFinished) {
         const Fingerprint before = encrypt ? plain : encrypted;
         const Fingerprint after = encrypt ? encrypted : plain;
         ASSERT_TRUE(now == before || now == after)
-            << (encrypt ? "encryption" : "decryption") << " killed after "
-            << std::chrono::duration_cast<std::chrono::milliseconds>(wait).count()
-            << " ms: neither as before nor finished, size " << now.size;
+            << (encrypt ? "encryption" : "decryption") << " killed at " << percent << " % + "
+            << lag.count() << " us: neither as before nor finished, size " << now.size;
         if (now == after) {
             ++finished;
             isPlain = !isPlain;

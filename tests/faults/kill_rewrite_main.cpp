@@ -1,6 +1,7 @@
 // Encrypts or decrypts one file through the real file layer with a fixed
-// clock, saying "busy" when the rewrite begins, so that a test can kill it
-// at any moment and know what the finished file must be.
+// clock, saying "busy" when the rewrite begins and each gauge value after,
+// so that a test can kill it at any point of the rewrite, however busy the
+// machine, and know what the finished file must be.
 #include <unistd.h>
 
 #include <cstdio>
@@ -20,6 +21,11 @@ public:
     void EnterBusyState(kryvet::OperationButton b) override {
         RecordingWindow::EnterBusyState(b);
         (void)!write(STDOUT_FILENO, "busy\n", 5);
+    }
+    void SetGaugeProgress(int percent) override {
+        RecordingWindow::SetGaugeProgress(percent);
+        const std::string line = std::to_string(percent) + "\n";
+        (void)!write(STDOUT_FILENO, line.data(), line.size());
     }
 };
 
