@@ -589,9 +589,13 @@ def run_killed(program, out):
             # rewritten: the file grows past its encrypted size.
             wait_until(lambda: os.path.getsize(big) > size + 128, "the rewrite did not begin",
                        timeout=30)
-            # Into the rewrite proper. A fixed pause, as nothing in the file
-            # tells yet how far the rewrite has got.
-            time.sleep(0.3)
+            # Into the rewrite proper: its first write puts the header in
+            # front, after the first record is on the disk.
+            def first_bytes():
+                with open(big, "rb") as f:
+                    return f.read(8)
+            wait_until(lambda: first_bytes() != block[:8], "the rewrite proper did not begin",
+                       timeout=30)
         finally:
             app.kill()
             app.wait()
