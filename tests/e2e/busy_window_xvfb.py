@@ -101,7 +101,7 @@ def run(program, stand_in, preload, out):
         s.keys("alt+r", "p")  # would start another encryption
         s.type("typed while busy")
         deadline = time.monotonic() + SLOW_MS / 1000 + 20
-        # Read-only is the last step of an encryption.
+        # Read-only comes just before the records are cut off and flushed.
         while os.stat(path).st_mode & 0o777 != 0o440:
             check(app.poll() is None, "input sent during the run ended the program")
             check(time.monotonic() < deadline, "the encryption did not finish")
@@ -114,7 +114,16 @@ def run(program, stand_in, preload, out):
 
         # Decryption: the window manager's close waits for the file.
         os.remove(mark)
-        u.menu("u")
+        # The last flush of the encryption may still run: until it is over
+        # the menu takes no input, so it is asked again until it answers.
+        deadline = time.monotonic() + SLOW_MS / 1000 + 30
+        while True:
+            u.menu("u")
+            try:
+                s.window("パスワードの入力", timeout=2)
+                break
+            except Failure:
+                check(time.monotonic() < deadline, "the menu never answered after the run")
         w = u.password("パスワードの入力", "pw")
         u.confirm(w, "パスワードの入力")
         wait_for(mark)
