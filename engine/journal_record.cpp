@@ -64,6 +64,38 @@ private:
     std::size_t at_ = 0;
 };
 
+// What the footer and every record both open with: which rewrite they
+// belong to.
+struct Opening {
+    std::array<std::uint8_t, 8> magic{};
+    std::uint32_t version = 0;
+    std::uint32_t operation = 0;
+    std::int64_t sizeBefore = 0;
+    std::int64_t sizeAfter = 0;
+    unsigned modeBefore = 0;
+};
+
+void PutOpening(Writer& w, const std::array<std::uint8_t, 8>& magic, Operation operation,
+                std::int64_t sizeBefore, std::int64_t sizeAfter, unsigned modeBefore) {
+    w.Put(magic);
+    w.Put(kVersion);
+    w.Put(static_cast<std::uint32_t>(operation));
+    w.Put(sizeBefore);
+    w.Put(sizeAfter);
+    w.Put(static_cast<std::uint32_t>(modeBefore));
+}
+
+Opening GetOpening(Reader& r) {
+    Opening o;
+    r.Get(o.magic);
+    o.version = r.Get<std::uint32_t>();
+    o.operation = r.Get<std::uint32_t>();
+    o.sizeBefore = r.Get<std::int64_t>();
+    o.sizeAfter = r.Get<std::int64_t>();
+    o.modeBefore = r.Get<std::uint32_t>();
+    return o;
+}
+
 }  // namespace
 
 std::int64_t TableBytes(std::int64_t length) {
@@ -102,12 +134,8 @@ std::int64_t SpaceNeeded(const Plan& plan, std::int64_t sizeBefore, std::int64_t
 Sector EncodeFooter(const Footer& footer) {
     Sector s{};
     Writer w(s);
-    w.Put(kFooterMagic);
-    w.Put(kVersion);
-    w.Put(static_cast<std::uint32_t>(footer.operation));
-    w.Put(footer.sizeBefore);
-    w.Put(footer.sizeAfter);
-    w.Put(static_cast<std::uint32_t>(footer.modeBefore));
+    PutOpening(w, kFooterMagic, footer.operation, footer.sizeBefore, footer.sizeAfter,
+               footer.modeBefore);
     w.Put(footer.plan.at);
     w.Put(footer.plan.slotBytes);
     w.Put(footer.plan.region);
@@ -117,17 +145,16 @@ Sector EncodeFooter(const Footer& footer) {
 
 Found DecodeFooter(const Sector& s, std::int64_t fileSize, Footer& footer) {
     Reader r(s);
-    std::array<std::uint8_t, 8> magic{};
-    r.Get(magic);
-    if (magic != kFooterMagic) {
+    const Opening o = GetOpening(r);
+    if (o.magic != kFooterMagic) {
         return Found::None;
     }
-    const auto version = r.Get<std::uint32_t>();
-    const auto operation = r.Get<std::uint32_t>();
+    const std::uint32_t version = o.version;
+    const std::uint32_t operation = o.operation;
     footer.operation = static_cast<Operation>(operation);
-    footer.sizeBefore = r.Get<std::int64_t>();
-    footer.sizeAfter = r.Get<std::int64_t>();
-    footer.modeBefore = r.Get<std::uint32_t>();
+    footer.sizeBefore = o.sizeBefore;
+    footer.sizeAfter = o.sizeAfter;
+    footer.modeBefore = o.modeBefore;
     footer.plan.at = r.Get<std::int64_t>();
     footer.plan.slotBytes = r.Get<std::int64_t>();
     footer.plan.region = r.Get<std::int64_t>();
@@ -146,17 +173,13 @@ Found DecodeFooter(const Sector& s, std::int64_t fileSize, Footer& footer) {
 Sector EncodeRecord(const Record& record) {
     Sector s{};
     Writer w(s);
-    w.Put(kRecordMagic);
-    w.Put(kVersion);
-    w.Put(static_cast<std::uint32_t>(record.operation));
+    PutOpening(w, kRecordMagic, record.operation, record.sizeBefore, record.sizeAfter,
+               record.modeBefore);
     w.Put(record.sequence);
-    w.Put(record.sizeBefore);
-    w.Put(record.sizeAfter);
     w.Put(record.from);
     w.Put(record.until);
     w.Put(record.dataLength);
     w.Put(record.dataCrc);
-    w.Put(static_cast<std::uint32_t>(record.modeBefore));
     w.Put(static_cast<std::uint32_t>(record.modeAfter));
     w.Put(record.header);
     w.Put(record.trailer);
@@ -167,24 +190,22 @@ Sector EncodeRecord(const Record& record) {
 
 std::optional<Record> DecodeRecord(const Sector& s, const Footer& footer) {
     Reader r(s);
-    std::array<std::uint8_t, 8> magic{};
-    r.Get(magic);
+    const Opening o = GetOpening(r);
     Record record;
-    const auto version = r.Get<std::uint32_t>();
-    record.operation = static_cast<Operation>(r.Get<std::uint32_t>());
+    record.operation = static_cast<Operation>(o.operation);
+    record.sizeBefore = o.sizeBefore;
+    record.sizeAfter = o.sizeAfter;
+    record.modeBefore = o.modeBefore;
     record.sequence = r.Get<std::uint64_t>();
-    record.sizeBefore = r.Get<std::int64_t>();
-    record.sizeAfter = r.Get<std::int64_t>();
     record.from = r.Get<std::int64_t>();
     record.until = r.Get<std::int64_t>();
     record.dataLength = r.Get<std::uint32_t>();
     record.dataCrc = r.Get<std::uint32_t>();
-    record.modeBefore = r.Get<std::uint32_t>();
     record.modeAfter = r.Get<std::uint32_t>();
     r.Get(record.header);
     r.Get(record.trailer);
     r.Get(record.carry);
-    if (magic != kRecordMagic || !r.SealHolds() || version != kVersion) {
+    if (o.magic != kRecordMagic || !r.SealHolds() || o.version != kVersion) {
         return std::nullopt;
     }
     const Plan& p = footer.plan;

@@ -206,6 +206,22 @@ bool MoveInSteps(CheckedFile& file, std::int32_t unit, std::int64_t from, std::i
     return false;
 }
 
+// Region by region from `start`: its record, then its move, until the
+// move is complete. `carry` is where the move keeps what goes first.
+template <typename MovePart>
+void RunRegions(CheckedFile& file, std::int32_t unit, const journal::Plan& plan,
+                const journal::Record& base, const RegionStart& start, const std::uint8_t* carry,
+                UnitBuffer& buffer, MovePart movePart) {
+    std::uint64_t sequence = start.sequence;
+    for (std::int64_t from = start.from;; from += plan.region) {
+        const std::int64_t until = from + plan.region;
+        BeginRegion(file, unit, plan, base, start, sequence, from, until, carry, buffer);
+        if (MoveInSteps(file, unit, from, until, movePart)) {
+            return;
+        }
+    }
+}
+
 }  // namespace
 
 void OpenJournal(CheckedFile& file, const journal::Footer& footer) {
@@ -227,33 +243,21 @@ bool DropJournal(CheckedFile& file, const journal::Plan& plan) noexcept {
 void EncryptRegions(CheckedFile& file, const BodyMask& mask, std::int32_t unit,
                     const journal::Plan& plan, const journal::Record& base, RegionStart start,
                     UnitBuffer& buffer, ProgressReporter* progress, ForwardFrontier& frontier) {
-    std::uint64_t sequence = start.sequence;
-    for (std::int64_t from = start.from;; from += plan.region) {
-        const std::int64_t until = from + plan.region;
-        BeginRegion(file, unit, plan, base, start, sequence, from, until, buffer.data(), buffer);
-        if (MoveInSteps(file, unit, from, until, [&](std::int64_t at, std::int64_t end) {
-                return MoveTowardsEndPart(file, mask, unit, base.sizeBefore, at, end, buffer,
-                                          progress, frontier);
-            })) {
-            return;
-        }
-    }
+    RunRegions(file, unit, plan, base, start, buffer.data(), buffer,
+               [&](std::int64_t at, std::int64_t end) {
+                   return MoveTowardsEndPart(file, mask, unit, base.sizeBefore, at, end, buffer,
+                                             progress, frontier);
+               });
 }
 
 void DecryptRegions(CheckedFile& file, const BodyMask& mask, std::int32_t unit,
                     const journal::Plan& plan, const journal::Record& base, RegionStart start,
                     UnitBuffer& buffer, ProgressReporter* progress, BackwardFrontier& frontier) {
-    std::uint64_t sequence = start.sequence;
-    for (std::int64_t from = start.from;; from += plan.region) {
-        const std::int64_t until = from + plan.region;
-        BeginRegion(file, unit, plan, base, start, sequence, from, until, nullptr, buffer);
-        if (MoveInSteps(file, unit, from, until, [&](std::int64_t at, std::int64_t end) {
-                return MoveTowardsFrontPart(file, mask, unit, base.sizeBefore, at, end, buffer,
-                                            progress, frontier);
-            })) {
-            return;
-        }
-    }
+    RunRegions(file, unit, plan, base, start, nullptr, buffer,
+               [&](std::int64_t at, std::int64_t end) {
+                   return MoveTowardsFrontPart(file, mask, unit, base.sizeBefore, at, end, buffer,
+                                               progress, frontier);
+               });
 }
 
 Slot ReadSlot(CheckedFile& file, const journal::Footer& footer, int slot, std::uint8_t* scratch,
