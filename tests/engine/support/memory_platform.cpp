@@ -298,21 +298,19 @@ int MemoryPlatform::ReleaseSpace(Handle handle, std::int64_t offset, std::int64_
 }
 
 int MemoryPlatform::FlushAll(Handle) {
-    std::int64_t r = 0;
-    if (Faulted("FlushAll", r))
-        return static_cast<int>(r);
-    Log("FlushAll");
-    if (recordEvents) {
-        events.push_back(Event{Event::Flush, 0, {}});
-    }
-    return 0;
+    return Flushed("FlushAll");
 }
 
 int MemoryPlatform::FlushData(Handle) {
+    return Flushed("FlushData");
+}
+
+// Both flushes put everything written so far on the disk here.
+int MemoryPlatform::Flushed(const std::string& operation) {
     std::int64_t r = 0;
-    if (Faulted("FlushData", r))
+    if (Faulted(operation, r))
         return static_cast<int>(r);
-    Log("FlushData");
+    Log(operation);
     if (recordEvents) {
         events.push_back(Event{Event::Flush, 0, {}});
     }

@@ -110,6 +110,7 @@ private:
         std::int64_t position = 0;
     };
     // Counts the call; true (and sets the error) when it is the one to fail.
+    int Flushed(const std::string& operation);
     bool Faulted(const std::string& operation, std::int64_t& result);
     void Log(const std::string& entry) { log.push_back(entry); }
     File& FileOf(kryvet::platform::Handle handle);
