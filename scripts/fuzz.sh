@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the two libFuzzer targets with clang in build-fuzz and runs each for a
-# bounded time from the committed seed corpus. Any crash, sanitizer report or
-# broken invariant fails the script; the input that caused it is kept under
-# build-fuzz/findings.
+# bounded time from the committed seed corpus, both at once. Any crash,
+# sanitizer report or broken invariant fails the script; the input that caused
+# it is kept under build-fuzz/findings.
 #   FUZZ_SECONDS  time per target (default 30)
 set -euo pipefail
 
@@ -15,8 +15,10 @@ cmake -S "$root" -B "$build" -G Ninja \
   -DKRYVET_BUILD_GUI=OFF -DKRYVET_BUILD_TESTS=OFF -DKRYVET_FUZZ=ON >/dev/null
 ninja -C "$build" fuzz_decrypt fuzz_encrypt
 
-status=0
-for target in decrypt encrypt; do
+# The two targets run side by side, one a core, each for the full time.
+targets=(decrypt encrypt)
+pids=()
+for target in "${targets[@]}"; do
   # A scratch copy: what the fuzzer adds to the corpus stays out of the tree.
   work="$build/corpus/$target"
   findings="$build/findings/$target"
@@ -24,11 +26,20 @@ for target in decrypt encrypt; do
   mkdir -p "$work" "$findings"
   cp "$root/tests/fuzz/corpus/$target/"* "$work/"
   echo "== fuzz_$target for ${seconds}s"
-  if ! "$build/tests/fuzz/fuzz_$target" "$work" \
-      -max_total_time="$seconds" -max_len=4096 -timeout=10 -rss_limit_mb=2048 \
-      -artifact_prefix="$findings/" -print_final_stats=1 2>"$build/fuzz_$target.log"; then
+  "$build/tests/fuzz/fuzz_$target" "$work" \
+    -max_total_time="$seconds" -max_len=4096 -timeout=10 -rss_limit_mb=2048 \
+    -artifact_prefix="$findings/" -print_final_stats=1 2>"$build/fuzz_$target.log" &
+  pids+=($!)
+done
+
+status=0
+for i in "${!targets[@]}"; do
+  target=${targets[$i]}
+  findings="$build/findings/$target"
+  if ! wait "${pids[$i]}"; then
     status=1
   fi
+  echo "== fuzz_$target"
   grep -E "^(stat::number_of_executed_units|stat::new_units_added)|ERROR|SUMMARY" \
     "$build/fuzz_$target.log" || true
   if compgen -G "$findings/*" >/dev/null; then
