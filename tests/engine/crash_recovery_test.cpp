@@ -96,6 +96,15 @@ Rewrite Record(bool encrypt, const std::string& input, RewriteOptions options) {
     return {before, {files.Data("f"), files.files["f"].attributes}, files.events};
 }
 
+// The file's bytes when a rewrite stopped after its first `events` events,
+// everything written so far on the disk.
+std::string StoppedAfter(const Rewrite& run, std::size_t events) {
+    Disk disk = run.before;
+    for (std::size_t i = 0; i < events; ++i)
+        Apply(disk, run.events[i]);
+    return disk.data;
+}
+
 // Names the file after the crash and presses a button: an interrupted
 // rewrite is finished without a password and the notice says so.
 Disk Recover(const Disk& crashed, bool encryptButton, std::string& problem, bool& recovered) {
@@ -220,10 +229,7 @@ TEST(CrashRecovery, UntrustworthyRecordsAreRefusedUntouched) {
     const std::string plain = Bytes(7000, 5);
     const Rewrite run = Record(true, plain, {1, true, 3});
     // Stopped halfway, everything written so far on the disk.
-    Disk halfway = run.before;
-    for (std::size_t i = 0; i < run.events.size() / 2; ++i)
-        Apply(halfway, run.events[i]);
-    const std::string interrupted = halfway.data;
+    const std::string interrupted = StoppedAfter(run, run.events.size() / 2);
 
     journal::Footer footer;
     journal::Sector last{};
@@ -306,10 +312,7 @@ TEST(CrashRecovery, SectorChecksumsAreThoseOfEachSector) {
 TEST(CrashRecovery, AFailedRecoveryIsFinishedByTheNextPress) {
     const std::string plain = Bytes(7000, 8);
     const Rewrite run = Record(true, plain, {1, true, 3});
-    Disk stopped = run.before;
-    for (std::size_t i = 0; i < run.events.size() / 3; ++i)
-        Apply(stopped, run.events[i]);
-    const std::string interrupted = stopped.data;
+    const std::string interrupted = StoppedAfter(run, run.events.size() / 3);
     int failures = 0;
     int resumable = 0;
     for (const char* operation : {"_lwrite", "_lread", "FlushData"}) {
