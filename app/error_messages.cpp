@@ -73,6 +73,15 @@ std::string CauseText(const Failure& failure) {
             return "ﾌｧｲﾙが他のﾌﾟﾛｸﾞﾗﾑによって変更されました";
         case FailureKind::RecordDamaged:
             return "中断された処理の記録が壊れているため、ﾌｧｲﾙには手を付けていません";
+        case FailureKind::InUse:
+            return "ﾌｧｲﾙは別の Kryvet が使用中です";
+        case FailureKind::SizeMismatch:
+            return "ﾌｧｲﾙの大きさが暗号化した時と違うため、ﾌｧｲﾙには手を付けていません";
+        case FailureKind::RecordInside:
+            return "中断された処理の記録の後ろにﾃﾞｰﾀが追加されているため、"
+                   "ﾌｧｲﾙには手を付けていません";
+        case FailureKind::ForeignRecord:
+            return "中断された処理の記録が別のﾌｧｲﾙのものであるため、ﾌｧｲﾙには手を付けていません";
         case FailureKind::System:
             break;
     }

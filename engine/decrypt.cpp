@@ -12,16 +12,17 @@ namespace kryvet {
 namespace {
 
 // The mode the file had before encryption: the whole word where it was kept
-// with this very file, else the header's read-only bit on today's mode.
-unsigned ModeBeforeEncryption(PinnedFile& file) {
+// with it, else the header's read-only bit on today's mode.
+ModeRequest ModeBeforeEncryption(PinnedFile& file) {
     std::string kept;
     if (file.files().ReadKeptMode(file.handle(), kept) == 0) {
-        if (const auto mode = KeptModeFor(kept, file.header)) {
+        if (const auto mode = KeptModeFor(kept, file.header, file.status().identity)) {
             return *mode;
         }
     }
-    return ModeFromAttributeWord(static_cast<std::int32_t>(file.originalMode() << 16) |
-                                 file.header.StoredAttributes);
+    return {ModeFromAttributeWord(static_cast<std::int32_t>(file.originalMode() << 16) |
+                                  file.header.StoredAttributes),
+            false};
 }
 
 }  // namespace
@@ -45,7 +46,7 @@ Outcome DecryptPinned(PinnedFile& file, const std::string& passwordCp932, Progre
     const std::int64_t size = file.size();
     const std::int64_t storedSize = file.header.StoredFileSize;
     const std::int32_t unit = detail::UnitBytes(options.unitBlocks);
-    file.CheckUnchanged();
+    file.BeginWriting();
     if (!file.Reserve(size)) {
         return Refusal::DiskFull;
     }
@@ -60,7 +61,7 @@ Outcome DecryptPinned(PinnedFile& file, const std::string& passwordCp932, Progre
             plan.reset();
         }
     }
-    const unsigned modeAfter = ModeBeforeEncryption(file);
+    const ModeRequest modeAfter = ModeBeforeEncryption(file);
     detail::CheckedFile io(files, file.handle());
     detail::ProgressReporter progress(sink, size, options.reportProgress);
     detail::UnitBuffer buffer(unit);
@@ -73,15 +74,16 @@ Outcome DecryptPinned(PinnedFile& file, const std::string& passwordCp932, Progre
     file.BeginRewrite();
     try {
         if (plan) {
-            const journal::Footer footer{journal::Operation::Decrypt, size, storedSize,
-                                         file.originalMode(), *plan};
+            const journal::Footer footer{
+                journal::Operation::Decrypt, size,  storedSize,
+                file.originalMode(),         *plan, file.status().identity};
             detail::OpenJournal(io, footer);
             journal::Record base;
             base.operation = footer.operation;
             base.sizeBefore = size;
             base.sizeAfter = storedSize;
             base.modeBefore = file.originalMode();
-            base.modeAfter = modeAfter;
+            base.modeAfter = file.Permitted(modeAfter);
             base.header = HeaderBytes(file.header);
             detail::DecryptRegions(io, mask, unit, *plan, base, {}, buffer, &progress, frontier);
             // The contents are on the disk before the cut takes the records.
@@ -114,6 +116,9 @@ Outcome DecryptPinned(PinnedFile& file, const std::string& passwordCp932, Progre
             e.failure(), [&] { detail::UndoDecryption(io, mask, unit, header, frontier, size); },
             frontier.moved);
     }
+    // A read-only file keeps its mode during the rewrite; its kept word can
+    // be taken off only once it may be written again.
+    file.SetModeAhead(modeAfter);
     files.RemoveKeptMode(file.handle());
     return file.Complete(modeAfter);
 }

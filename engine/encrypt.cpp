@@ -17,7 +17,7 @@ Outcome EncryptPinned(PinnedFile& file, const std::string& passwordCp932, Progre
     platform::PlatformFile& files = file.files();
     const std::int64_t size = file.size();
     const std::int32_t unit = detail::UnitBytes(options.unitBlocks);
-    file.CheckUnchanged();
+    file.BeginWriting();
     if (!file.Reserve(size + kGrowth)) {
         return Refusal::DiskFull;
     }
@@ -38,7 +38,10 @@ Outcome EncryptPinned(PinnedFile& file, const std::string& passwordCp932, Progre
     }
     // Decryption gives back the whole mode from this; where the file
     // system keeps no such word, it falls back on the header's bit.
-    const std::string keptMode = KeptModeValue(file.originalMode(), material.header);
+    const std::string keptMode =
+        KeptModeValue(file.originalMode(), material.header, file.status().identity);
+    // The file's own mode, without its write bits: bound to it by nature.
+    const ModeRequest modeAfter{ReadOnlyMode(file.originalMode()), true};
     detail::CheckedFile io(files, file.handle());
     detail::ProgressReporter progress(sink, size, options.reportProgress);
     progress.StartAt(1);
@@ -49,15 +52,16 @@ Outcome EncryptPinned(PinnedFile& file, const std::string& passwordCp932, Progre
     try {
         const HeaderImage header = HeaderBytes(material.header);
         if (plan) {
-            const journal::Footer footer{journal::Operation::Encrypt, size, size + kGrowth,
-                                         file.originalMode(), *plan};
+            const journal::Footer footer{
+                journal::Operation::Encrypt, size,  size + kGrowth,
+                file.originalMode(),         *plan, file.status().identity};
             detail::OpenJournal(io, footer);
             journal::Record base;
             base.operation = footer.operation;
             base.sizeBefore = size;
             base.sizeAfter = size + kGrowth;
             base.modeBefore = file.originalMode();
-            base.modeAfter = ReadOnlyMode(file.originalMode());
+            base.modeAfter = file.Permitted(modeAfter);
             base.header = header;
             base.trailer = material.trailer;
             std::copy(header.begin(), header.end(), buffer.data());
@@ -79,7 +83,7 @@ Outcome EncryptPinned(PinnedFile& file, const std::string& passwordCp932, Progre
             // Only once the contents are on the disk do the records go, and
             // the mode and its kept word go on before them.
             files.WriteKeptMode(file.handle(), keptMode);
-            file.SetModeAhead(ReadOnlyMode(file.originalMode()));
+            file.SetModeAhead(modeAfter);
             io.FlushAll();
             io.CutAt(size + kGrowth);
             io.Flush();
@@ -97,7 +101,7 @@ Outcome EncryptPinned(PinnedFile& file, const std::string& passwordCp932, Progre
     if (!plan) {
         files.WriteKeptMode(file.handle(), keptMode);
     }
-    return file.Complete(ReadOnlyMode(file.originalMode()));
+    return file.Complete(modeAfter);
 }
 
 }  // namespace

@@ -20,6 +20,11 @@ unsigned ReadOnlyMode(unsigned mode) {
     return mode & ~0222u;
 }
 
+unsigned PermittedMode(unsigned now, unsigned wanted, bool bound) {
+    const unsigned givenBack = S_IWUSR | (bound ? S_IWGRP | S_IWOTH : 0u);
+    return wanted & 07777u & (now | givenBack);
+}
+
 namespace {
 
 std::string Tie(const EncryptedFileHeader& header) {
@@ -32,17 +37,29 @@ std::string Tie(const EncryptedFileHeader& header) {
     return tie + ":" + std::to_string(header.StoredFileSize);
 }
 
-}  // namespace
-
-std::string KeptModeValue(unsigned mode, const EncryptedFileHeader& header) {
-    char octal[8];
-    std::snprintf(octal, sizeof octal, "%04o", mode & 07777u);
-    return std::string(octal) + ":" + Tie(header);
+// What a copy cannot carry: the file itself.
+std::string TieToFile(const platform::FileIdentity& file) {
+    return ":" + std::to_string(file.device) + ":" + std::to_string(file.inode);
 }
 
-std::optional<unsigned> KeptModeFor(const std::string& value, const EncryptedFileHeader& header) {
+}  // namespace
+
+std::string KeptModeValue(unsigned mode, const EncryptedFileHeader& header,
+                          const platform::FileIdentity& file) {
+    char octal[8];
+    std::snprintf(octal, sizeof octal, "%04o", mode & 07777u);
+    return std::string(octal) + ":" + Tie(header) + TieToFile(file);
+}
+
+std::optional<ModeRequest> KeptModeFor(const std::string& value, const EncryptedFileHeader& header,
+                                       const platform::FileIdentity& file) {
     const auto colon = value.find(':');
-    if (colon != 4 || value.substr(colon + 1) != Tie(header)) {
+    if (colon != 4) {
+        return std::nullopt;
+    }
+    const std::string tie = value.substr(colon + 1);
+    const bool bound = tie == Tie(header) + TieToFile(file);
+    if (!bound && tie != Tie(header)) {
         return std::nullopt;
     }
     unsigned mode = 0;
@@ -52,7 +69,7 @@ std::optional<unsigned> KeptModeFor(const std::string& value, const EncryptedFil
         }
         mode = mode * 8 + static_cast<unsigned>(value[i] - '0');
     }
-    return mode;
+    return ModeRequest{mode, bound};
 }
 
 }  // namespace kryvet

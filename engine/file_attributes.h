@@ -24,10 +24,29 @@ unsigned ModeFromAttributeWord(std::int32_t attributes);
 // The permission bits of a file that is read-only as encryption leaves it.
 unsigned ReadOnlyMode(unsigned mode);
 
-// The kept permission word: the mode, tied to the header it was written with
-// so that it is trusted for that file only (a copy under another header, or
-// a word left behind by a foreign program, is not).
-std::string KeptModeValue(unsigned mode, const EncryptedFileHeader& header);
-std::optional<unsigned> KeptModeFor(const std::string& value, const EncryptedFileHeader& header);
+// Every mode the program sets is decided here. `wanted` may come from a
+// file's own bytes (its header, its records, its kept word), which anyone
+// who hands the user a file can write: it never gives the file a bit it
+// does not have `now`, but for the write bits a rewrite takes away and
+// gives back. The owner's come back always; the group's and others' only
+// where `bound` says the request was made for this very file. Setuid,
+// setgid, sticky and execute bits are never added.
+unsigned PermittedMode(unsigned now, unsigned wanted, bool bound);
+
+// A mode asked for by a file, and whether it is bound to that very file.
+struct ModeRequest {
+    unsigned mode = 0;
+    bool bound = false;
+};
+
+// The kept permission word: the mode, tied to the header it was written
+// with and to the file itself (device and inode), so that it is trusted for
+// that file only: a copy, a file from elsewhere or a word left behind by a
+// foreign program is not bound. A word tied to the header alone, as earlier
+// versions wrote it, is read as unbound.
+std::string KeptModeValue(unsigned mode, const EncryptedFileHeader& header,
+                          const platform::FileIdentity& file);
+std::optional<ModeRequest> KeptModeFor(const std::string& value, const EncryptedFileHeader& header,
+                                       const platform::FileIdentity& file);
 
 }  // namespace kryvet

@@ -102,6 +102,16 @@ std::int64_t TableBytes(std::int64_t length) {
     return (std::max<std::int64_t>(length, 0) + kSector - 1) / kSector * kEntryBytes;
 }
 
+namespace {
+
+// A slot: its record sector, then the table of a region's sectors.
+std::int64_t SlotBytesFor(std::int64_t region, std::int64_t writeSpan) {
+    return kSector +
+           RoundUp(std::max<std::int64_t>(TableBytes(std::min(region, writeSpan)), 1), kSector);
+}
+
+}  // namespace
+
 std::int64_t WriteEnd(Operation operation, std::int64_t sizeBefore) {
     return operation == Operation::Encrypt ? sizeBefore + kHeaderSize : sizeBefore - kHeaderSize;
 }
@@ -116,9 +126,7 @@ std::optional<Plan> PlanJournal(std::int64_t sizeBefore, std::int64_t sizeAfter,
     for (; region >= unit; region = region / 2 / unit * unit) {
         Plan plan;
         plan.region = region;
-        plan.slotBytes =
-            kSector +
-            RoundUp(std::max<std::int64_t>(TableBytes(std::min(region, writeSpan)), 1), kSector);
+        plan.slotBytes = SlotBytesFor(region, writeSpan);
         plan.at = RoundUp(std::max(sizeBefore, sizeAfter), kAlignment);
         if (spare >= SpaceNeeded(plan, sizeBefore, sizeAfter)) {
             return plan;
@@ -139,34 +147,66 @@ Sector EncodeFooter(const Footer& footer) {
     w.Put(footer.plan.at);
     w.Put(footer.plan.slotBytes);
     w.Put(footer.plan.region);
+    w.Put(footer.file.device);
+    w.Put(footer.file.inode);
     w.Seal();
     return s;
 }
 
-Found DecodeFooter(const Sector& s, std::int64_t fileSize, Footer& footer) {
+namespace {
+
+// The sizes of a rewrite the layout can hold: a plain file of 1 byte up
+// to the largest count, and its encrypted form 128 bytes longer.
+bool SizesFit(std::uint32_t operation, std::int64_t before, std::int64_t after) {
+    constexpr std::int64_t kLargestPlain = 2147483647;
+    const std::int64_t plain = operation == 1 ? before : after;
+    const std::int64_t encrypted = operation == 1 ? after : before;
+    return (operation == 1 || operation == 2) && plain >= 1 && plain <= kLargestPlain &&
+           encrypted == plain + kGrowth;
+}
+
+// Whether the plan is the one a rewrite of these sizes makes and ends the
+// file. The sizes are checked first, so nothing here can overflow.
+bool PlanFits(const Footer& footer, std::int64_t fileSize) {
+    const Plan& p = footer.plan;
+    constexpr std::int64_t kLargestRegion = std::int64_t{1} << 31;
+    if (p.region <= 0 || p.region > kLargestRegion || p.region % kBlockSize != 0) {
+        return false;
+    }
+    const std::int64_t writeSpan = WriteEnd(footer.operation, footer.sizeBefore);
+    return p.at == RoundUp(std::max(footer.sizeBefore, footer.sizeAfter), kAlignment) &&
+           p.slotBytes == SlotBytesFor(p.region, writeSpan) && p.end() == fileSize;
+}
+
+}  // namespace
+
+Found DecodeFooter(const Sector& s, std::int64_t fileSize, const platform::FileIdentity& file,
+                   Footer& footer) {
     Reader r(s);
     const Opening o = GetOpening(r);
     if (o.magic != kFooterMagic) {
         return Found::None;
     }
-    const std::uint32_t version = o.version;
-    const std::uint32_t operation = o.operation;
-    footer.operation = static_cast<Operation>(operation);
+    footer.version = o.version;
+    footer.operation = static_cast<Operation>(o.operation);
     footer.sizeBefore = o.sizeBefore;
     footer.sizeAfter = o.sizeAfter;
     footer.modeBefore = o.modeBefore;
     footer.plan.at = r.Get<std::int64_t>();
     footer.plan.slotBytes = r.Get<std::int64_t>();
     footer.plan.region = r.Get<std::int64_t>();
-    if (!r.SealHolds() || version != kVersion) {
+    if (o.version == kVersion) {
+        footer.file.device = r.Get<std::uint64_t>();
+        footer.file.inode = r.Get<std::uint64_t>();
+    } else {
+        footer.file = {};
+    }
+    if (!r.SealHolds() || (o.version != kVersion && o.version != kUnboundVersion)) {
         return Found::Damaged;
     }
-    const Plan& p = footer.plan;
-    const bool sane =
-        (operation == 1 || operation == 2) && footer.sizeBefore > 0 && footer.sizeAfter > 0 &&
-        p.at >= std::max(footer.sizeBefore, footer.sizeAfter) && p.at % kAlignment == 0 &&
-        p.slotBytes > kSector && p.slotBytes % kSector == 0 && p.region > 0 &&
-        p.region % kBlockSize == 0 && p.end() == fileSize;
+    footer.madeForThisFile = o.version == kVersion && footer.file == file;
+    const bool sane = SizesFit(o.operation, o.sizeBefore, o.sizeAfter) && o.modeBefore <= 07777u &&
+                      PlanFits(footer, fileSize);
     return sane ? Found::Valid : Found::Damaged;
 }
 
@@ -205,18 +245,26 @@ std::optional<Record> DecodeRecord(const Sector& s, const Footer& footer) {
     r.Get(record.header);
     r.Get(record.trailer);
     r.Get(record.carry);
-    if (o.magic != kRecordMagic || !r.SealHolds() || o.version != kVersion) {
+    if (o.magic != kRecordMagic || !r.SealHolds() || o.version != footer.version) {
         return std::nullopt;
     }
     const Plan& p = footer.plan;
+    // The footer's sizes and plan are sound, so this arithmetic is bounded;
+    // the sequence is checked against the region before it is multiplied.
+    const std::int64_t writeEnd = WriteEnd(footer.operation, footer.sizeBefore);
+    const std::int64_t regions = (writeEnd + p.region - 1) / p.region;
+    const EncryptedFileHeader header = ParseHeader(record.header);
+    const std::int64_t plain =
+        footer.operation == Operation::Encrypt ? footer.sizeBefore : footer.sizeAfter;
     const bool belongs =
         record.operation == footer.operation && record.sizeBefore == footer.sizeBefore &&
         record.sizeAfter == footer.sizeAfter && record.modeBefore == footer.modeBefore &&
-        record.from >= 0 && record.from % p.region == 0 && record.until == record.from + p.region &&
-        record.dataLength ==
-            TableBytes(std::min(record.until, WriteEnd(record.operation, record.sizeBefore)) -
-                       record.from) &&
-        record.dataLength <= p.slotBytes - kSector;
+        record.sequence >= 1 && record.sequence <= static_cast<std::uint64_t>(regions) &&
+        record.from == static_cast<std::int64_t>(record.sequence - 1) * p.region &&
+        record.until == record.from + p.region &&
+        record.dataLength == TableBytes(std::min(record.until, writeEnd) - record.from) &&
+        record.dataLength <= p.slotBytes - kSector && record.modeAfter <= 07777u &&
+        MarkerMatches(header) && header.StoredFileSize == plain;
     if (!belongs) {
         return std::nullopt;
     }

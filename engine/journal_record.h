@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "engine/file_layout.h"
+#include "engine/platform_file.h"
 
 // The recovery records of a rewrite, kept in the file itself beyond the end
 // of both its old and its new contents:
@@ -32,7 +33,10 @@ constexpr std::int32_t kSector = 512;
 // The footer's fields all lie in the first bytes of its sector.
 constexpr std::int32_t kFooterBytes = 128;
 constexpr std::int64_t kAlignment = 4096;
-constexpr std::uint32_t kVersion = 2;
+// Version 3 binds the footer to the file it was written for; records of
+// version 2 are still read, as made for another file.
+constexpr std::uint32_t kVersion = 3;
+constexpr std::uint32_t kUnboundVersion = 2;
 constexpr std::int32_t kEntryBytes = 4 + kHeaderSize;
 
 // Bytes of the table for a region of `length` write positions.
@@ -68,6 +72,13 @@ struct Footer {
     std::int64_t sizeAfter = 0;
     unsigned modeBefore = 0;
     Plan plan;
+    // The file the rewrite was made for.
+    platform::FileIdentity file;
+    // Read back: the version written, and whether it names the file it was
+    // read from. A record made for another file (a copy, a download, a
+    // crafted file) is never acted on without the user's word.
+    std::uint32_t version = kVersion;
+    bool madeForThisFile = false;
 };
 
 // What finishing one region needs: the region [from, until) of write
@@ -97,10 +108,16 @@ std::int64_t WriteEnd(Operation operation, std::int64_t sizeBefore);
 Sector EncodeFooter(const Footer& footer);
 Sector EncodeRecord(const Record& record);
 
-// What the last sector of a file says.
+// What the last sector of a file says. Every number is checked against the
+// layout's limits and the file's real size: a footer whose plan is not the
+// one a rewrite of its sizes makes, or that does not end the file, is
+// damaged. `file` is the file it was read from.
 enum class Found { None, Damaged, Valid };
-Found DecodeFooter(const Sector& sector, std::int64_t fileSize, Footer& footer);
-// A record sector that is whole and belongs to the footer's rewrite.
+Found DecodeFooter(const Sector& sector, std::int64_t fileSize, const platform::FileIdentity& file,
+                   Footer& footer);
+// A record sector that is whole and belongs to the footer's rewrite: its
+// region lies within the rewrite's writes, where its sequence puts it, and
+// its header is one of the rewrite's sizes.
 std::optional<Record> DecodeRecord(const Sector& sector, const Footer& footer);
 
 }  // namespace kryvet::journal

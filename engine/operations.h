@@ -60,13 +60,22 @@ Outcome Decrypt(PinnedFile file, const std::string& passwordCp932, ProgressSink&
 
 // Whether the interrupted rewrite of a prepared file had changed nothing of
 // its contents yet: only the records' footer stands behind them, and
-// FinishInterrupted gives back the file exactly as it was.
+// FinishInterrupted gives back the file exactly as it was. Never for
+// records made for another file.
 bool InterruptedBeforeAnyChange(PinnedFile& file);
+
+// Whether records made for another file (a copy, a download, a crafted
+// file) may be acted on: only once the user has agreed.
+enum class RecordTrust { OwnOnly, UserAgreed };
 
 // Finishes the interrupted rewrite of a prepared file from its record (no
 // password needed), or, where no record was made yet, cuts the file back to
 // what it was. Done: the file is whole again, as the rewrite would have left it.
+// Records made for another file are refused (FailureKind::ForeignRecord),
+// the file untouched, unless the user agreed; no mode they ask for gives
+// the file more than it has but the owner's write bit.
 Outcome FinishInterrupted(PinnedFile file, ProgressSink& progress,
-                          const RewriteOptions& options = {});
+                          const RewriteOptions& options = {},
+                          RecordTrust trust = RecordTrust::OwnOnly);
 
 }  // namespace kryvet

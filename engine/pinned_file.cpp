@@ -26,6 +26,7 @@ PinnedFile::PinnedFile(PinnedFile&& other) noexcept
       open_(std::exchange(other.open_, -1)),
       status_(other.status_),
       originalMode_(other.originalMode_),
+      writable_(other.writable_),
       modeSet_(std::exchange(other.modeSet_, std::nullopt)),
       holes_(std::move(other.holes_)),
       reservedEnd_(std::exchange(other.reservedEnd_, -1)),
@@ -36,28 +37,31 @@ PinnedFile::~PinnedFile() {
     Release();
 }
 
-void PinnedFile::AllowWriting() {
-    if ((originalMode_ & S_IWUSR) != 0) {
-        return;  // a change that is not needed is not made
+namespace {
+
+[[noreturn]] void OpenFailed(int error) {
+    if (error == EBUSY) {
+        throw EngineFailure({FailureKind::InUse, error});
     }
-    const unsigned writable = originalMode_ | S_IWUSR;
-    // A failure shows when the file is opened; nothing to undo then.
-    if (files_->SetMode(pin_, writable) == 0) {
-        modeSet_ = writable;
-    }
+    throw EngineFailure::System(error);
 }
 
-void PinnedFile::SetModeAhead(unsigned mode) {
+}  // namespace
+
+void PinnedFile::SetModeAhead(const ModeRequest& wanted) {
+    const unsigned mode = Permitted(wanted);
     platform::FileStatus now;
     if (files_->Status(open_, now) == 0 && now.mode != mode && files_->SetMode(open_, mode) == 0) {
         modeSet_ = mode;
     }
 }
 
-void PinnedFile::OpenForRewrite() {
-    open_ = files_->OpenPinned(pin_);
+void PinnedFile::Open() {
+    using Access = platform::PlatformFile::Access;
+    writable_ = (status_.mode & S_IWUSR) != 0;
+    open_ = files_->OpenPinned(pin_, writable_ ? Access::ReadWrite : Access::Read);
     if (open_ < 0) {
-        throw EngineFailure::System(files_->LastError());
+        OpenFailed(files_->LastError());
     }
     platform::FileStatus now;
     if (files_->Status(open_, now) != 0) {
@@ -111,6 +115,30 @@ bool PinnedFile::Reserve(std::int64_t end) {
     return true;
 }
 
+void PinnedFile::BeginWriting() {
+    if (!writable_) {
+        // Opening for writing takes the owner's write permission. It is
+        // given for the open alone and taken back at once: the mode stays
+        // as it was while the rewrite runs, and after any crash.
+        files_->_lclose(open_);
+        open_ = -1;
+        const unsigned writable = originalMode_ | S_IWUSR;
+        if (files_->SetMode(pin_, writable) != 0) {
+            throw EngineFailure::System(files_->LastError());
+        }
+        open_ = files_->OpenPinned(pin_, platform::PlatformFile::Access::ReadWrite);
+        const int openError = files_->LastError();
+        if (files_->SetMode(pin_, originalMode_) != 0) {
+            modeSet_ = writable;  // tried again when the run ends
+        }
+        if (open_ < 0) {
+            OpenFailed(openError);
+        }
+        writable_ = true;
+    }
+    CheckUnchanged();
+}
+
 void PinnedFile::CheckUnchanged() const {
     platform::FileStatus now;
     if (files_->Status(open_, now) != 0) {
@@ -133,7 +161,8 @@ void PinnedFile::BeginRewrite() {
     }
 }
 
-int PinnedFile::Finish(unsigned mode) {
+int PinnedFile::Finish(const ModeRequest& wanted) {
+    const unsigned mode = Permitted(wanted);
     int error = 0;
     platform::FileStatus now;
     if (files_->Status(open_, now) != 0) {
@@ -148,8 +177,8 @@ int PinnedFile::Finish(unsigned mode) {
     return error;
 }
 
-Outcome PinnedFile::Complete(unsigned mode) {
-    if (const int error = Finish(mode); error != 0) {
+Outcome PinnedFile::Complete(const ModeRequest& wanted) {
+    if (const int error = Finish(wanted); error != 0) {
         return Failure{FailureKind::System, error, FileState::Completed};
     }
     return Done{};

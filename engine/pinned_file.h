@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/file_attributes.h"
 #include "engine/file_layout.h"
 #include "engine/journal_record.h"
 #include "engine/platform_file.h"
@@ -14,9 +15,11 @@ namespace kryvet {
 
 // The one file a run is about, decided by the first look at its name. It is
 // pinned by identity and opened through that pin, so a name swapped for a
-// link or another file meanwhile leads nowhere. Whatever the run changed
-// besides the file's bytes (the write permission, the space reserved, the
-// lock) is given back when it ends, unless the rewrite took them over.
+// link or another file meanwhile leads nowhere. Nothing of the file changes
+// before the rewrite begins: a read-only file is opened for reading only
+// until then. Whatever the run changed besides the file's bytes (the space
+// reserved, the lock) is given back when it ends, unless the rewrite took
+// them over.
 class PinnedFile {
 public:
     PinnedFile(platform::PlatformFile& files, std::string name, platform::Handle pin,
@@ -29,24 +32,29 @@ public:
 
     platform::PlatformFile& files() const { return *files_; }
     const std::string& name() const { return name_; }
-    // The handle open for reading and writing, -1 before OpenForRewrite.
+    // The open handle, for reading only until BeginWriting where the file
+    // is read-only; -1 before Open.
     platform::Handle handle() const { return open_; }
     const platform::FileStatus& status() const { return status_; }
     std::int64_t size() const { return status_.size; }
     // Permission bits as found, before the run touched them.
     unsigned originalMode() const { return originalMode_; }
 
-    // Gives a read-only file its owner's write permission for the run; the
-    // change is undone when the run ends without rewriting.
-    void AllowWriting();
+    // The mode a request would give the file: never more than it has now,
+    // but for the write bits (see PermittedMode).
+    unsigned Permitted(const ModeRequest& wanted) const {
+        return PermittedMode(originalMode_, wanted.mode, wanted.bound);
+    }
     // Gives the file its final mode before the last step of a journaled
     // rewrite, so that a crash after that step finds it finished in every
     // respect. A failure here shows in Complete; a failure of the rewrite
     // puts the mode back like any other change of the run.
-    void SetModeAhead(unsigned mode);
-    // Opens the pinned file for the rewrite and checks it is still the file
-    // first seen, of the same size. EngineFailure otherwise.
-    void OpenForRewrite();
+    void SetModeAhead(const ModeRequest& wanted);
+    // Opens the pinned file, locked against other runs, and checks it is
+    // still the file first seen, of the same size: for reading and writing
+    // where its owner may write it, else for reading. EngineFailure
+    // otherwise (FailureKind::InUse while another run holds it).
+    void Open();
     // Whether the disk has room for the bytes [size, end) and the holes of
     // a sparse file; a look only, which changes nothing.
     bool HasRoomFor(std::int64_t end);
@@ -59,19 +67,22 @@ public:
     bool ReserveMore(std::int64_t end);
     // Free space left beyond what HasRoomFor asked for.
     std::int64_t spareSpace() const { return spareSpace_; }
-    // The check at the last moment before the first write: the same file,
-    // unchanged, and the name still leads to it. EngineFailure otherwise.
-    void CheckUnchanged() const;
+    // The last moment before the first write, once the password is given:
+    // a file open for reading only is opened again for writing, its
+    // owner's write permission given for that open alone; then the check
+    // that it is the same file, unchanged, and that the name still leads to
+    // it. EngineFailure otherwise.
+    void BeginWriting();
 
     // The rewrite has begun: the bytes are its own from now on, the space
     // reserved is used, and termination requests wait until Finish.
     void BeginRewrite();
     // Sets the final permission bits of the file itself (when they differ),
     // then closes it. Returns 0 or the errno of the failed change.
-    int Finish(unsigned mode);
+    int Finish(const ModeRequest& wanted);
     // The same as the end of a successful rewrite: done, or done but for
     // the mode, which the user must hear of.
-    Outcome Complete(unsigned mode);
+    Outcome Complete(const ModeRequest& wanted);
 
     // Ends the run without a rewrite: gives back what it changed and closes.
     void Close() { Release(); }
@@ -84,6 +95,7 @@ public:
 
 private:
     void Release();
+    void CheckUnchanged() const;
 
     platform::PlatformFile* files_;
     std::string name_;
@@ -91,6 +103,7 @@ private:
     platform::Handle open_ = -1;
     platform::FileStatus status_;
     unsigned originalMode_ = 0;
+    bool writable_ = false;
     std::optional<unsigned> modeSet_;
     std::vector<platform::ByteRange> holes_;
     std::int64_t reservedEnd_ = -1;

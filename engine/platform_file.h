@@ -57,15 +57,21 @@ public:
     // without opening it for reading or writing, so a FIFO, a device or a
     // socket is never touched. -1 when the name leads nowhere.
     virtual Handle Pin(const std::string& name) = 0;
-    // Status of a pinned or opened file; 0 or -1.
+    // Status of a pinned or opened file; 0 or -1. Only a file that holds
+    // data of its own is regular: the attribute files of the kernel's own
+    // file systems (/proc, /sys) are not.
     virtual int Status(Handle handle, FileStatus& status) = 0;
     // Status of what the name leads to now; 0 or -1.
     virtual int StatusOfName(const std::string& name, FileStatus& status) = 0;
     // Sets the permission bits of that very file, never through its name.
     virtual int SetMode(Handle handle, unsigned mode) = 0;
-    // Opens the pinned file itself for reading and writing, locked against
-    // other instances. -1 on failure (EBUSY while another holds it).
-    virtual Handle OpenPinned(Handle pinned) = 0;
+    // Opens the pinned file itself for a rewrite to come, locked against
+    // other instances: for reading only (a read-only file, until the
+    // rewrite begins), or for reading and writing, and that only while its
+    // owner may write it. Either way nobody else may hold a lock on it, and
+    // its disk must be writable. -1 on failure (EBUSY while another holds it).
+    enum class Access { Read, ReadWrite };
+    virtual Handle OpenPinned(Handle pinned, Access access) = 0;
 
     // Reads up to count bytes at the position; the number read, 0 at the end, -1 on error.
     virtual std::int32_t _lread(Handle handle, void* buffer, std::int32_t count) = 0;

@@ -1,8 +1,10 @@
 #include "engine/platform_file_posix.h"
 
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <sys/statvfs.h>
 #include <sys/xattr.h>
 #include <time.h>
@@ -21,10 +23,31 @@ std::string ProcPath(Handle handle) {
     return "/proc/self/fd/" + std::to_string(handle);
 }
 
-void FillStatus(const struct stat& st, FileStatus& status) {
+// The kernel's own file systems show settings and state as files whose
+// size means nothing and whose reads and writes are orders, not data.
+bool IsKernelFileSystem(const struct statfs& fs) {
+    switch (static_cast<unsigned long>(fs.f_type)) {
+        case PROC_SUPER_MAGIC:
+        case SYSFS_MAGIC:
+        case DEBUGFS_MAGIC:
+        case TRACEFS_MAGIC:
+        case SECURITYFS_MAGIC:
+        case CGROUP_SUPER_MAGIC:
+        case CGROUP2_SUPER_MAGIC:
+        case EFIVARFS_MAGIC:
+        case BPF_FS_MAGIC:
+        case PSTOREFS_MAGIC:
+        case DEVPTS_SUPER_MAGIC:
+            return true;
+        default:
+            return false;
+    }
+}
+
+void FillStatus(const struct stat& st, const struct statfs& fs, FileStatus& status) {
     status.identity = {static_cast<std::uint64_t>(st.st_dev),
                        static_cast<std::uint64_t>(st.st_ino)};
-    status.regular = S_ISREG(st.st_mode);
+    status.regular = S_ISREG(st.st_mode) && !IsKernelFileSystem(fs);
     status.directory = S_ISDIR(st.st_mode);
     status.mode = st.st_mode & 07777u;
     status.size = st.st_size;
@@ -38,6 +61,13 @@ void FillStatus(const struct stat& st, FileStatus& status) {
 constexpr std::size_t kMaxTrackedHoles = 65536;
 
 }  // namespace
+
+PosixPlatformFile::PosixPlatformFile() {
+    // A write past the file-size limit would otherwise kill the process
+    // halfway through a rewrite; ignored, it fails with EFBIG like any
+    // other write and the rewrite is put back or left recoverable.
+    signal(SIGXFSZ, SIG_IGN);
+}
 
 PosixPlatformFile::~PosixPlatformFile() {
     ReleaseTermination();
@@ -63,19 +93,21 @@ Handle PosixPlatformFile::Pin(const std::string& name) {
 
 int PosixPlatformFile::Status(Handle handle, FileStatus& status) {
     struct stat st {};
-    if (fstat(handle, &st) != 0) {
+    struct statfs fs {};
+    if (fstat(handle, &st) != 0 || fstatfs(handle, &fs) != 0) {
         return Fail();
     }
-    FillStatus(st, status);
+    FillStatus(st, fs, status);
     return 0;
 }
 
 int PosixPlatformFile::StatusOfName(const std::string& name, FileStatus& status) {
     struct stat st {};
-    if (stat(name.c_str(), &st) != 0) {
+    struct statfs fs {};
+    if (stat(name.c_str(), &st) != 0 || statfs(name.c_str(), &fs) != 0) {
         return Fail();
     }
-    FillStatus(st, status);
+    FillStatus(st, fs, status);
     return 0;
 }
 
@@ -91,8 +123,9 @@ int PosixPlatformFile::SetMode(Handle handle, unsigned mode) {
     return Fail();
 }
 
-Handle PosixPlatformFile::OpenPinned(Handle pinned) {
-    constexpr int kFlags = O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC;
+Handle PosixPlatformFile::OpenPinned(Handle pinned, Access access) {
+    const bool writing = access == Access::ReadWrite;
+    const int kFlags = (writing ? O_RDWR : O_RDONLY) | O_NOCTTY | O_NONBLOCK | O_CLOEXEC;
     struct stat pinnedStat {};
     if (fstat(pinned, &pinnedStat) != 0) {
         return Fail();
@@ -125,14 +158,32 @@ Handle PosixPlatformFile::OpenPinned(Handle pinned) {
     }
     // A read-only file stays closed to us even where the permission check is
     // bypassed (root).
-    if ((st.st_mode & S_IWUSR) == 0) {
+    if (writing && (st.st_mode & S_IWUSR) == 0) {
         return refuse(EACCES);
     }
     struct flock lock {};
-    lock.l_type = F_WRLCK;
+    lock.l_type = writing ? F_WRLCK : F_RDLCK;
     lock.l_whence = SEEK_SET;
     if (fcntl(fd, F_OFD_SETLK, &lock) != 0) {
         return refuse((errno == EAGAIN || errno == EACCES) ? EBUSY : errno);
+    }
+    if (!writing) {
+        // Opened for reading ahead of a rewrite: the file is ours alone all
+        // the same (no lock of anybody else's), and on a disk that can be
+        // written at all.
+        struct flock other {};
+        other.l_type = F_WRLCK;
+        other.l_whence = SEEK_SET;
+        struct statvfs vfs {};
+        if (fcntl(fd, F_OFD_GETLK, &other) != 0) {
+            return refuse(errno);
+        }
+        if (other.l_type != F_UNLCK) {
+            return refuse(EBUSY);
+        }
+        if (fstatvfs(fd, &vfs) == 0 && (vfs.f_flag & ST_RDONLY) != 0) {
+            return refuse(EROFS);
+        }
     }
     return fd;
 }

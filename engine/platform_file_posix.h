@@ -12,13 +12,14 @@ namespace kryvet::platform {
 // an O_PATH descriptor, which reads, writes and opens nothing.
 class PosixPlatformFile : public PlatformFile {
 public:
+    PosixPlatformFile();
     ~PosixPlatformFile() override;
 
     Handle Pin(const std::string& name) override;
     int Status(Handle handle, FileStatus& status) override;
     int StatusOfName(const std::string& name, FileStatus& status) override;
     int SetMode(Handle handle, unsigned mode) override;
-    Handle OpenPinned(Handle pinned) override;
+    Handle OpenPinned(Handle pinned, Access access) override;
     std::int32_t _lread(Handle handle, void* buffer, std::int32_t count) override;
     std::int32_t _lwrite(Handle handle, const void* buffer, std::int32_t count) override;
     std::int64_t _llseek(Handle handle, std::int64_t offset, int origin) override;

@@ -1,4 +1,6 @@
+#include <algorithm>
 #include <cerrno>
+#include <vector>
 
 #include "engine/operations.h"
 #include "engine/rewrite_io.h"
@@ -55,27 +57,47 @@ journal::Found LookForJournal(PinnedFile& file) {
         return journal::Found::None;
     }
     journal::Footer footer;
-    const journal::Found found = journal::DecodeFooter(sector, file.size(), footer);
+    const journal::Found found =
+        journal::DecodeFooter(sector, file.size(), file.status().identity, footer);
     if (found == journal::Found::Valid) {
         file.interrupted = footer;
     }
     return found;
 }
 
-// A file beyond the layout's sizes may still be an interrupted rewrite of one
-// within them, its journal appended.
-bool IsInterruptedRewrite(PinnedFile& file) {
-    try {
-        file.OpenForRewrite();
-        return LookForJournal(file) == journal::Found::Valid;
-    } catch (const EngineFailure&) {
-        return false;
+// Whether the records of an interrupted encryption of the file lie inside
+// it, with bytes added behind them since. They begin where that encryption
+// put them, past its end, and span at most a few MiB.
+bool RecordsInside(PinnedFile& file, std::int64_t plainSize) {
+    constexpr std::int64_t kSearched = std::int64_t{16} << 20;
+    constexpr std::int32_t kChunk = 1 << 20;
+    const std::int64_t from =
+        (plainSize + kGrowth + journal::kAlignment - 1) / journal::kAlignment * journal::kAlignment;
+    const std::int64_t until = std::min(file.size(), from + kSearched);
+    std::vector<std::uint8_t> chunk(kChunk);
+    detail::CheckedFile io(file.files(), file.handle());
+    for (std::int64_t at = from; at < until; at += kChunk) {
+        io.SeekTo(at);
+        const std::int32_t read = io.Read(
+            chunk.data(), static_cast<std::int32_t>(std::min<std::int64_t>(kChunk, until - at)));
+        for (std::int32_t offset = 0; offset + journal::kSector <= read;
+             offset += journal::kSector) {
+            journal::Sector sector{};
+            std::copy_n(chunk.begin() + offset, journal::kSector, sector.begin());
+            journal::Footer footer;
+            if (journal::DecodeFooter(sector, at + offset + journal::kSector,
+                                      file.status().identity, footer) == journal::Found::Valid) {
+                return true;
+            }
+        }
     }
+    return false;
 }
 
 // What both operations check before anything else: a plain file that is not
-// empty, fits the layout, and is not held by another program; it is then
-// open and locked for the rewrite.
+// empty, fits the layout, and is not held by another run; it is then open
+// and locked. A file that carries an interrupted rewrite is only to be
+// finished, which may fill its holes like any rewrite: it needs that room.
 Preparation OpenChecked(platform::PlatformFile& files, const std::string& name,
                         std::int64_t largest) {
     Preparation prepared = PinRegularFile(files, name);
@@ -83,28 +105,31 @@ Preparation OpenChecked(platform::PlatformFile& files, const std::string& name,
     if (file == nullptr) {
         return prepared;
     }
-    file->AllowWriting();
     if (file->size() <= 0) {
         return Refusal::EmptyFile;
     }
-    if (file->size() > largest) {
-        if (IsInterruptedRewrite(*file)) {
-            return prepared;
-        }
-        return Failure{FailureKind::FileTooLarge, EFBIG};
-    }
     try {
-        // A file that cannot be opened for the rewrite (held by another
-        // program, on a read-only disk, closed to us) is said so, never
-        // passed over in silence.
-        file->OpenForRewrite();
-        // A record that cannot be trusted is never applied, and the file
-        // is not rewritten over it either.
-        if (LookForJournal(*file) == journal::Found::Damaged) {
-            return Failure{FailureKind::RecordDamaged, 0};
+        // A file that cannot be opened (held by another run, closed to
+        // us) is said so, never passed over in silence.
+        file->Open();
+        switch (LookForJournal(*file)) {
+            case journal::Found::Damaged:
+                // A record that cannot be trusted is never applied, and the
+                // file is not rewritten over it either.
+                return Failure{FailureKind::RecordDamaged, 0};
+            case journal::Found::Valid:
+                if (!file->HasRoomFor(file->size())) {
+                    return Refusal::DiskFull;
+                }
+                return prepared;
+            case journal::Found::None:
+                break;
         }
     } catch (const EngineFailure& e) {
         return e.failure();
+    }
+    if (file->size() > largest) {
+        return Failure{FailureKind::FileTooLarge, EFBIG};
     }
     return prepared;
 }
@@ -152,11 +177,17 @@ Preparation PrepareDecryption(platform::PlatformFile& files, const std::string& 
         HeaderImage image{};
         detail::CheckedFile(files, file->handle()).ReadExactly(0, image.data(), kHeaderSize);
         file->header = ParseHeader(image);
-        // A body that is not whole would be cut in the wrong place: such a
-        // header cannot have come from an encryption of this file.
         const std::int32_t stored = file->header.StoredFileSize;
-        if (!MarkerMatches(file->header) || stored < 1 || stored > file->size() - kHeaderSize) {
+        if (!MarkerMatches(file->header) || stored < 1) {
             return Refusal::NotEncrypted;
+        }
+        // Bytes added or cut off since the encryption: the body would be cut
+        // in the wrong place and the rest lost. Where the records of an
+        // interrupted encryption lie inside, bytes were added after it.
+        if (file->size() != std::int64_t{stored} + kGrowth) {
+            return Failure{RecordsInside(*file, stored) ? FailureKind::RecordInside
+                                                        : FailureKind::SizeMismatch,
+                           0};
         }
         if (!file->HasRoomFor(file->size())) {
             return Refusal::DiskFull;  // holes of a sparse file that cannot be filled

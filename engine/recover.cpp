@@ -63,14 +63,24 @@ BodyMask MaskOf(const journal::Record& record) {
     return BodyMask(KeyBytesOf(ParseHeader(record.header).ClockKey));
 }
 
+// Bytes added by another program during the recovery would be cut off with
+// the records: the run stops with the records still standing.
+void CheckSizeUnchanged(detail::CheckedFile& io, const journal::Footer& footer) {
+    if (io.Size() != footer.plan.end()) {
+        throw EngineFailure::Changed();
+    }
+}
+
 // Finishes the rewrite from its record; returns the mode the file gets.
 // `cut` tells once the records are gone and the contents complete.
-unsigned FinishFromRecord(PinnedFile& file, detail::CheckedFile& io, const journal::Footer& footer,
-                          const journal::Record& record, std::int32_t unit,
-                          detail::UnitBuffer& buffer, ProgressSink& sink,
-                          const RewriteOptions& options, bool& cut) {
+ModeRequest FinishFromRecord(PinnedFile& file, detail::CheckedFile& io,
+                             const journal::Footer& footer, const journal::Record& record,
+                             std::int32_t unit, detail::UnitBuffer& buffer, ProgressSink& sink,
+                             const RewriteOptions& options, bool& cut) {
     const EncryptedFileHeader header = ParseHeader(record.header);
     const BodyMask mask = MaskOf(record);
+    const bool bound = footer.madeForThisFile;
+    const ModeRequest modeAfter{record.modeAfter, bound};
     const detail::RegionStart start{record.from, record.sequence, true};
     detail::ProgressReporter progress(sink, record.sizeBefore, options.reportProgress);
     progress.StartAt(record.from / kBlockSize);
@@ -81,11 +91,16 @@ unsigned FinishFromRecord(PinnedFile& file, detail::CheckedFile& io, const journ
         detail::ForwardFrontier frontier;
         detail::EncryptRegions(io, mask, unit, footer.plan, record, start, buffer, &progress,
                                frontier);
+        CheckSizeUnchanged(io, footer);
         io.WriteAt(record.sizeBefore + kHeaderSize, record.trailer.data(), kTrailerSize);
         io.Flush();
         // As in the run itself: the mode and its kept word before the cut.
-        file.files().WriteKeptMode(file.handle(), KeptModeValue(record.modeBefore, header));
-        file.SetModeAhead(record.modeAfter);
+        // The word is bound to this file now, so it may ask for no more
+        // than the record was trusted with.
+        const unsigned modeBefore = file.Permitted({record.modeBefore, bound});
+        file.files().WriteKeptMode(file.handle(),
+                                   KeptModeValue(modeBefore, header, file.status().identity));
+        file.SetModeAhead(modeAfter);
         io.FlushAll();
         io.CutAt(record.sizeAfter);
         cut = true;
@@ -95,21 +110,30 @@ unsigned FinishFromRecord(PinnedFile& file, detail::CheckedFile& io, const journ
         detail::DecryptRegions(io, mask, unit, footer.plan, record, start, buffer, &progress,
                                frontier);
         io.Flush();
-        file.SetModeAhead(record.modeAfter);
+        CheckSizeUnchanged(io, footer);
+        file.SetModeAhead(modeAfter);
         io.FlushAll();
         io.CutAt(record.sizeAfter);
         cut = true;
         io.Flush();
         file.files().RemoveKeptMode(file.handle());
     }
-    return record.modeAfter;
+    return modeAfter;
 }
 
-Outcome FinishPinned(PinnedFile& file, ProgressSink& sink, const RewriteOptions& options) {
+Outcome FinishPinned(PinnedFile& file, ProgressSink& sink, const RewriteOptions& options,
+                     RecordTrust trust) {
     const journal::Footer footer = *file.interrupted;
+    if (!footer.madeForThisFile && trust != RecordTrust::UserAgreed) {
+        return Failure{FailureKind::ForeignRecord, 0};
+    }
     const std::int32_t unit = UnitDividing(footer.plan.region, options.unitBlocks);
     try {
-        file.CheckUnchanged();
+        file.BeginWriting();
+        // Holes of a sparse file are filled as in any rewrite.
+        if (!file.Reserve(file.size())) {
+            return Refusal::DiskFull;
+        }
         detail::CheckedFile io(file.files(), file.handle());
         detail::UnitBuffer buffer(unit + kHeaderSize);
         const Reading reading = ReadSlots(io, footer, buffer, unit + kHeaderSize);
@@ -123,7 +147,7 @@ Outcome FinishPinned(PinnedFile& file, ProgressSink& sink, const RewriteOptions&
                                       buffer)) {
             return Failure{FailureKind::RecordDamaged, 0};
         }
-        unsigned mode = footer.modeBefore;
+        ModeRequest mode{footer.modeBefore, footer.madeForThisFile};
         bool cut = false;
         file.BeginRewrite();
         try {
@@ -159,8 +183,8 @@ Outcome FinishPinned(PinnedFile& file, ProgressSink& sink, const RewriteOptions&
 }  // namespace
 
 bool InterruptedBeforeAnyChange(PinnedFile& file) {
-    if (!file.interrupted) {
-        return false;
+    if (!file.interrupted || !file.interrupted->madeForThisFile) {
+        return false;  // records of another file are not dropped unasked
     }
     try {
         detail::CheckedFile io(file.files(), file.handle());
@@ -179,8 +203,9 @@ bool InterruptedBeforeAnyChange(PinnedFile& file) {
     }
 }
 
-Outcome FinishInterrupted(PinnedFile file, ProgressSink& sink, const RewriteOptions& options) {
-    Outcome outcome = FinishPinned(file, sink, options);
+Outcome FinishInterrupted(PinnedFile file, ProgressSink& sink, const RewriteOptions& options,
+                          RecordTrust trust) {
+    Outcome outcome = FinishPinned(file, sink, options, trust);
     file.Close();
     return outcome;
 }

@@ -26,7 +26,11 @@ enum class FailureKind {
     System,         // a file service failed; `error` holds its errno
     FileTooLarge,   // the layout cannot represent the file
     FileChanged,    // another program changed, moved or replaced the file
-    RecordDamaged,  // the record of an interrupted rewrite fails its checksum
+    RecordDamaged,  // the record of an interrupted rewrite fails its checks
+    InUse,          // another run holds the file
+    SizeMismatch,   // an encrypted file whose size is not the one its header gives
+    RecordInside,   // the same, with an interrupted rewrite's records inside it
+    ForeignRecord,  // the record of an interrupted rewrite was made for another file
 };
 
 // What became of the file when a run failed.

@@ -228,7 +228,7 @@ TEST_F(OperationsTest, WrongPasswordShowsTheBrokenKeyAfterTheTimer) {
 }
 
 TEST_F(OperationsTest, IoErrorShowsTheErrorBoxAndKeepsReadOnly) {
-    // Another program is rewriting the file: it cannot even be measured.
+    // Another run is rewriting the file: it is in use.
     const int holder = open(path_.c_str(), O_RDWR);
     struct flock lock {};
     lock.l_type = F_WRLCK;
@@ -252,7 +252,7 @@ TEST_F(OperationsTest, IoErrorShowsTheErrorBoxAndKeepsReadOnly) {
     poll.stop();
     close(holder);
     EXPECT_EQ(caption, QStringLiteral("Kryvet"));
-    EXPECT_EQ(text, QStringLiteral("ﾌｧｲﾙへのｱｸｾｽが拒否されました."));
+    EXPECT_EQ(text, QStringLiteral("ﾌｧｲﾙは別の Kryvet が使用中です."));
     EXPECT_EQ(ModeOf(path_), 0440u) << "read-only protection kept";
     EXPECT_EQ(Read(path_), plain_);
     ExpectIdle(nullptr);

@@ -234,7 +234,8 @@ TEST(CrashRecovery, UntrustworthyRecordsAreRefusedUntouched) {
     journal::Footer footer;
     journal::Sector last{};
     std::copy_n(interrupted.end() - 512, 512, last.begin());
-    ASSERT_EQ(journal::DecodeFooter(last, static_cast<std::int64_t>(interrupted.size()), footer),
+    ASSERT_EQ(journal::DecodeFooter(last, static_cast<std::int64_t>(interrupted.size()), {1, 100},
+                                    footer),
               journal::Found::Valid);
     std::optional<journal::Record> records[2];
     for (int slot = 0; slot < 2; ++slot) {

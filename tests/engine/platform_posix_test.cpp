@@ -20,7 +20,7 @@ Handle Open(PosixPlatformFile& files, const std::string& path) {
     if (pin < 0) {
         return -1;
     }
-    const Handle h = files.OpenPinned(pin);
+    const Handle h = files.OpenPinned(pin, PlatformFile::Access::ReadWrite);
     const int error = files.LastError();
     files._lclose(pin);
     if (h < 0) {
@@ -134,7 +134,7 @@ TEST(PosixPlatform, ThePinStaysWithItsFile) {
     FileStatus named;
     ASSERT_EQ(files.StatusOfName(path, named), 0);
     EXPECT_FALSE(named.identity == pinned.identity);
-    const Handle h = files.OpenPinned(pin);
+    const Handle h = files.OpenPinned(pin, PlatformFile::Access::ReadWrite);
     ASSERT_GE(h, 0);
     char buffer[5];
     EXPECT_EQ(files._lread(h, buffer, 5), 5);

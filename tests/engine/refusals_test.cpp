@@ -117,14 +117,14 @@ TEST(Refusals, EncryptFailureTable) {
          },
          {"Notice:NotFile", "Focus:EditFileName"}},
         {"empty file", [](auto& f, auto&) { f.Add("f", ""); }, {"LeaveBuAngo"}},
-        {"in use elsewhere (sharing conflict on measuring)",
+        {"held by another run",
          [](auto& f, auto&) {
              f.Add("f", Plain(10));
              f.files["f"].lockedElsewhere = true;
          },
          {},
          true,
-         "ﾌｧｲﾙへのｱｸｾｽが拒否されました"},
+         "ﾌｧｲﾙは別の Kryvet が使用中です"},
         {"exclusive open fails",
          [](auto& f, auto&) {
              f.Add("f", Plain(10));
@@ -236,13 +236,34 @@ TEST(Refusals, DecryptFailureTable) {
              w.cancelPassword = true;
          },
          {"AskPassword"}},
+        {"held by another run",
+         [](auto& f, auto&) {
+             f.Add("f", Encrypted(Plain(10)), true);
+             f.files["f"].lockedElsewhere = true;
+         },
+         {},
+         true,
+         "ﾌｧｲﾙは別の Kryvet が使用中です"},
+        // The body would be cut in the wrong place: refused before the prompt.
         {"stored size beyond the body",
          [](auto& f, auto&) {
              std::string data = Encrypted(Plain(10));
-             data[64] = 69;  // 138 - 70 = 68 bytes at most
+             data[64] = 11;
              f.Add("f", data);
          },
-         {"LeaveBuFukugo", "Notice:NoAngo", "Focus:EditFileName"}},
+         {},
+         true,
+         "ﾌｧｲﾙの大きさが暗号化した時と違うため、ﾌｧｲﾙには手を付けていません"},
+        {"a line appended",
+         [](auto& f, auto&) { f.Add("f", Encrypted(Plain(10)) + "one more line\n", true); },
+         {},
+         true,
+         "ﾌｧｲﾙの大きさが暗号化した時と違うため、ﾌｧｲﾙには手を付けていません"},
+        {"the trailer cut off",
+         [](auto& f, auto&) { f.Add("f", Encrypted(Plain(200)).substr(0, 270), true); },
+         {},
+         true,
+         "ﾌｧｲﾙの大きさが暗号化した時と違うため、ﾌｧｲﾙには手を付けていません"},
         {"stored size zero",
          [](auto& f, auto&) {
              std::string data = Encrypted(Plain(10));
@@ -449,13 +470,21 @@ TEST(Refusals, SuccessfulEncryptionCallOrder) {
     // Read-only before, so the stored attributes carry the bit; read-only after.
     EXPECT_EQ(static_cast<unsigned char>(files.Data("f")[68]), 0x01);
     EXPECT_EQ(files.files["f"].attributes, kReadOnly);
-    // The file is pinned and looked at first; only then is it made writable
-    // through the pin and opened through it. Space is allocated only after
-    // the last-moment check, right before the first write.
-    const std::vector<std::string> expectedStart = {
-        "Pin",        "Status=100",   "SetMode(" + std::to_string(0644) + ")",
-        "OpenPinned", "Status=100",   "GetDiskFreeSpace",
-        "Status=100", "StatusOfName", "ReserveSpace(0,228)"};
+    // The file is pinned, opened for reading and looked at first; only once
+    // the password is given is it made writable through the pin for one
+    // open, its mode given back at once. Space is allocated only after the
+    // last-moment check, right before the first write.
+    const std::vector<std::string> expectedStart = {"Pin",
+                                                    "Status=100",
+                                                    "OpenPinned(read)",
+                                                    "Status=100",
+                                                    "GetDiskFreeSpace",
+                                                    "SetMode(" + std::to_string(0644) + ")",
+                                                    "OpenPinned",
+                                                    "SetMode(" + std::to_string(0444) + ")",
+                                                    "Status=100",
+                                                    "StatusOfName",
+                                                    "ReserveSpace(0,228)"};
     const auto prompt = std::find(files.log.begin(), files.log.end(), "GetLocalTime");
     std::vector<std::string> all(files.log.begin(), prompt);
     all.erase(std::remove_if(all.begin(), all.end(),

@@ -106,10 +106,10 @@ public:
     std::function<void()> afterMeasure;    // after the first look, before the open
     std::function<void()> afterFirstRead;  // after the first read of the rewrite
 
-    kryvet::platform::Handle OpenPinned(kryvet::platform::Handle pinned) override {
+    kryvet::platform::Handle OpenPinned(kryvet::platform::Handle pinned, Access access) override {
         if (afterMeasure)
             std::exchange(afterMeasure, nullptr)();
-        return PosixPlatformFile::OpenPinned(pinned);
+        return PosixPlatformFile::OpenPinned(pinned, access);
     }
     std::int32_t _lread(kryvet::platform::Handle handle, void* buffer,
                         std::int32_t count) override {

@@ -202,7 +202,7 @@ TEST(PinnedFile, TwoInstancesRacing) {
     WriteFile(path, plain, 0644);
     const Ran r = Operate(true, path, [&] {
         const Ran second = Operate(true, path);
-        EXPECT_EQ(second.error, "ﾌｧｲﾙへのｱｸｾｽが拒否されました");
+        EXPECT_EQ(second.error, "ﾌｧｲﾙは別の Kryvet が使用中です");
         EXPECT_EQ(ModeOf(path), 0644u);
     });
     EXPECT_TRUE(r.succeeded) << r.error;

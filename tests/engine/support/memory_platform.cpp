@@ -82,7 +82,7 @@ Handle MemoryPlatform::Pin(const std::string& name) {
         it->second.inode = nextInode_++;
     }
     const Handle h = nextHandle_++;
-    handles_[h] = OpenState{it->second.inode, true, 0};
+    handles_[h] = OpenState{it->second.inode, true, false, 0};
     maxOpenHandles = std::max(maxOpenHandles, OpenHandles());
     return h;
 }
@@ -136,13 +136,14 @@ int MemoryPlatform::SetMode(Handle handle, unsigned mode) {
     return 0;
 }
 
-Handle MemoryPlatform::OpenPinned(Handle pinned) {
+Handle MemoryPlatform::OpenPinned(Handle pinned, Access access) {
     std::int64_t r = 0;
     if (Faulted("OpenPinned", r))
         return static_cast<Handle>(r);
-    Log("OpenPinned");
+    const bool writing = access == Access::ReadWrite;
+    Log(writing ? "OpenPinned" : "OpenPinned(read)");
     File& file = FileOf(pinned);
-    if (file.directory || (file.attributes & kryvet::kAttrReadOnly) != 0) {
+    if (file.directory || (writing && (file.attributes & kryvet::kAttrReadOnly) != 0)) {
         lastError_ = EACCES;
         return -1;
     }
@@ -151,7 +152,7 @@ Handle MemoryPlatform::OpenPinned(Handle pinned) {
         return -1;
     }
     const Handle h = nextHandle_++;
-    handles_[h] = OpenState{file.inode, false, 0};
+    handles_[h] = OpenState{file.inode, false, writing, 0};
     maxOpenHandles = std::max(maxOpenHandles, OpenHandles());
     return h;
 }
@@ -182,6 +183,10 @@ std::int32_t MemoryPlatform::_lwrite(Handle handle, const void* buffer, std::int
     std::int64_t r = 0;
     const bool faulted = Faulted("_lwrite", r);
     auto& state = handles_.at(handle);
+    if (!state.writable) {
+        lastError_ = EBADF;  // a handle opened for reading only
+        return -1;
+    }
     File& file = FileOf(handle);
     std::string& data = file.data;
     // Half of nothing is nothing: a zero-count write still sets the end.

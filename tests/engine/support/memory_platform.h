@@ -78,7 +78,7 @@ public:
     int Status(kryvet::platform::Handle handle, kryvet::platform::FileStatus& status) override;
     int StatusOfName(const std::string& name, kryvet::platform::FileStatus& status) override;
     int SetMode(kryvet::platform::Handle handle, unsigned mode) override;
-    kryvet::platform::Handle OpenPinned(kryvet::platform::Handle pinned) override;
+    kryvet::platform::Handle OpenPinned(kryvet::platform::Handle pinned, Access access) override;
     std::int32_t _lread(kryvet::platform::Handle handle, void* buffer, std::int32_t count) override;
     std::int32_t _lwrite(kryvet::platform::Handle handle, const void* buffer,
                          std::int32_t count) override;
@@ -107,6 +107,7 @@ private:
     struct OpenState {
         std::uint64_t inode = 0;
         bool pinned = true;
+        bool writable = false;
         std::int64_t position = 0;
     };
     // Counts the call; true (and sets the error) when it is the one to fail.
