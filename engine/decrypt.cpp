@@ -9,24 +9,6 @@
 
 namespace kryvet {
 
-namespace {
-
-// The mode the file had before encryption: the whole word where it was kept
-// with it, else the header's read-only bit on today's mode.
-ModeRequest ModeBeforeEncryption(PinnedFile& file) {
-    std::string kept;
-    if (file.files().ReadKeptMode(file.handle(), kept) == 0) {
-        if (const auto mode = KeptModeFor(kept, file.header, file.status().identity)) {
-            return *mode;
-        }
-    }
-    return {ModeFromAttributeWord(static_cast<std::int32_t>(file.originalMode() << 16) |
-                                  file.header.StoredAttributes),
-            false};
-}
-
-}  // namespace
-
 bool PasswordMatches(const PinnedFile& file, const std::string& passwordCp932) {
     std::string typed = passwordCp932;
     if (const auto zero = typed.find('\0'); zero != std::string::npos) {
@@ -61,7 +43,7 @@ Outcome DecryptPinned(PinnedFile& file, const std::string& passwordCp932, Progre
             plan.reset();
         }
     }
-    const ModeRequest modeAfter = ModeBeforeEncryption(file);
+    const ModeRequest modeAfter = file.ModeBeforeEncryption(file.header);
     detail::CheckedFile io(files, file.handle());
     detail::ProgressReporter progress(sink, size, options.reportProgress);
     detail::UnitBuffer buffer(unit);

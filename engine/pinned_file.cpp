@@ -48,6 +48,18 @@ namespace {
 
 }  // namespace
 
+ModeRequest PinnedFile::ModeBeforeEncryption(const EncryptedFileHeader& header) const {
+    std::string kept;
+    if (files_->ReadKeptMode(open_, kept) == 0) {
+        if (const auto mode = KeptModeFor(kept, header, status_.identity)) {
+            return *mode;
+        }
+    }
+    return {ModeFromAttributeWord(static_cast<std::int32_t>(originalMode_ << 16) |
+                                  header.StoredAttributes),
+            false};
+}
+
 void PinnedFile::SetModeAhead(const ModeRequest& wanted) {
     const unsigned mode = Permitted(wanted);
     platform::FileStatus now;

@@ -45,6 +45,10 @@ public:
     unsigned Permitted(const ModeRequest& wanted) const {
         return PermittedMode(originalMode_, wanted.mode, wanted.bound);
     }
+    // The mode the file had before the encryption that wrote `header`: the
+    // whole word where it was kept with it, else the header's read-only bit
+    // on today's mode.
+    ModeRequest ModeBeforeEncryption(const EncryptedFileHeader& header) const;
     // Gives the file its final mode before the last step of a journaled
     // rewrite, so that a crash after that step finds it finished in every
     // respect. A failure here shows in Complete; a failure of the rewrite

@@ -79,8 +79,12 @@ ModeRequest FinishFromRecord(PinnedFile& file, detail::CheckedFile& io,
                              const RewriteOptions& options, bool& cut) {
     const EncryptedFileHeader header = ParseHeader(record.header);
     const BodyMask mask = MaskOf(record);
-    const bool bound = footer.madeForThisFile;
-    const ModeRequest modeAfter{record.modeAfter, bound};
+    // The record's mode is what the run asked for: no write bit but the
+    // owner's comes from it. A decryption gives back the group's and
+    // others' from the kept word, which stays until the records are gone.
+    const bool encrypting = record.operation == journal::Operation::Encrypt;
+    const ModeRequest modeAfter =
+        encrypting ? ModeRequest{record.modeAfter, false} : file.ModeBeforeEncryption(header);
     const detail::RegionStart start{record.from, record.sequence, true};
     detail::ProgressReporter progress(sink, record.sizeBefore, options.reportProgress);
     progress.StartAt(record.from / kBlockSize);
@@ -95,9 +99,9 @@ ModeRequest FinishFromRecord(PinnedFile& file, detail::CheckedFile& io,
         io.WriteAt(record.sizeBefore + kHeaderSize, record.trailer.data(), kTrailerSize);
         io.Flush();
         // As in the run itself: the mode and its kept word before the cut.
-        // The word is bound to this file now, so it may ask for no more
-        // than the record was trusted with.
-        const unsigned modeBefore = file.Permitted({record.modeBefore, bound});
+        // The word is bound to this file from now on, so it may ask for no
+        // more than records made for this file are trusted with.
+        const unsigned modeBefore = file.Permitted({record.modeBefore, footer.madeForThisFile});
         file.files().WriteKeptMode(file.handle(),
                                    KeptModeValue(modeBefore, header, file.status().identity));
         file.SetModeAhead(modeAfter);
@@ -147,7 +151,8 @@ Outcome FinishPinned(PinnedFile& file, ProgressSink& sink, const RewriteOptions&
                                       buffer)) {
             return Failure{FailureKind::RecordDamaged, 0};
         }
-        ModeRequest mode{footer.modeBefore, footer.madeForThisFile};
+        // Nothing begun: the mode the file had, which the run never changed.
+        ModeRequest mode{footer.modeBefore, false};
         bool cut = false;
         file.BeginRewrite();
         try {
