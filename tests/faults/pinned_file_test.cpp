@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -17,6 +18,7 @@
 
 #include "app/error_messages.h"
 #include "app/operation_flow.h"
+#include "engine/file_attributes.h"
 #include "engine/platform_file_posix.h"
 #include "fault_support.h"
 #include "support/recording_window.h"
@@ -181,15 +183,22 @@ TEST(PinnedFile, SpecialFilesAreNeverTouched) {
     waitpid(writer, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 
-    struct stat before {};
-    stat("/dev/null", &before);
-    for (const bool encrypt : {true, false}) {
-        const Ran r = Operate(encrypt, "/dev/null");
-        EXPECT_EQ(r.window, (std::vector<std::string>{"Notice:NotFile", "Focus:EditFileName"}));
+    // A device, and attribute files of the kernel's own file systems, which
+    // look like plain files (as root even writable ones).
+    for (const char* special : {"/dev/null", "/sys/kernel/uevent_seqnum", "/proc/self/stat"}) {
+        SCOPED_TRACE(special);
+        struct stat before {};
+        if (stat(special, &before) != 0)
+            continue;
+        for (const bool encrypt : {true, false}) {
+            const Ran r = Operate(encrypt, special);
+            EXPECT_EQ(r.window,
+                      (std::vector<std::string>{"Notice:NotFile", "Focus:EditFileName"}));
+        }
+        struct stat after {};
+        stat(special, &after);
+        EXPECT_EQ(after.st_mode, before.st_mode);
     }
-    struct stat after {};
-    stat("/dev/null", &after);
-    EXPECT_EQ(after.st_mode, before.st_mode);
 }
 
 // A second instance tries the file while the first waits at its prompt: it
@@ -221,11 +230,41 @@ TEST(PinnedFile, TheWholeModeSurvivesARoundTrip) {
         const std::string path = dir.File("f");
         const std::string plain = Seeded(mode, 3000);
         WriteFile(path, plain, mode);
-        ASSERT_TRUE(Operate(true, path).succeeded);
+        // Nothing changes before the password: a kill at the prompt leaves
+        // the mode as it was.
+        ASSERT_TRUE(Operate(true, path, [&] { EXPECT_EQ(ModeOf(path), mode); }).succeeded);
         EXPECT_EQ(ModeOf(path), mode & ~0222u);
-        ASSERT_TRUE(Operate(false, path).succeeded);
+        ASSERT_TRUE(Operate(false, path, [&] { EXPECT_EQ(ModeOf(path), mode & ~0222u); })
+                        .succeeded);
         EXPECT_TRUE(ReadFile(path) == plain);
         EXPECT_EQ(ModeOf(path), mode);
+    }
+    // The kept word is bound to the file: a copy that carries it gets no
+    // write bit but the owner's back, and a word crafted with the right
+    // ties gets the write bits only, never setuid, setgid or execute.
+    for (const bool copy : {true, false}) {
+        SCOPED_TRACE(copy ? "a copy" : "a crafted word");
+        TempDir dir;
+        const std::string path = dir.File("f");
+        WriteFile(path, Seeded(7, 3000), 0664);
+        ASSERT_TRUE(Operate(true, path).succeeded);
+        HeaderImage image{};
+        const std::string encrypted = ReadFile(path);
+        std::copy_n(encrypted.begin(), kHeaderSize, image.begin());
+        struct stat st {};
+        stat(path.c_str(), &st);
+        const std::string word = KeptModeValue(06777, ParseHeader(image), {st.st_dev, st.st_ino});
+        chmod(path.c_str(), 0664);
+        if (setxattr(path.c_str(), "user.kryvet.mode", word.data(), word.size(), 0) != 0)
+            GTEST_SKIP() << "no user extended attributes here";
+        chmod(path.c_str(), 0444);
+        std::string target = path;
+        if (copy) {
+            target = dir.File("copy");
+            ASSERT_EQ(std::system(("cp --preserve=mode,xattr " + path + " " + target).c_str()), 0);
+        }
+        ASSERT_TRUE(Operate(false, target).succeeded);
+        EXPECT_EQ(ModeOf(target), copy ? 0644u : 0666u);
     }
     if (std::system("command -v setfacl >/dev/null && command -v getfacl >/dev/null") != 0) {
         GTEST_SKIP() << "setfacl is not installed";
