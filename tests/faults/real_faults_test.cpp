@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,6 +15,7 @@
 
 #include "app/error_messages.h"
 #include "app/operation_flow.h"
+#include "engine/journal_record.h"
 #include "engine/platform_file_posix.h"
 #include "fault_support.h"
 #include "support/recording_window.h"
@@ -154,30 +156,68 @@ TEST(RealFaults, FullFilesystemIsRefusedWithDiskFullNotice) {
     EXPECT_LE(OpenDescriptors(), descriptors);
 }
 
-// Under a file-size limit the space cannot be reserved: the same refusal,
-// before a byte changes, and no SIGXFSZ.
+// Writes the records' footer of an encryption of the file's `plainSize`
+// bytes that stopped before it changed anything, made for this very file.
+void MakeInterruptedBeforeAnyChange(const std::string& path, std::size_t plainSize) {
+    const auto size = static_cast<std::int64_t>(plainSize);
+    const auto plan = journal::PlanJournal(size, size + kGrowth, size + kHeaderSize, kBlockSize,
+                                           4 * kBlockSize, std::int64_t{1} << 30);
+    ASSERT_TRUE(plan);
+    std::string data = Seeded(5, plainSize);
+    data.resize(static_cast<std::size_t>(plan->end()), '\0');
+    WriteFile(path, data, 0600);
+    struct stat st {};
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    const journal::Footer footer{journal::Operation::Encrypt, size,     size + kGrowth,
+                                 0600u,                       *plan,    {st.st_dev, st.st_ino}};
+    const journal::Sector sector = journal::EncodeFooter(footer);
+    const int fd = open(path.c_str(), O_WRONLY);
+    ASSERT_EQ(pwrite(fd, sector.data(), sector.size(), plan->footerAt()), 512);
+    close(fd);
+}
+
+// Under a file-size limit a rewrite is refused with the disk-space notice
+// before a byte changes, and so is the recovery of a file larger than the
+// limit. A write past the limit fails with EFBIG instead of killing the
+// program: each case runs in a child process that has the limit.
 TEST(RealFaults, FileSizeLimitIsRefusedWithDiskFullNotice) {
-    TempDir dir;
-    const std::string path = dir.File("plain.bin");
-    const std::string plain = Seeded(2, 5000);
-    WriteFile(path, plain, 0600);
-    rlimit saved{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    struct sigaction ignore {};
-    struct sigaction previous {};
-    ignore.sa_handler = SIG_IGN;
-    sigaction(SIGXFSZ, &ignore, &previous);
-    rlimit limited = saved;
-    limited.rlim_cur = plain.size() + 64;  // less than the 128 bytes of growth
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-    platform::PosixPlatformFile files;
-    const Result r = RunOperation(true, path, files);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    sigaction(SIGXFSZ, &previous, nullptr);
-    EXPECT_EQ(r.error, "");
-    EXPECT_EQ(r.window, (std::vector<std::string>{"LeaveBuAngo", "Notice:DiskFull"}));
-    EXPECT_TRUE(ReadFile(path) == plain) << "the file changed";
-    EXPECT_EQ(ModeOf(path), 0600u);
+    enum class Run { Encrypt, Recover, WritePastTheLimit };
+    for (const Run run : {Run::Encrypt, Run::Recover, Run::WritePastTheLimit}) {
+        SCOPED_TRACE(static_cast<int>(run));
+        TempDir dir;
+        const std::string path = dir.File("f");
+        if (run == Run::Recover) {
+            MakeInterruptedBeforeAnyChange(path, 9000);
+        } else {
+            WriteFile(path, Seeded(2, 5000), 0600);
+        }
+        const std::string before = ReadFile(path);
+        const pid_t child = fork();
+        if (child == 0) {
+            rlimit limited{};
+            getrlimit(RLIMIT_FSIZE, &limited);
+            // Past the plain file, short of its growth; short of the whole
+            // interrupted file.
+            limited.rlim_cur = run == Run::Recover ? 8000 : before.size() + 64;
+            setrlimit(RLIMIT_FSIZE, &limited);
+            platform::PosixPlatformFile files;
+            if (run == Run::WritePastTheLimit) {
+                const int fd = open(path.c_str(), O_WRONLY);
+                const bool efbig = pwrite(fd, "x", 1, 6000) < 0 && errno == EFBIG;
+                _exit(efbig ? 0 : 1);
+            }
+            const Result r = RunOperation(run == Run::Encrypt, path, files);
+            const std::string button = run == Run::Encrypt ? "BuAngo" : "BuFukugo";
+            const bool refused =
+                r.error.empty() &&
+                r.window == std::vector<std::string>{"Leave" + button, "Notice:DiskFull"};
+            _exit(refused && ReadFile(path) == before && ModeOf(path) == 0600u ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status)) << "killed by signal " << WTERMSIG(status);
+        EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 0);
+    }
 }
 
 // On a read-only medium the size measurement cannot open the file: the error
