@@ -5,7 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
+#include <functional>
 #include <iostream>
+#include <limits>
 #include <optional>
 #include <random>
 #include <string>
@@ -128,6 +131,108 @@ Disk Recover(const Disk& crashed, bool encryptButton, std::string& problem, bool
     if (files.OpenHandles() != 0)
         problem = "a file was left open";
     return {files.Data("f"), files.files["f"].attributes};
+}
+
+// The identity of the first file a MemoryPlatform adds: records made by
+// Record() name it, and Recover() finds them made for its file.
+const platform::FileIdentity kFirstFile{1, 100};
+
+std::string WithSector(std::string file, std::int64_t at, const journal::Sector& sector) {
+    file.replace(static_cast<std::size_t>(at), sector.size(),
+                 reinterpret_cast<const char*>(sector.data()), sector.size());
+    return file;
+}
+
+journal::Footer FooterOf(const std::string& file) {
+    journal::Sector last{};
+    std::copy_n(file.end() - 512, 512, last.begin());
+    journal::Footer footer;
+    EXPECT_EQ(
+        journal::DecodeFooter(last, static_cast<std::int64_t>(file.size()), kFirstFile, footer),
+        journal::Found::Valid);
+    return footer;
+}
+
+journal::Record NewestRecord(const std::string& file, const journal::Footer& footer) {
+    journal::Record newest;
+    for (int slot = 0; slot < 2; ++slot) {
+        journal::Sector sector{};
+        std::copy_n(file.begin() + footer.plan.at + slot * footer.plan.slotBytes, 512,
+                    sector.begin());
+        if (const auto record = journal::DecodeRecord(sector, footer);
+            record && record->sequence > newest.sequence)
+            newest = *record;
+    }
+    return newest;
+}
+
+std::string WithRecord(const std::string& file, const journal::Footer& footer,
+                       const journal::Record& record) {
+    return WithSector(file, footer.plan.dataAt(record.sequence) - 512,
+                      journal::EncodeRecord(record));
+}
+
+// The payload, then the records' footer of an encryption of it that had
+// changed nothing yet.
+std::string NothingBegun(const std::string& payload, unsigned modeBefore,
+                         platform::FileIdentity file) {
+    const auto size = static_cast<std::int64_t>(payload.size());
+    const journal::Plan plan = *journal::PlanJournal(size, size + kGrowth, size + kHeaderSize, 512,
+                                                     3 * 512, std::int64_t{1} << 30);
+    std::string data = payload;
+    data.resize(static_cast<std::size_t>(plan.end()), '\0');
+    const journal::Footer footer{
+        journal::Operation::Encrypt, size, size + kGrowth, modeBefore, plan, file};
+    return WithSector(data, plan.footerAt(), journal::EncodeFooter(footer));
+}
+
+// The footer as version 2 wrote it: no file named, the checksum after the plan.
+std::string AsVersionTwo(const std::string& file) {
+    journal::Sector last{};
+    std::copy_n(file.end() - 512, 512, last.begin());
+    last[8] = 2;
+    std::fill(last.begin() + 60, last.end(), 0);
+    const std::uint32_t crc = Crc32c(0, last.data(), 60);
+    std::memcpy(last.data() + 60, &crc, 4);
+    return WithSector(file, static_cast<std::int64_t>(file.size()) - 512, last);
+}
+
+struct Finished {
+    std::string error;
+    std::string data;
+    unsigned mode = 0;
+};
+
+// Prepares the file for decryption and finishes what it carries.
+Finished FinishCrafted(const std::string& data, unsigned mode, RecordTrust trust,
+                       const std::function<void(MemoryPlatform&)>& meanwhile = {}) {
+    MemoryPlatform files;
+    files.Add("f", data);
+    files.files["f"].attributes = AttributeWordFromMode(mode);
+    if (meanwhile)
+        meanwhile(files);
+    Finished out;
+    Preparation prepared = PrepareDecryption(files, "f");
+    auto* file = std::get_if<PinnedFile>(&prepared);
+    if (const auto* failure = std::get_if<Failure>(&prepared)) {
+        out.error = FailureMessage(*failure);
+    } else if (file == nullptr || !file->interrupted) {
+        out.error = "not seen as interrupted";
+    } else {
+        struct : ProgressSink {
+            void Progress(int) override {}
+        } unseen;
+        const Outcome outcome = FinishInterrupted(std::move(*file), unseen, {2}, trust);
+        if (const auto* failure = std::get_if<Failure>(&outcome))
+            out.error = FailureMessage(*failure);
+        if (std::holds_alternative<Refusal>(outcome))
+            out.error = "refused";
+    }
+    out.data = files.Data("f");
+    out.mode = (static_cast<std::uint32_t>(files.files["f"].attributes) >> 16) & 07777u;
+    if (files.OpenHandles() != 0)
+        out.error += " (a file left open)";
+    return out;
 }
 
 }  // namespace
@@ -286,6 +391,144 @@ TEST(CrashRecovery, UntrustworthyRecordsAreRefusedUntouched) {
             EXPECT_EQ(files.Data("f"), run.after.data);
         }
         EXPECT_EQ(files.OpenHandles(), 0);
+    }
+}
+
+// What an interrupted rewrite's records say is data: every number checked
+// against the layout and the file, acted on unasked only for the file they
+// were made for, and never a permission the file does not have.
+TEST(CrashRecovery, CraftedRecordsAreCheckedAndGrantNothing) {
+    const std::string plain = Bytes(7000, 9);
+    const Rewrite enc = Record(true, plain, {1, true, 3});
+    const Rewrite dec = Record(false, enc.after.data, {1, true, 3});
+    const std::string encHalf = StoppedAfter(enc, enc.events.size() / 2);
+    const std::string decHalf = StoppedAfter(dec, dec.events.size() / 2);
+    const journal::Footer encFooter = FooterOf(encHalf);
+    const journal::Footer decFooter = FooterOf(decHalf);
+
+    journal::Record setuid = NewestRecord(decHalf, decFooter);
+    ASSERT_GT(setuid.sequence, 0u);
+    setuid.modeAfter = 04777;
+    // A region past the end of the rewrite, with an empty table.
+    journal::Record beyond = NewestRecord(encHalf, encFooter);
+    beyond.sequence = 6;  // regions of 1536 bytes: the fifth ends the 7070 written
+    beyond.from = 5 * encFooter.plan.region;
+    beyond.until = beyond.from + encFooter.plan.region;
+    beyond.dataLength = 0;
+    beyond.dataCrc = 0;
+    // A plan whose end wraps around to the file's size.
+    journal::Footer wraps = encFooter;
+    wraps.plan.at = std::numeric_limits<std::int64_t>::max() - 4095;
+    wraps.plan.slotBytes =
+        static_cast<std::int64_t>((static_cast<std::uint64_t>(encHalf.size()) - 512 -
+                                   static_cast<std::uint64_t>(wraps.plan.at)) /
+                                  2);
+
+    const std::string damaged = "中断された処理の記録が壊れているため、ﾌｧｲﾙには手を付けていません";
+    const std::string foreign =
+        "中断された処理の記録が別のﾌｧｲﾙのものであるため、ﾌｧｲﾙには手を付けていません";
+    const std::string appendedOnce = "one more line\n";
+    const struct {
+        const char* what;
+        std::string data;
+        unsigned mode;
+        RecordTrust trust;
+        std::string error;
+        std::string after;  // the file afterwards: as it was when empty
+        unsigned modeAfter;
+        std::function<void(MemoryPlatform&)> meanwhile;
+    } cases[] = {
+        {"a footer asking for 06777, nothing begun",
+         NothingBegun(plain, 06777, kFirstFile),
+         0644,
+         RecordTrust::OwnOnly,
+         "",
+         plain,
+         0644,
+         {}},
+        {"the same, made for another file",
+         NothingBegun(plain, 06777, {1, 999}),
+         0644,
+         RecordTrust::OwnOnly,
+         foreign,
+         "",
+         0644,
+         {}},
+        {"the same, the user agreed",
+         NothingBegun(plain, 06777, {1, 999}),
+         0644,
+         RecordTrust::UserAgreed,
+         "",
+         plain,
+         0644,
+         {}},
+        {"the same, as version 2 wrote it",
+         AsVersionTwo(NothingBegun(plain, 0644, kFirstFile)),
+         0644,
+         RecordTrust::OwnOnly,
+         foreign,
+         "",
+         0644,
+         {}},
+        {"a decryption record asking for 04777",
+         WithRecord(decHalf, decFooter, setuid),
+         0444,
+         RecordTrust::OwnOnly,
+         "",
+         plain,
+         0644,
+         {}},
+        {"a region past the end",
+         WithRecord(encHalf, encFooter, beyond),
+         0644,
+         RecordTrust::OwnOnly,
+         damaged,
+         "",
+         0644,
+         {}},
+        {"a plan whose end wraps around",
+         WithSector(encHalf, static_cast<std::int64_t>(encHalf.size()) - 512,
+                    journal::EncodeFooter(wraps)),
+         0644,
+         RecordTrust::OwnOnly,
+         damaged,
+         "",
+         0644,
+         {}},
+        {"a line appended after the interruption",
+         encHalf + appendedOnce,
+         0644,
+         RecordTrust::OwnOnly,
+         "中断された処理の記録の後ろにﾃﾞｰﾀが追加されているため、ﾌｧｲﾙには手を付けていません",
+         "",
+         0644,
+         {}},
+        {"a line appended during the recovery", encHalf, 0644, RecordTrust::OwnOnly,
+         "ﾌｧｲﾙが他のﾌﾟﾛｸﾞﾗﾑによって変更されました\n中断された処理の記録は残っています。"
+         "もう一度押すと続きから完了します",
+         encHalf + appendedOnce, 0644,
+         [&](MemoryPlatform& files) {
+             files.afterWrite = [&files, &appendedOnce] {
+                 files.files["f"].data += appendedOnce;
+                 files.afterWrite = nullptr;
+             };
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Finished out = FinishCrafted(c.data, c.mode, c.trust, c.meanwhile);
+        EXPECT_EQ(out.error, c.error);
+        EXPECT_EQ(out.mode, c.modeAfter);
+        if (c.meanwhile) {
+            // Still recoverable: once the bytes added are taken off, the next
+            // press finishes the file.
+            ASSERT_EQ(out.data.size(), c.after.size());
+            const std::string whole = out.data.substr(0, encHalf.size());
+            EXPECT_EQ(FinishCrafted(whole, 0644, c.trust).data, enc.after.data);
+        } else {
+            EXPECT_TRUE(out.data == (c.after.empty() ? c.data : c.after))
+                << "size " << out.data.size();
+        }
     }
 }
 

@@ -168,8 +168,8 @@ void MakeInterruptedBeforeAnyChange(const std::string& path, std::size_t plainSi
     WriteFile(path, data, 0600);
     struct stat st {};
     ASSERT_EQ(stat(path.c_str(), &st), 0);
-    const journal::Footer footer{journal::Operation::Encrypt, size,     size + kGrowth,
-                                 0600u,                       *plan,    {st.st_dev, st.st_ino}};
+    const journal::Footer footer{journal::Operation::Encrypt, size, size + kGrowth, 0600u, *plan,
+                                 {st.st_dev, st.st_ino}};
     const journal::Sector sector = journal::EncodeFooter(footer);
     const int fd = open(path.c_str(), O_WRONLY);
     ASSERT_EQ(pwrite(fd, sector.data(), sector.size(), plan->footerAt()), 512);

@@ -226,6 +226,8 @@ std::int32_t MemoryPlatform::_lwrite(Handle handle, const void* buffer, std::int
     }
     ++file.modified;
     Log("_lwrite(" + std::to_string(count) + ")@" + std::to_string(position));
+    if (count > 0 && afterWrite)
+        afterWrite();
     return count;
 }
 

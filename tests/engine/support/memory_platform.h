@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -56,6 +57,9 @@ public:
     bool reserveFails = false;
     bool keepsModes = true;  // whether the file system keeps the mode word
     bool termininationHeld = false;
+    // Runs after every write that put bytes down, e.g. to let another
+    // program append meanwhile.
+    std::function<void()> afterWrite;
     int maxOpenHandles = 0;
 
     void Add(const std::string& name, const std::string& data, bool readOnly = false);
