@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool imagemagick x11-utils desktop-file-utils acl libx11-dev
   fonts-ipafont-gothic fonts-ipafont-mincho
+  qt6-translations-l10n
   clang-format
   clang lld libclang-rt-14-dev
 )
