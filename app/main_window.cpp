@@ -22,7 +22,7 @@
 
 #include "app/enter_presses_button.h"
 #include "app/forms.h"
-#include "widgets/cp932_validator.h"
+#include "app/path_length_validator.h"
 #include "widgets/gauge.h"
 #include "widgets/tcolor.h"
 
@@ -171,10 +171,9 @@ void TMainKryvet::CreateControls() {
     EditFileName->setObjectName(QStringLiteral("EditFileName"));
     EditFileName->setGeometry(33, 78, 445, 26);
     EditFileName->setAccessibleName(QStringLiteral("ファイル名"));
-    // 128 bytes of the Shift-JIS text may be typed; a character without a
-    // Shift-JIS form could not survive the conversion to the file services'
-    // code page, so it is not accepted either.
-    LimitTypedBytes(*EditFileName, 128);
+    // Any name a Linux file can have: every character, up to the path limit.
+    // QLineEdit's own limit (32767 UTF-16 units) lies beyond it.
+    EditFileName->setValidator(new PathLengthValidator(EditFileName));
     // A file dropped on the box goes to the window, which takes its path; the
     // box itself would insert the link's text at the cursor.
     EditFileName->setAcceptDrops(false);
