@@ -22,6 +22,7 @@
 
 #include "app/enter_presses_button.h"
 #include "app/forms.h"
+#include "app/outer_size.h"
 #include "app/path_length_validator.h"
 #include "widgets/gauge.h"
 #include "widgets/tcolor.h"
@@ -297,12 +298,12 @@ void TMainKryvet::CreateMenu() {
 void TMainKryvet::FormCreate() {
     Gauge1->SetProgress(0);
     LaRun->setText(kStatusAfterCreation);
-    // The outer size follows from the controls' sizes. Qt cannot size a
-    // window's frame before a window manager has decorated it, so the size is
-    // given to the top-level window itself (menu bar included); on a bare X
-    // server, without decorations, that is the outer size.
+    // The outer size follows from the controls' sizes. Until a window
+    // manager has framed the window it is given to the window itself (menu
+    // bar included); on a bare X server, without a frame, that stays so.
     resize(4 * BuFindFile->width() + EditFileName->height(), height());
     resize(width(), 7 * BuFindFile->height() + EditFileName->height());
+    new OuterSizeKeeper(*this, size());
 }
 
 void TMainKryvet::EditFileNameChange() {
