@@ -9,7 +9,7 @@ packages=(
   xvfb xauth xdotool imagemagick x11-utils desktop-file-utils acl libx11-dev
   fonts-ipafont-gothic fonts-ipafont-mincho
   qt6-translations-l10n
-  openbox
+  openbox appstream
   clang-format
   clang lld libclang-rt-14-dev
 )
