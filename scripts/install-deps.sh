@@ -10,6 +10,7 @@ packages=(
   fonts-ipafont-gothic fonts-ipafont-mincho
   qt6-translations-l10n
   openbox appstream
+  weston qt6-wayland dbus-daemon at-spi2-core python3-pyatspi
   clang-format
   clang lld libclang-rt-14-dev
 )
