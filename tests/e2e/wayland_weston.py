@@ -44,25 +44,18 @@ class Program:
 
     def __init__(self, pyatspi):
         self.atspi = pyatspi
-        self.desktop = pyatspi.Registry.getDesktop(0)
+        self.desktop = pyatspi.Registry.getDesktop(0)  # starts the accessibility bus
 
-    def app(self):
-        for i in range(self.desktop.childCount):
-            child = self.desktop.getChildAtIndex(i)
-            if child is not None and child.name == "Kryvet":
-                return child
-        return None
-
-    def find(self, role, name=None):
+    def find(self, role, name=None, within=None):
         """The first object of `role` (and `name`), waiting until it is there.
         A window that just opened or closed may answer with an error once."""
         deadline = time.monotonic() + PATIENCE
         while True:
             try:
-                app = self.app()
-                if app is not None:
+                roots = [within] if within else [a for a in self.desktop if a and a.name == "Kryvet"]
+                for root in roots:
                     found = self.atspi.findDescendant(
-                        app, lambda o: o.getRoleName() == role and name in (None, o.name))
+                        root, lambda o: o.getRoleName() == role and name in (None, o.name))
                     if found is not None:
                         return found
             except Exception:  # noqa: BLE001 (GLib's error of a vanished object)
@@ -71,22 +64,14 @@ class Program:
             time.sleep(0.1)
 
     def press(self, button, within=None):
-        target = self.find_in(within, "push button", button) if within else \
-            self.find("push button", button)
-        target.queryAction().doAction(0)
-
-    def find_in(self, parent, role, name=None):
-        found = self.atspi.findDescendant(
-            parent, lambda o: o.getRoleName() == role and name in (None, o.name))
-        check(found is not None, f"no {role} '{name}' in {parent.name}")
-        return found
+        self.find("push button", button, within).queryAction().doAction(0)
 
     def put(self, box, text):
         box.queryEditableText().setTextContents(text)
 
     def password(self, title, text):
         dialog = self.find("dialog", title)
-        self.put(self.find_in(dialog, "password text"), text)
+        self.put(self.find("password text", within=dialog), text)
         self.press("OK", dialog)
 
 
@@ -103,7 +88,7 @@ def run(program, out, runtime):
     os.environ.update(XDG_RUNTIME_DIR=runtime, WAYLAND_DISPLAY=socket)
     try:
         wait_until(lambda: os.path.exists(os.path.join(runtime, socket)), "weston did not start")
-        program_access = Program(pyatspi)  # starts the accessibility bus first
+        p = Program(pyatspi)  # before the program, which looks for the bus at start
         path = os.path.join(out, "café 🔒.txt")
         if os.path.exists(path):
             os.chmod(path, 0o600)
@@ -126,7 +111,6 @@ def run(program, out, runtime):
             print("ok: the main window maps under weston at 522x348, decoration included",
                   flush=True)
 
-            p = program_access
             p.put(p.find("text", "ファイル名"), path)
             p.press("暗号化")
             p.password("パスワードの入力", "wayland")
