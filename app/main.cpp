@@ -1,6 +1,6 @@
-// Start-up: application title, fonts, the forms in their fixed order, the
-// file named on the command line if any, then the event loop until the main
-// window is closed.
+// Start-up: application title, fonts, Qt's Japanese texts, the forms in
+// their fixed order, the file named on the command line if any, then the
+// event loop until the main window is closed.
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
@@ -8,6 +8,7 @@
 #include "app/fonts.h"
 #include "app/forms.h"
 #include "app/main_window.h"
+#include "app/qt_translations.h"
 #include "app/termination.h"
 
 namespace kryvet {
@@ -37,6 +38,8 @@ int main(int argc, char** argv) {
     // append to the caption of every dialog.
     QApplication::setApplicationName(QStringLiteral("Kryvet"));
     kryvet::InstallApplicationFonts();
+    // Before the forms: the file-open dialog takes its texts when it is made.
+    kryvet::InstallQtTranslations(&app);
 
     kryvet::Forms forms;
     kryvet::CreateForms(forms);

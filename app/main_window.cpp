@@ -22,7 +22,8 @@
 
 #include "app/enter_presses_button.h"
 #include "app/forms.h"
-#include "widgets/cp932_validator.h"
+#include "app/outer_size.h"
+#include "app/path_length_validator.h"
 #include "widgets/gauge.h"
 #include "widgets/tcolor.h"
 
@@ -171,10 +172,9 @@ void TMainKryvet::CreateControls() {
     EditFileName->setObjectName(QStringLiteral("EditFileName"));
     EditFileName->setGeometry(33, 78, 445, 26);
     EditFileName->setAccessibleName(QStringLiteral("ファイル名"));
-    // 128 bytes of the Shift-JIS text may be typed; a character without a
-    // Shift-JIS form could not survive the conversion to the file services'
-    // code page, so it is not accepted either.
-    LimitTypedBytes(*EditFileName, 128);
+    // Any name a Linux file can have: every character, up to the path limit.
+    // QLineEdit's own limit (32767 UTF-16 units) lies beyond it.
+    EditFileName->setValidator(new PathLengthValidator(EditFileName));
     // A file dropped on the box goes to the window, which takes its path; the
     // box itself would insert the link's text at the cursor.
     EditFileName->setAcceptDrops(false);
@@ -298,12 +298,12 @@ void TMainKryvet::CreateMenu() {
 void TMainKryvet::FormCreate() {
     Gauge1->SetProgress(0);
     LaRun->setText(kStatusAfterCreation);
-    // The outer size follows from the controls' sizes. Qt cannot size a
-    // window's frame before a window manager has decorated it, so the size is
-    // given to the top-level window itself (menu bar included); on a bare X
-    // server, without decorations, that is the outer size.
+    // The outer size follows from the controls' sizes. Until a window
+    // manager has framed the window it is given to the window itself (menu
+    // bar included); on a bare X server, without a frame, that stays so.
     resize(4 * BuFindFile->width() + EditFileName->height(), height());
     resize(width(), 7 * BuFindFile->height() + EditFileName->height());
+    new OuterSizeKeeper(*this, size());
 }
 
 void TMainKryvet::EditFileNameChange() {

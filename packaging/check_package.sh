@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the Debian package from this build and checks it: exactly the
-# program, the desktop entry and the icons, under /usr; the control fields;
-# a valid desktop entry whose Exec and Icon exist in the package; the
-# program from the package starts (offscreen) and ends in an orderly way.
+# program, the desktop entry, the AppStream metadata and the icons, under
+# /usr; the control fields; a valid desktop entry whose Exec and Icon exist in
+# the package, with its Japanese texts; valid metadata that names the entry;
+# the program from the package starts (offscreen) and ends in an orderly way.
 # Usage: check_package.sh <CPackConfig.cmake> <scratch folder>
 set -uo pipefail
 config=$1
@@ -25,22 +26,25 @@ deb=$(find "$scratch" -maxdepth 1 -name 'kryvet_*.deb' | head -n1)
 echo "ok: built $(basename "$deb")"
 
 files=$(dpkg-deb --contents "$deb" | awk '$1 !~ /^d/ {print $NF}' | sort)
+metainfo=usr/share/metainfo/org.kryvet.Kryvet.metainfo.xml
 expected=$(printf '%s\n' ./usr/bin/kryvet ./usr/share/applications/kryvet.desktop \
-  ./usr/share/icons/hicolor/32x32/apps/kryvet.png \
+  "./$metainfo" ./usr/share/icons/hicolor/32x32/apps/kryvet.png \
   ./usr/share/icons/hicolor/64x64/apps/kryvet.png | sort)
 [ "$files" = "$expected" ] || fail "package holds:
 $files
 expected:
 $expected"
-echo "ok: the program, the desktop entry and two icons, nothing else"
+echo "ok: the program, the desktop entry, the metadata and two icons, nothing else"
 
 field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Package)" = kryvet ] || fail "Package: $(field Package)"
 [ "$(field Maintainer)" = "Kryvet Project" ] || fail "Maintainer: $(field Maintainer)"
 depends=$(field Depends)
-for dep in libqt6widgets6 qt6-qpa-plugins fonts-ipafont-gothic fonts-ipafont-mincho; do
+for dep in libqt6widgets6 qt6-qpa-plugins qt6-translations-l10n fonts-ipafont-gothic \
+  fonts-ipafont-mincho; do
   grep -qw -- "$dep" <<<"$depends" || fail "Depends lacks $dep: $depends"
 done
+grep -qw qt6-wayland <<<"$(field Recommends)" || fail "Recommends lacks qt6-wayland"
 # The description says what the masking does not do, and where to go instead.
 description=$(field Description)
 for phrase in "not cryptography" "without the password" "gpg"; do
@@ -62,7 +66,9 @@ entry() { sed -n "s/^$1=//p" "$desktop"; }
 [ "$(entry Exec)" = "kryvet %f" ] || fail "Exec=$(entry Exec)"
 [ "$(entry Categories)" = "Utility;" ] || fail "Categories=$(entry Categories)"
 [ "$(entry GenericName)" = "File Encryption" ] || fail "GenericName=$(entry GenericName)"
-grep -q '^Name\[ja\]=.*[^ -~]' "$desktop" || fail "no Japanese Name[ja]"
+for key in Name GenericName Comment Keywords; do
+  grep -q "^$key\[ja\]=.*[^ -~]" "$desktop" || fail "no Japanese $key[ja]"
+done
 exec_program=$(entry Exec)
 [ -x "$root/usr/bin/${exec_program%% *}" ] || fail "Exec names no program in the package"
 for size in 32 64; do
@@ -74,6 +80,16 @@ for size in 32 64; do
   [ "$w $h" = "$size $size" ] || fail "icon for ${size}x${size} is ${w}x${h}"
 done
 echo "ok: desktop entry names the program and the icons, icons sized 32 and 64"
+
+command -v appstreamcli >/dev/null 2>&1 || fail "appstreamcli is missing (install-deps.sh installs appstream)"
+appstreamcli validate --no-net "$root/$metainfo" || fail "appstreamcli validate"
+meta() { grep -c -- "$1" "$root/$metainfo"; }
+[ "$(meta '<launchable type="desktop-id">kryvet.desktop</launchable>')" = 1 ] ||
+  fail "the metadata does not name the desktop entry"
+[ "$(meta '<screenshot type="default">')" = 1 ] || fail "no default screenshot"
+[ "$(meta '<p xml:lang="ja">')" -ge 1 ] && [ "$(meta '<p>')" -ge 1 ] ||
+  fail "the description is not in both Japanese and English"
+echo "ok: appstreamcli validate; the metadata names the entry, a screenshot, both languages"
 
 # The packaged program finds its libraries without the build tree.
 QT_QPA_PLATFORM=offscreen "$root/usr/bin/kryvet" 2>"$scratch/run.log" &

@@ -8,6 +8,9 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool imagemagick x11-utils desktop-file-utils acl libx11-dev
   fonts-ipafont-gothic fonts-ipafont-mincho
+  qt6-translations-l10n
+  openbox appstream
+  weston qt6-wayland dbus-daemon at-spi2-core python3-pyatspi
   clang-format
   clang lld libclang-rt-14-dev
 )

@@ -526,6 +526,31 @@ def scenarios(u, screen, small, plain, plain_digest, missing, big):
         time.sleep(0.2)
         s.shot(u.main, "main-window")
 
+    def long_name_typed():
+        # é and the emoji have no Shift-JIS form; the path runs past 300
+        # bytes. Typed whole, as an absolute path, into the box.
+        path = os.path.join(os.path.dirname(small), "café 🔒.txt")
+        while len(path.encode()) < 300:  # in folders of at most 100 bytes
+            path = os.path.join(os.path.dirname(path), "x" * min(100, 301 - len(path.encode())),
+                                os.path.basename(path))
+        check(len(path.encode()) >= 300, "the path is shorter than 300 bytes")
+        os.makedirs(os.path.dirname(path))
+        data = os.urandom(3000)
+        with open(path, "wb") as f:
+            f.write(data)
+        os.chmod(path, 0o600)
+        s.focus(u.main)
+        s.keys("ctrl+a")
+        s.type(path)
+        u.menu("p")
+        u.password("パスワードの入力", "long")
+        s.keys("Return")
+        w2 = u.password("もう一度", "long")
+        u.confirm(w2, "もう一度")
+        wait_until(lambda: read_only(path), "the file with the long name was not encrypted")
+        check_encrypted(path, data, b"long", 0o600)
+        os.chmod(path, 0o600)
+
     def end_by_f10():
         s.focus(u.main)
         s.keys("F10")
@@ -541,6 +566,7 @@ def scenarios(u, screen, small, plain, plain_digest, missing, big):
         ("missing-file notice", missing_file),
         ("busy labels on a big file", big_file_busy_labels),
         ("version box by F1", version_box),
+        ("a long name with é and an emoji, typed", long_name_typed),
         ("F10 ends the program", end_by_f10),
     ]
 
