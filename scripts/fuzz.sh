@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Builds the two libFuzzer targets with clang in build-fuzz and runs each for a
-# bounded time from the committed seed corpus, both at once. Any crash,
+# Builds the libFuzzer targets with clang in build-fuzz and runs each for a
+# bounded time from its seeds, all at once: the committed corpus for the
+# decryption and the encryption, interrupted rewrites made by the engine for
+# the recovery. Any crash,
 # sanitizer report or broken invariant fails the script; the input that caused
 # it is kept under build-fuzz/findings.
 #   FUZZ_SECONDS  time per target (default 30)
@@ -13,10 +15,12 @@ seconds="${FUZZ_SECONDS:-30}"
 cmake -S "$root" -B "$build" -G Ninja \
   -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DKRYVET_BUILD_GUI=OFF -DKRYVET_BUILD_TESTS=OFF -DKRYVET_FUZZ=ON >/dev/null
-ninja -C "$build" fuzz_decrypt fuzz_encrypt
+ninja -C "$build" fuzz_decrypt fuzz_encrypt fuzz_recover kryvet_make_recover_seeds
+rm -rf "$build/seeds/recover"
+"$build/tests/fuzz/kryvet_make_recover_seeds" "$build/seeds/recover" >/dev/null
 
-# The two targets run side by side, one a core, each for the full time.
-targets=(decrypt encrypt)
+# The targets run side by side, each for the full time.
+targets=(decrypt encrypt recover)
 pids=()
 for target in "${targets[@]}"; do
   # A scratch copy: what the fuzzer adds to the corpus stays out of the tree.
@@ -24,10 +28,15 @@ for target in "${targets[@]}"; do
   findings="$build/findings/$target"
   rm -rf "$work" "$findings"
   mkdir -p "$work" "$findings"
-  cp "$root/tests/fuzz/corpus/$target/"* "$work/"
+  seeds="$root/tests/fuzz/corpus/$target"
+  [ -d "$seeds" ] || seeds="$build/seeds/$target"
+  cp "$seeds/"* "$work/"
+  # An interrupted rewrite carries its records: some 10 KiB at the least.
+  max_len=4096
+  [ "$target" = recover ] && max_len=16384
   echo "== fuzz_$target for ${seconds}s"
   "$build/tests/fuzz/fuzz_$target" "$work" \
-    -max_total_time="$seconds" -max_len=4096 -timeout=10 -rss_limit_mb=2048 \
+    -max_total_time="$seconds" -max_len="$max_len" -timeout=10 -rss_limit_mb=2048 \
     -artifact_prefix="$findings/" -print_final_stats=1 2>"$build/fuzz_$target.log" &
   pids+=($!)
 done
