@@ -38,8 +38,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     kryvet::ProgramState state;
     try {
         kryvet::DecryptInPlace(window, files, state, {in.unitBlocks});
-    } catch (const kryvet::OperationError&) {
-        std::abort();  // nothing in memory can fail
+    } catch (const kryvet::OperationError& e) {
+        // Nothing in memory can fail; what the file's own bytes say can
+        // only refuse it, untouched.
+        using kryvet::FailureKind;
+        const FailureKind kind = e.failure().kind;
+        Require(e.failure().file == kryvet::FileState::Unchanged);
+        Require(kind == FailureKind::SizeMismatch || kind == FailureKind::RecordInside ||
+                kind == FailureKind::RecordDamaged || kind == FailureKind::ForeignRecord);
     }
     Require(files.OpenHandles() == 0);
     Require(!files.termininationHeld);
@@ -67,7 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string typed = in.password.substr(0, in.password.find('\0'));
     Require(!in.password.empty() && typed == stored);
     const std::uint32_t storedSize = Le32(f, 64);
-    Require(storedSize >= 1 && storedSize <= f.size() - 70);
+    Require(storedSize >= 1 && storedSize + 128 == f.size());
     Require(out.size() == storedSize);
     for (std::size_t p = 0; p < storedSize; ++p) {
         const std::uint8_t key = k(static_cast<int>((p % 512) % 3));
