@@ -66,7 +66,11 @@ void MainWindowPort::ShowNotice(Notice notice) {
         case Notice::NoAngo:
             ShowModal(*forms.NoAngo1);
             break;
-        case Notice::Recovered:
+        case Notice::RecoveredEncryption:
+        case Notice::RecoveredDecryption:
+            forms.Recovered1->SetFinished(notice == Notice::RecoveredEncryption
+                                              ? TRecovered1::Finished::Encryption
+                                              : TRecovered1::Finished::Decryption);
             ShowModal(*forms.Recovered1);
             break;
     }

@@ -14,8 +14,9 @@ enum class OperationButton { BuAngo, BuFukugo };
 
 // The refusal notices the operations show (the wrong-password notice has its
 // own sequence, see ShowNotPassword).
-// Recovered: an interrupted rewrite of the named file was finished instead.
-enum class Notice { NotFile, DiskFull, ExitAnko, NoAngo, Recovered };
+// RecoveredEncryption, RecoveredDecryption: an interrupted rewrite of the
+// named file was finished instead; the notice names which.
+enum class Notice { NotFile, DiskFull, ExitAnko, NoAngo, RecoveredEncryption, RecoveredDecryption };
 
 // Everything the encrypt and decrypt operations need from the main window.
 // The window implements it; tests substitute a recording fake.

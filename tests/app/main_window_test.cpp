@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "app/main_window_port.h"
 #include "tests/app/window_fixture.h"
 #include "tests/dialogs/accessible_names.h"
 #include "widgets/gauge.h"
@@ -539,6 +540,26 @@ TEST_F(MainWindowTest, BrowseFillsTheBoxAndRemembersWhatWasConfirmed) {
     EXPECT_EQ(shownSelections[1].value(0), chosen);
     EXPECT_EQ(shownFilters[2], Description(filters[1]));
     EXPECT_EQ(shownDirectories[2], QDir::tempPath());
+}
+
+// One form for both recovery notices; each showing names its own rewrite.
+TEST_F(MainWindowTest, RecoveryNoticeNamesTheFinishedRewrite) {
+    const struct {
+        Notice notice;
+        QString text;
+    } cases[] = {{Notice::RecoveredDecryption, QStringLiteral("中断された復号を完了しました")},
+                 {Notice::RecoveredEncryption, QStringLiteral("中断された暗号化を完了しました")}};
+    MainWindowPort port(*window_);
+    for (const auto& c : cases) {
+        QString shown;
+        QWidget* modal = RunModal([&] { port.ShowNotice(c.notice); },
+                                  [&](QWidget* form) {
+                                      shown = forms_.Recovered1->Label1->text();
+                                      form->close();
+                                  });
+        EXPECT_EQ(modal, forms_.Recovered1.get());
+        EXPECT_EQ(shown, c.text);
+    }
 }
 
 TEST_F(MainWindowTest, FunctionKeysOpenTheBoxesAndEndTheProgram) {

@@ -28,9 +28,13 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowActive(window_, kPatienceMs));
     }
 
-    // Runs `trigger`, which must open a modal dialog; `onModal` gets it and
-    // closes it. A watchdog closes whatever is open if nothing happens.
-    QWidget* RunModal(const std::function<void()>& trigger) {
+    // Runs `trigger`, which must open a modal dialog, and closes it. With
+    // `onModal`, which gets the dialog and closes it, the dialog may also
+    // come after `trigger` has returned, once the event loop runs again, and
+    // may be gone when this returns. A watchdog closes whatever is open if
+    // nothing happens.
+    QWidget* RunModal(const std::function<void()>& trigger,
+                      const std::function<void(QWidget*)>& onModal = {}) {
         QWidget* seen = nullptr;
         QTimer poll;
         poll.setInterval(10);
@@ -38,7 +42,7 @@ protected:
             if (QWidget* modal = QApplication::activeModalWidget()) {
                 seen = modal;
                 poll.stop();
-                modal->close();
+                onModal ? onModal(modal) : void(modal->close());
             }
         });
         poll.start();
@@ -52,6 +56,10 @@ protected:
         });
         watchdog.start(kPatienceMs);
         trigger();
+        if (onModal) {
+            (void)QTest::qWaitFor([&] { return seen != nullptr || !watchdog.isActive(); },
+                                  kPatienceMs);
+        }
         poll.stop();
         watchdog.stop();
         return seen;

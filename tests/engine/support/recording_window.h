@@ -32,8 +32,12 @@ public:
     void EnterBusyState(kryvet::OperationButton b) override { log.push_back("Enter" + Name(b)); }
     void LeaveBusyState(kryvet::OperationButton b) override { log.push_back("Leave" + Name(b)); }
     void ShowNotice(kryvet::Notice notice) override {
-        static const char* const kNames[] = {"NotFile", "DiskFull", "ExitAnko", "NoAngo",
-                                             "Recovered"};
+        static const char* const kNames[] = {"NotFile",
+                                             "DiskFull",
+                                             "ExitAnko",
+                                             "NoAngo",
+                                             "RecoveredEncryption",
+                                             "RecoveredDecryption"};
         log.push_back(std::string("Notice:") + kNames[static_cast<int>(notice)]);
     }
     void SetTimer1Enabled(bool enabled) override {
