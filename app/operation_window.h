@@ -39,6 +39,10 @@ public:
 
     // Shows the notice modally and returns when it is closed.
     virtual void ShowNotice(Notice notice) = 0;
+    // Asks whether to finish an interrupted encryption (BuAngo) or decryption
+    // (BuFukugo) whose recovery record was made for another file. True only
+    // when the user says yes; no is the default.
+    virtual bool AskFinishForeignRecord(OperationButton operation) = 0;
     // The wrong-password notice: Timer1 on, notice shown modally, Timer1 off,
     // broken key hidden again.
     virtual void SetTimer1Enabled(bool enabled) = 0;

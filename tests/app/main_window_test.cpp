@@ -12,6 +12,7 @@
 #include <QListView>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -540,6 +541,78 @@ TEST_F(MainWindowTest, BrowseFillsTheBoxAndRemembersWhatWasConfirmed) {
     EXPECT_EQ(shownSelections[1].value(0), chosen);
     EXPECT_EQ(shownFilters[2], Description(filters[1]));
     EXPECT_EQ(shownDirectories[2], QDir::tempPath());
+}
+
+// A record made for another file: the question names the operation, いいえ
+// is the default and has the focus, and only はい answers yes.
+TEST_F(MainWindowTest, ForeignRecordQuestionDefaultsToNo) {
+    enum class Answer { Enter, Escape, CloseBox, Yes, No };
+    const struct {
+        OperationButton operation;
+        Answer answer;
+        bool yes;
+    } cases[] = {{OperationButton::BuAngo, Answer::Enter, false},
+                 {OperationButton::BuFukugo, Answer::Escape, false},
+                 {OperationButton::BuAngo, Answer::CloseBox, false},
+                 {OperationButton::BuFukugo, Answer::Yes, true},
+                 {OperationButton::BuAngo, Answer::Yes, true},
+                 {OperationButton::BuFukugo, Answer::No, false}};
+    MainWindowPort port(*window_);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.answer));
+        QString caption;
+        QString text;
+        QStringList buttons;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        bool noHasFocus = false;
+        bool answer = !c.yes;
+        RunModal([&] { answer = port.AskFinishForeignRecord(c.operation); },
+                 [&](QWidget* modal) {
+                     auto* box = qobject_cast<QMessageBox*>(modal);
+                     auto* yes = modal->findChild<QPushButton*>(QStringLiteral("Yes"));
+                     auto* no = modal->findChild<QPushButton*>(QStringLiteral("No"));
+                     if (box == nullptr || yes == nullptr || no == nullptr) {
+                         return;  // the watchdog closes it; the checks below fail
+                     }
+                     caption = box->windowTitle();
+                     text = box->text();
+                     icon = box->icon();
+                     for (QAbstractButton* button : box->buttons()) {
+                         buttons << button->text();
+                     }
+                     noHasFocus = FocusReaches(no);
+                     switch (c.answer) {
+                         case Answer::Enter:
+                             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+                             break;
+                         case Answer::Escape:
+                             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+                             break;
+                         case Answer::CloseBox:
+                             box->close();
+                             break;
+                         case Answer::Yes:
+                             QTest::mouseClick(yes, Qt::LeftButton);
+                             break;
+                         case Answer::No:
+                             QTest::mouseClick(no, Qt::LeftButton);
+                             break;
+                     }
+                 });
+        const QString name = c.operation == OperationButton::BuAngo ? QStringLiteral("暗号化")
+                                                                    : QStringLiteral("復号");
+        EXPECT_EQ(answer, c.yes);
+        EXPECT_EQ(caption, QStringLiteral("Kryvet"));
+        EXPECT_EQ(icon, QMessageBox::Question);
+        EXPECT_EQ(text,
+                  QStringLiteral("このファイルには中断された%1の記録がありますが、別のファイル"
+                                 "のために作られた記録です。\nファイルがコピーされたか、よそ"
+                                 "から来たか、細工された可能性があります。\n記録のとおりに%1"
+                                 "を完了しますか？（アクセス権は記録からは与えません）")
+                      .arg(name));
+        EXPECT_EQ(buttons, QStringList({QStringLiteral("はい"), QStringLiteral("いいえ")}));
+        EXPECT_TRUE(noHasFocus);
+    }
 }
 
 // One form for both recovery notices; each showing names its own rewrite.

@@ -13,6 +13,7 @@ public:
     std::string password;  // CP932 bytes the password dialog yields
     bool cancelPassword = false;
     bool label2Visible = false;
+    bool finishForeignRecord = false;  // the answer to AskFinishForeignRecord
     std::vector<std::string> log;
     std::vector<int> gauge;
     // Runs when the password is asked, e.g. to change the file meanwhile.
@@ -39,6 +40,10 @@ public:
                                              "RecoveredEncryption",
                                              "RecoveredDecryption"};
         log.push_back(std::string("Notice:") + kNames[static_cast<int>(notice)]);
+    }
+    bool AskFinishForeignRecord(kryvet::OperationButton b) override {
+        log.push_back("AskFinishForeignRecord:" + Name(b));
+        return finishForeignRecord;
     }
     void SetTimer1Enabled(bool enabled) override {
         log.push_back(enabled ? "Timer1On" : "Timer1Off");
