@@ -1,4 +1,6 @@
 // The main window's controls, menu, file-open dialog and keyboard behaviour.
+#include <sys/stat.h>
+
 #include <QAction>
 #include <QCloseEvent>
 #include <QDir>
@@ -541,6 +543,38 @@ TEST_F(MainWindowTest, BrowseFillsTheBoxAndRemembersWhatWasConfirmed) {
     EXPECT_EQ(shownSelections[1].value(0), chosen);
     EXPECT_EQ(shownFilters[2], Description(filters[1]));
     EXPECT_EQ(shownDirectories[2], QDir::tempPath());
+
+    // A choice whose text reads the same as another entry's bytes, in its
+    // folder or in a folder on the way, could name either file: refused in
+    // the error box, with the box and the remembered choice as they were.
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QByteArray raw = QFile::encodeName(dir.path());
+    WriteRawNamed(raw + "/rep\xff.txt", "named");
+    const RemovedByBytes named{raw + "/rep\xff.txt"};
+    WriteRawNamed(raw + "/rep\xef\xbf\xbd.txt", "look-alike");
+    ASSERT_EQ(mkdir((raw + "/d\xff").constData(), 0700), 0);
+    const RemovedByBytes folder{raw + "/d\xff"};
+    for (const QString& name : {QStringLiteral("rep\uFFFD.txt"), QStringLiteral("d\uFFFD/x.txt")}) {
+        SCOPED_TRACE(name.toStdString());
+        chooser_ = [&](QFileDialog&) -> std::optional<OpenDialogChoice> {
+            return OpenDialogChoice{dir.filePath(name), filters[0]};
+        };
+        QString shown;
+        RunModal([this] { window_->BuFindFileClick(); },
+                 [&](QWidget* box) {
+                     shown = static_cast<QMessageBox*>(box)->text();
+                     box->close();
+                 });
+        EXPECT_EQ(shown, kNameRefusedText);
+        EXPECT_EQ(window_->EditFileName->text(), QStringLiteral("kept"));
+    }
+    chooser_ = [&](QFileDialog& dialog) -> std::optional<OpenDialogChoice> {
+        record(dialog);
+        return std::nullopt;
+    };
+    window_->BuFindFileClick();
+    EXPECT_EQ(shownDirectories.back(), QDir::tempPath());
 }
 
 // A record made for another file: the question names the operation, いいえ

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QByteArray>
 #include <QTest>
 #include <QTimer>
+#include <cstdio>
 #include <functional>
 
 #include "app/forms.h"
@@ -69,6 +71,26 @@ protected:
     kryvet::TMainKryvet* window_ = nullptr;
     int dialogRuns_ = 0;
     std::function<std::optional<kryvet::OpenDialogChoice>(QFileDialog&)> chooser_;
+};
+
+// What the error box says of a file name it refuses: the bytes and the
+// text of the name would not name the same file.
+inline const QString kNameRefusedText = QStringLiteral(
+    "ファイル名に、この環境で扱えない文字が含まれています。名前を変えてから指定してください.");
+
+// A file named by its bytes, with `bytes` as its contents.
+inline void WriteRawNamed(const QByteArray& path, const QByteArray& bytes) {
+    FILE* out = std::fopen(path.constData(), "wb");
+    ASSERT_NE(out, nullptr) << path.toStdString();
+    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), out);
+    std::fclose(out);
+}
+
+// Removes a file or an empty folder by its bytes at the end of a test: Qt
+// removes by text, which cannot reach a name that is not UTF-8.
+struct RemovedByBytes {
+    QByteArray path;
+    ~RemovedByBytes() { std::remove(path.constData()); }
 };
 
 // Readable QString values in failure messages.
