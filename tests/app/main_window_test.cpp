@@ -580,92 +580,76 @@ TEST_F(MainWindowTest, BrowseFillsTheBoxAndRemembersWhatWasConfirmed) {
 // A record made for another file: the question names the operation, いいえ
 // is the default and has the focus, and only はい answers yes.
 TEST_F(MainWindowTest, ForeignRecordQuestionDefaultsToNo) {
-    enum class Answer { Enter, Escape, CloseBox, Yes, No };
+    using Answer = std::function<void(QMessageBox&)>;
+    const Answer enter = [](QMessageBox&) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    };
+    const Answer escape = [](QMessageBox&) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    };
+    const Answer closeBox = [](QMessageBox& box) { box.close(); };
+    const auto click = [](QMessageBox::ButtonRole role) {
+        return Answer([role](QMessageBox& box) {
+            for (QAbstractButton* button : box.buttons()) {
+                if (box.buttonRole(button) == role) {
+                    QTest::mouseClick(button, Qt::LeftButton);
+                }
+            }
+        });
+    };
     const struct {
         OperationButton operation;
         Answer answer;
         bool yes;
-    } cases[] = {{OperationButton::BuAngo, Answer::Enter, false},
-                 {OperationButton::BuFukugo, Answer::Escape, false},
-                 {OperationButton::BuAngo, Answer::CloseBox, false},
-                 {OperationButton::BuFukugo, Answer::Yes, true},
-                 {OperationButton::BuAngo, Answer::Yes, true},
-                 {OperationButton::BuFukugo, Answer::No, false}};
+    } cases[] = {{OperationButton::BuAngo, enter, false},
+                 {OperationButton::BuFukugo, escape, false},
+                 {OperationButton::BuAngo, closeBox, false},
+                 {OperationButton::BuFukugo, click(QMessageBox::YesRole), true},
+                 {OperationButton::BuAngo, click(QMessageBox::YesRole), true},
+                 {OperationButton::BuFukugo, click(QMessageBox::NoRole), false}};
     MainWindowPort port(*window_);
     for (const auto& c : cases) {
-        SCOPED_TRACE(static_cast<int>(c.answer));
-        QString caption;
-        QString text;
-        QStringList buttons;
-        QMessageBox::Icon icon = QMessageBox::NoIcon;
-        bool noHasFocus = false;
+        QStringList seen;  // caption, icon, text, then the buttons, "*" on the focused one
         bool answer = !c.yes;
         RunModal([&] { answer = port.AskFinishForeignRecord(c.operation); },
                  [&](QWidget* modal) {
-                     auto* box = qobject_cast<QMessageBox*>(modal);
-                     auto* yes = modal->findChild<QPushButton*>(QStringLiteral("Yes"));
-                     auto* no = modal->findChild<QPushButton*>(QStringLiteral("No"));
-                     if (box == nullptr || yes == nullptr || no == nullptr) {
-                         return;  // the watchdog closes it; the checks below fail
+                     auto& box = *static_cast<QMessageBox*>(modal);
+                     Eventually([&] { return box.isAncestorOf(QApplication::focusWidget()); });
+                     seen << box.windowTitle() << QString::number(box.icon()) << box.text();
+                     for (QAbstractButton* button : box.buttons()) {
+                         seen << button->text() + (button->hasFocus() ? "*" : "");
                      }
-                     caption = box->windowTitle();
-                     text = box->text();
-                     icon = box->icon();
-                     for (QAbstractButton* button : box->buttons()) {
-                         buttons << button->text();
-                     }
-                     noHasFocus = FocusReaches(no);
-                     switch (c.answer) {
-                         case Answer::Enter:
-                             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-                             break;
-                         case Answer::Escape:
-                             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
-                             break;
-                         case Answer::CloseBox:
-                             box->close();
-                             break;
-                         case Answer::Yes:
-                             QTest::mouseClick(yes, Qt::LeftButton);
-                             break;
-                         case Answer::No:
-                             QTest::mouseClick(no, Qt::LeftButton);
-                             break;
-                     }
+                     c.answer(box);
                  });
         const QString name = c.operation == OperationButton::BuAngo ? QStringLiteral("暗号化")
                                                                     : QStringLiteral("復号");
         EXPECT_EQ(answer, c.yes);
-        EXPECT_EQ(caption, QStringLiteral("Kryvet"));
-        EXPECT_EQ(icon, QMessageBox::Question);
-        EXPECT_EQ(text,
-                  QStringLiteral("このファイルには中断された%1の記録がありますが、別のファイル"
-                                 "のために作られた記録です。\nファイルがコピーされたか、よそ"
-                                 "から来たか、細工された可能性があります。\n記録のとおりに%1"
-                                 "を完了しますか？（アクセス権は記録からは与えません）")
-                      .arg(name));
-        EXPECT_EQ(buttons, QStringList({QStringLiteral("はい"), QStringLiteral("いいえ")}));
-        EXPECT_TRUE(noHasFocus);
+        EXPECT_EQ(seen,
+                  QStringList({QStringLiteral("Kryvet"), QString::number(QMessageBox::Question),
+                               QStringLiteral("このファイルには中断された%1の記録がありますが、"
+                                              "別のファイルのために作られた記録です。\nファイ"
+                                              "ルがコピーされたか、よそから来たか、細工された"
+                                              "可能性があります。\n記録のとおりに%1を完了しま"
+                                              "すか？（アクセス権は記録からは与えません）")
+                                   .arg(name),
+                               QStringLiteral("はい"), QStringLiteral("いいえ*")}));
     }
 }
 
 // One form for both recovery notices; each showing names its own rewrite.
 TEST_F(MainWindowTest, RecoveryNoticeNamesTheFinishedRewrite) {
-    const struct {
-        Notice notice;
-        QString text;
-    } cases[] = {{Notice::RecoveredDecryption, QStringLiteral("中断された復号を完了しました")},
-                 {Notice::RecoveredEncryption, QStringLiteral("中断された暗号化を完了しました")}};
     MainWindowPort port(*window_);
-    for (const auto& c : cases) {
+    for (const auto& [notice, text] :
+         {std::pair{Notice::RecoveredDecryption, "中断された復号を完了しました"},
+          std::pair{Notice::RecoveredEncryption, "中断された暗号化を完了しました"}}) {
         QString shown;
-        QWidget* modal = RunModal([&] { port.ShowNotice(c.notice); },
+        QWidget* modal = RunModal([&] { port.ShowNotice(notice); },
                                   [&](QWidget* form) {
                                       shown = forms_.Recovered1->Label1->text();
                                       form->close();
                                   });
         EXPECT_EQ(modal, forms_.Recovered1.get());
-        EXPECT_EQ(shown, c.text);
+        EXPECT_EQ(shown, QString::fromUtf8(text));
     }
 }
 
