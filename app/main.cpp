@@ -45,8 +45,9 @@ int main(int argc, char** argv) {
     kryvet::CreateForms(forms);
     QApplication::setWindowIcon(forms.MainKryvet->windowIcon());
     kryvet::InstallTerminationHandlers(&app, [&forms] { forms.MainKryvet->RequestQuit(); });
-    // A file manager's "Open with" names the file; further arguments are not ours.
-    forms.MainKryvet->OpenFromDesktop(QApplication::arguments().value(1));
+    // A file manager's "Open with" names the file; further arguments are not
+    // ours. Its bytes as given: Qt's own list holds them as text already.
+    forms.MainKryvet->OpenFromDesktop(argc > 1 ? QByteArray(argv[1]) : QByteArray());
 
     forms.MainKryvet->show();
     forms.MainKryvet->activateWindow();

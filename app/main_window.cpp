@@ -21,6 +21,7 @@
 #include <QUrl>
 
 #include "app/enter_presses_button.h"
+#include "app/exact_name.h"
 #include "app/forms.h"
 #include "app/outer_size.h"
 #include "app/path_length_validator.h"
@@ -341,9 +342,16 @@ void TMainKryvet::BuFindFileClick() {
     // Keys typed on a bare X server are lost unless the window is active again.
     activateWindow();
     if (choice && !choice->path.isEmpty()) {
-        lastPath_ = QFileInfo(choice->path).absoluteFilePath();
-        lastFilter_ = choice->nameFilter;
-        EditFileName->setText(lastPath_);
+        const QString path = QFileInfo(choice->path).absoluteFilePath();
+        // The dialog gives text only: a name that may stand for another file
+        // as well is refused.
+        if (AmbiguousAsText(path)) {
+            RefuseNameLater(this);
+        } else {
+            lastPath_ = path;
+            lastFilter_ = choice->nameFilter;
+            EditFileName->setText(lastPath_);
+        }
     }
     EditFileName->setFocus();
 }
@@ -363,6 +371,10 @@ void TMainKryvet::dropEvent(QDropEvent* event) {
         return;
     }
     event->acceptProposedAction();
+    if (!SurvivesAsText(LocalPathBytes(event->mimeData()->urls().constFirst()))) {
+        RefuseNameLater(this);
+        return;
+    }
     // As after the file-open dialog; the dialog itself keeps its own last
     // choice, since nothing was confirmed in it.
     EditFileName->setText(path);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QMainWindow>
 #include <QString>
 #include <QStringList>
@@ -88,9 +89,11 @@ public:
     QAction* KE1;
 
     // A file named when the program was started (by a file manager's "Open
-    // with"): put in the box like one chosen with the file-open dialog;
-    // anything but an existing local file is passed over in silence.
-    void OpenFromDesktop(const QString& path);
+    // with"), as the bytes it was given: put in the box like one chosen with
+    // the file-open dialog; a name that does not survive as text is refused
+    // in the error box, anything else but an existing local file is passed
+    // over in silence.
+    void OpenFromDesktop(const QByteArray& path);
     // A request to end the program from outside (SIGTERM, SIGINT, SIGHUP):
     // open dialogs close as by their close box, then the program ends. While
     // a file is being rewritten, the request waits for the file.

@@ -3,14 +3,21 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDialog>
+#include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
 
+#include "app/exact_name.h"
 #include "app/main_window.h"
 
 namespace kryvet {
 
-void TMainKryvet::OpenFromDesktop(const QString& path) {
+void TMainKryvet::OpenFromDesktop(const QByteArray& bytes) {
+    if (!SurvivesAsText(bytes)) {
+        RefuseNameLater(this);
+        return;
+    }
+    const QString path = QFile::decodeName(bytes);
     const QFileInfo info(path);
     if (path.isEmpty() || !info.exists() || !info.isFile()) {
         return;

@@ -10,6 +10,7 @@
 #include "app/forms.h"
 #include "app/main_window.h"
 #include "dialogs/password_box.h"
+#include "dialogs/question_box.h"
 #include "widgets/gauge.h"
 
 namespace kryvet {
@@ -66,10 +67,27 @@ void MainWindowPort::ShowNotice(Notice notice) {
         case Notice::NoAngo:
             ShowModal(*forms.NoAngo1);
             break;
-        case Notice::Recovered:
+        case Notice::RecoveredEncryption:
+        case Notice::RecoveredDecryption:
+            forms.Recovered1->SetFinished(notice == Notice::RecoveredEncryption
+                                              ? TRecovered1::Finished::Encryption
+                                              : TRecovered1::Finished::Decryption);
             ShowModal(*forms.Recovered1);
             break;
     }
+}
+
+bool MainWindowPort::AskFinishForeignRecord(OperationButton operation) {
+    const QString name =
+        operation == OperationButton::BuAngo ? QStringLiteral("暗号化") : QStringLiteral("復号");
+    const bool yes = AskYesNo(
+        QStringLiteral("このファイルには中断された%1の記録がありますが、"
+                       "別のファイルのために作られた記録です。\n"
+                       "ファイルがコピーされたか、よそから来たか、細工された可能性があります。\n"
+                       "記録のとおりに%1を完了しますか？（アクセス権は記録からは与えません）")
+            .arg(name));
+    window_.activateWindow();
+    return yes;
 }
 
 void MainWindowPort::SetTimer1Enabled(bool enabled) {

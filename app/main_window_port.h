@@ -20,6 +20,7 @@ public:
     void EnterBusyState(OperationButton button) override;
     void LeaveBusyState(OperationButton button) override;
     void ShowNotice(Notice notice) override;
+    bool AskFinishForeignRecord(OperationButton operation) override;
     void SetTimer1Enabled(bool enabled) override;
     void ShowNotPassword() override;
     void HideBrokenKey() override;

@@ -109,7 +109,9 @@ bool FinishedInterrupted(OperationWindow& window, OperationButton button, Prepar
     RunBusy(window, button, [&](ProgressSink& gauge) {
         return FinishInterrupted(std::move(*file), gauge, options);
     });
-    window.ShowNotice(Notice::Recovered);
+    window.ShowNotice(file->interrupted->operation == journal::Operation::Encrypt
+                          ? Notice::RecoveredEncryption
+                          : Notice::RecoveredDecryption);
     return true;
 }
 

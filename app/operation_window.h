@@ -14,8 +14,9 @@ enum class OperationButton { BuAngo, BuFukugo };
 
 // The refusal notices the operations show (the wrong-password notice has its
 // own sequence, see ShowNotPassword).
-// Recovered: an interrupted rewrite of the named file was finished instead.
-enum class Notice { NotFile, DiskFull, ExitAnko, NoAngo, Recovered };
+// RecoveredEncryption, RecoveredDecryption: an interrupted rewrite of the
+// named file was finished instead; the notice names which.
+enum class Notice { NotFile, DiskFull, ExitAnko, NoAngo, RecoveredEncryption, RecoveredDecryption };
 
 // Everything the encrypt and decrypt operations need from the main window.
 // The window implements it; tests substitute a recording fake.
@@ -38,6 +39,10 @@ public:
 
     // Shows the notice modally and returns when it is closed.
     virtual void ShowNotice(Notice notice) = 0;
+    // Asks whether to finish an interrupted encryption (BuAngo) or decryption
+    // (BuFukugo) whose recovery record was made for another file. True only
+    // when the user says yes; no is the default.
+    virtual bool AskFinishForeignRecord(OperationButton operation) = 0;
     // The wrong-password notice: Timer1 on, notice shown modally, Timer1 off,
     // broken key hidden again.
     virtual void SetTimer1Enabled(bool enabled) = 0;

@@ -15,6 +15,7 @@ inline const QString kStruckFolder = QStringLiteral(":/pictures/folder_struck.xp
 inline const QString kFullContainer = QStringLiteral(":/pictures/container_full.xpm");
 inline const QString kClosedPadlock = QStringLiteral(":/pictures/padlock_closed.xpm");
 inline const QString kOpenPadlock = QStringLiteral(":/pictures/padlock_open.xpm");
+inline const QString kRestoredPage = QStringLiteral(":/pictures/page_restored.xpm");
 // The application's icon; the main window uses it too.
 inline const QString kAppIcon = QStringLiteral(":/pictures/app_icon.xpm");
 }  // namespace kryvet::pictures

@@ -14,6 +14,12 @@ class TRecovered1 : public NoticeForm {
 public:
     explicit TRecovered1(QWidget* parent = nullptr);
 
+    // Which rewrite was finished: the text names it, so that the user knows
+    // whether the file is now encrypted or plain.
+    enum class Finished { Encryption, Decryption };
+    void SetFinished(Finished finished);
+
+    QLabel* Image1;  // the restored page
     QLabel* Label1;
     QPushButton* Button1;
 };

@@ -408,6 +408,46 @@ def open_padlock():
     return c
 
 
+# ------------------------------------------------------ the restored page
+
+def restored_page():
+    c = Canvas(32, 32, FACE)
+    # a sheet with its upper right corner folded over
+    c.rect(3, 2, 20, 29, "w")
+    for y in range(2, 8):
+        for x in range(15, 21):
+            if x - 15 > y - 2:
+                c.set(x, y, FACE)
+            elif x - 15 == y - 2 or x == 15 or y == 7:
+                c.set(x, y, "k")
+            else:
+                c.set(x, y, "s")
+    c.outline("k", lambda v: v in ("w", "s"))
+    for y in (6, 10, 14, 18, 22, 26):
+        c.rect(6, y, 12 if y == 6 else 17, y, "d")
+    # a green arrow going round, clockwise: the rewrite brought round to
+    # its end
+    cx, cy = 22, 21
+    arrow = Canvas(32, 32, FACE)
+    arrow.ring(cx, cy, 8.4, 4.6, "g", keep=lambda x, y: not (x >= cx and y < cy))
+    for x in range(cx - 1, cx + 6):
+        half = (5 - (x - cx)) * 0.9 + 0.3
+        for y in range(cy - 13, cy):
+            if abs(y - (cy - 6.5)) <= half:
+                arrow.set(x, y, "g")
+    arrow.ring(cx, cy, 7.0, 6.0, "l", keep=lambda x, y: x < cx - 1 and y < cy + 4)
+    # black around the arrow, on the sheet as on the background
+    for y in range(32):
+        for x in range(32):
+            if arrow.get(x, y) != FACE:
+                continue
+            if any(arrow.get(x + dx, y + dy) in ("g", "l")
+                   for dx, dy in ((1, 0), (-1, 0), (0, 1), (0, -1))):
+                arrow.set(x, y, "k")
+    c.paste(arrow, 0, 0)
+    return c
+
+
 # ------------------------------------------------------- application icon
 
 def app_icon():
@@ -492,6 +532,7 @@ PICTURES = {
     "container_full": full_container,
     "padlock_closed": closed_padlock,
     "padlock_open": open_padlock,
+    "page_restored": restored_page,
     "app_icon": app_icon,
 }
 

@@ -3,6 +3,7 @@
 // every value in order. And a file named on the command line.
 #include <QDir>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <atomic>
@@ -89,22 +90,42 @@ TEST_F(MainWindowTest, AFileNamedOnTheCommandLineGoesIntoTheBox) {
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("x");
     file.close();
+    // A name that is not UTF-8, and the name its text stands for.
+    const QByteArray folder = QFile::encodeName(dir.path());
+    WriteRawNamed(folder + "/rep\xff.txt", "named");
+    const RemovedByBytes named{folder + "/rep\xff.txt"};
+    WriteRawNamed(folder + "/rep\xef\xbf\xbd.txt", "look-alike");
     const QString saved = QDir::currentPath();
     QDir::setCurrent(dir.path());
     const struct {
-        QString argument;
+        QByteArray argument;
         QString box;
+        bool refused;  // in the error box
     } cases[] = {
-        {QStringLiteral("報告書.txt"), QDir(dir.path()).absoluteFilePath("報告書.txt")},
-        {dir.filePath("報告書.txt"), QDir(dir.path()).absoluteFilePath("報告書.txt")},
-        {dir.filePath("missing.txt"), QString()},
-        {dir.path(), QString()},  // a folder
-        {QString(), QString()},
+        {"報告書.txt", QDir(dir.path()).absoluteFilePath("報告書.txt"), false},
+        {QFile::encodeName(dir.filePath("報告書.txt")),
+         QDir(dir.path()).absoluteFilePath("報告書.txt"), false},
+        {QFile::encodeName(dir.filePath("missing.txt")), QString(), false},
+        {folder, QString(), false},  // a folder
+        {QByteArray(), QString(), false},
+        {folder + "/rep\xff.txt", QString(), true},
+        {"rep\xff.txt", QString(), true},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.argument.toStdString());
         window_->EditFileName->clear();
-        window_->OpenFromDesktop(c.argument);
-        EXPECT_EQ(window_->EditFileName->text(), c.box) << c.argument.toStdString();
+        QString shown;
+        if (c.refused) {
+            RunModal([&] { window_->OpenFromDesktop(c.argument); },
+                     [&](QWidget* box) {
+                         shown = static_cast<QMessageBox*>(box)->text();
+                         box->close();
+                     });
+        } else {
+            window_->OpenFromDesktop(c.argument);
+        }
+        EXPECT_EQ(shown, c.refused ? kNameRefusedText : QString());
+        EXPECT_EQ(window_->EditFileName->text(), c.box);
     }
     QDir::setCurrent(saved);
 }

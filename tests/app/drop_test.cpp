@@ -3,6 +3,7 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -27,6 +28,8 @@ struct DropCase {
     // The text the box holds afterwards (relative to the folder), or nothing
     // when the drop is refused and the window stays as it was.
     std::optional<QString> expected;
+    // Refused in the error box, after the drop was taken.
+    bool refused = false;
 };
 
 // Qt hands drag events to the widget under the pointer or, if that one takes
@@ -53,6 +56,11 @@ TEST_F(DropTest, TakesTheFirstLocalFileLikeTheFileOpenDialog) {
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write("x");
     }
+    // A name that is not UTF-8, and the name its text stands for.
+    const QByteArray rawFolder = QFile::encodeName(folder.path());
+    WriteRawNamed(rawFolder + "/rep\xff.txt", "named");
+    const RemovedByBytes named{rawFolder + "/rep\xff.txt"};
+    WriteRawNamed(rawFolder + "/rep\xef\xbf\xbd.txt", "look-alike");
     auto url = [](const QDir& d, const char* name) {
         return QUrl::fromLocalFile(d.filePath(QString::fromLatin1(name)));
     };
@@ -93,6 +101,13 @@ TEST_F(DropTest, TakesTheFirstLocalFileLikeTheFileOpenDialog) {
         {"plain text only",
          [&](QMimeData& m, const QDir& d) { m.setText(d.filePath(QStringLiteral("a.txt"))); },
          Spot::FileNameBox, std::nullopt},
+        {"a name that is not UTF-8, as a file manager encodes it",
+         [&](QMimeData& m, const QDir&) {
+             m.setData(QStringLiteral("text/uri-list"),
+                       "file://" + QByteArray(rawFolder + "/rep\xff.txt").toPercentEncoding("/") +
+                           "\r\n");
+         },
+         Spot::FileNameBox, std::nullopt, true},
     };
 
     for (const DropCase& c : cases) {
@@ -115,7 +130,17 @@ TEST_F(DropTest, TakesTheFirstLocalFileLikeTheFileOpenDialog) {
         QCoreApplication::sendEvent(receiver, &enter);
         QDropEvent drop(QPointF(pos), Qt::CopyAction | Qt::LinkAction, &data, Qt::LeftButton,
                         Qt::NoModifier);
-        QCoreApplication::sendEvent(receiver, &drop);
+        QString shown;
+        if (c.refused) {
+            RunModal([&] { QCoreApplication::sendEvent(receiver, &drop); },
+                     [&](QWidget* box) {
+                         shown = static_cast<QMessageBox*>(box)->text();
+                         box->close();
+                     });
+        } else {
+            QCoreApplication::sendEvent(receiver, &drop);
+        }
+        EXPECT_EQ(shown, c.refused ? kNameRefusedText : QString());
 
         if (c.expected) {
             EXPECT_TRUE(enter.isAccepted());
@@ -125,10 +150,11 @@ TEST_F(DropTest, TakesTheFirstLocalFileLikeTheFileOpenDialog) {
             EXPECT_FALSE(window_->BuFindFile->isDefault());
             EXPECT_EQ(QApplication::focusWidget(), window_->EditFileName);
         } else {
-            EXPECT_FALSE(enter.isAccepted());
+            EXPECT_EQ(enter.isAccepted(), c.refused);
             EXPECT_EQ(window_->EditFileName->text(), QString());
             EXPECT_TRUE(window_->BuFindFile->isDefault());
-            EXPECT_EQ(QApplication::focusWidget(), window_->BuAngo);
+            // After the error box, once the window is active again.
+            EXPECT_TRUE(FocusReaches(window_->BuAngo)) << FocusName();
         }
         EXPECT_EQ(dialogRuns_, 0);
     }

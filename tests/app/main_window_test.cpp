@@ -1,4 +1,6 @@
 // The main window's controls, menu, file-open dialog and keyboard behaviour.
+#include <sys/stat.h>
+
 #include <QAction>
 #include <QCloseEvent>
 #include <QDir>
@@ -12,6 +14,7 @@
 #include <QListView>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -19,6 +22,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "app/main_window_port.h"
 #include "app/path_length_validator.h"
 #include "tests/app/window_fixture.h"
 #include "tests/dialogs/accessible_names.h"
@@ -555,6 +559,114 @@ TEST_F(MainWindowTest, BrowseFillsTheBoxAndRemembersWhatWasConfirmed) {
     EXPECT_EQ(shownSelections[1].value(0), chosen);
     EXPECT_EQ(shownFilters[2], Description(filters[1]));
     EXPECT_EQ(shownDirectories[2], QDir::tempPath());
+
+    // A choice whose text reads the same as another entry's bytes, in its
+    // folder or in a folder on the way, could name either file: refused in
+    // the error box, with the box and the remembered choice as they were.
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QByteArray raw = QFile::encodeName(dir.path());
+    WriteRawNamed(raw + "/rep\xff.txt", "named");
+    const RemovedByBytes named{raw + "/rep\xff.txt"};
+    WriteRawNamed(raw + "/rep\xef\xbf\xbd.txt", "look-alike");
+    ASSERT_EQ(mkdir((raw + "/d\xff").constData(), 0700), 0);
+    const RemovedByBytes folder{raw + "/d\xff"};
+    for (const QString& name : {QStringLiteral("rep\uFFFD.txt"), QStringLiteral("d\uFFFD/x.txt")}) {
+        SCOPED_TRACE(name.toStdString());
+        chooser_ = [&](QFileDialog&) -> std::optional<OpenDialogChoice> {
+            return OpenDialogChoice{dir.filePath(name), filters[0]};
+        };
+        QString shown;
+        RunModal([this] { window_->BuFindFileClick(); },
+                 [&](QWidget* box) {
+                     shown = static_cast<QMessageBox*>(box)->text();
+                     box->close();
+                 });
+        EXPECT_EQ(shown, kNameRefusedText);
+        EXPECT_EQ(window_->EditFileName->text(), QStringLiteral("kept"));
+    }
+    chooser_ = [&](QFileDialog& dialog) -> std::optional<OpenDialogChoice> {
+        record(dialog);
+        return std::nullopt;
+    };
+    window_->BuFindFileClick();
+    EXPECT_EQ(shownDirectories.back(), QDir::tempPath());
+}
+
+// A record made for another file: the question names the operation, いいえ
+// is the default and has the focus, and only はい answers yes.
+TEST_F(MainWindowTest, ForeignRecordQuestionDefaultsToNo) {
+    using Answer = std::function<void(QMessageBox&)>;
+    const Answer enter = [](QMessageBox&) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    };
+    const Answer escape = [](QMessageBox&) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    };
+    const Answer closeBox = [](QMessageBox& box) { box.close(); };
+    const auto click = [](QMessageBox::ButtonRole role) {
+        return Answer([role](QMessageBox& box) {
+            for (QAbstractButton* button : box.buttons()) {
+                if (box.buttonRole(button) == role) {
+                    QTest::mouseClick(button, Qt::LeftButton);
+                }
+            }
+        });
+    };
+    const struct {
+        OperationButton operation;
+        Answer answer;
+        bool yes;
+    } cases[] = {{OperationButton::BuAngo, enter, false},
+                 {OperationButton::BuFukugo, escape, false},
+                 {OperationButton::BuAngo, closeBox, false},
+                 {OperationButton::BuFukugo, click(QMessageBox::YesRole), true},
+                 {OperationButton::BuAngo, click(QMessageBox::YesRole), true},
+                 {OperationButton::BuFukugo, click(QMessageBox::NoRole), false}};
+    MainWindowPort port(*window_);
+    for (const auto& c : cases) {
+        QStringList seen;  // caption, icon, text, then the buttons, "*" on the focused one
+        bool answer = !c.yes;
+        RunModal([&] { answer = port.AskFinishForeignRecord(c.operation); },
+                 [&](QWidget* modal) {
+                     auto& box = *static_cast<QMessageBox*>(modal);
+                     Eventually([&] { return box.isAncestorOf(QApplication::focusWidget()); });
+                     seen << box.windowTitle() << QString::number(box.icon()) << box.text();
+                     for (QAbstractButton* button : box.buttons()) {
+                         seen << button->text() + (button->hasFocus() ? "*" : "");
+                     }
+                     c.answer(box);
+                 });
+        const QString name = c.operation == OperationButton::BuAngo ? QStringLiteral("暗号化")
+                                                                    : QStringLiteral("復号");
+        EXPECT_EQ(answer, c.yes);
+        EXPECT_EQ(seen,
+                  QStringList({QStringLiteral("Kryvet"), QString::number(QMessageBox::Question),
+                               QStringLiteral("このファイルには中断された%1の記録がありますが、"
+                                              "別のファイルのために作られた記録です。\nファイ"
+                                              "ルがコピーされたか、よそから来たか、細工された"
+                                              "可能性があります。\n記録のとおりに%1を完了しま"
+                                              "すか？（アクセス権は記録からは与えません）")
+                                   .arg(name),
+                               QStringLiteral("はい"), QStringLiteral("いいえ*")}));
+    }
+}
+
+// One form for both recovery notices; each showing names its own rewrite.
+TEST_F(MainWindowTest, RecoveryNoticeNamesTheFinishedRewrite) {
+    MainWindowPort port(*window_);
+    for (const auto& [notice, text] :
+         {std::pair{Notice::RecoveredDecryption, "中断された復号を完了しました"},
+          std::pair{Notice::RecoveredEncryption, "中断された暗号化を完了しました"}}) {
+        QString shown;
+        QWidget* modal = RunModal([&] { port.ShowNotice(notice); },
+                                  [&](QWidget* form) {
+                                      shown = forms_.Recovered1->Label1->text();
+                                      form->close();
+                                  });
+        EXPECT_EQ(modal, forms_.Recovered1.get());
+        EXPECT_EQ(shown, QString::fromUtf8(text));
+    }
 }
 
 TEST_F(MainWindowTest, FunctionKeysOpenTheBoxesAndEndTheProgram) {

@@ -36,8 +36,9 @@ struct NoticeCase {
     QPoint position;
     QSize clientSize;
     const char* buttonName;
-    std::vector<Control> controls;  // geometry relative to the control's parent
-    QString accessibleDescription;  // what the notice says, in words
+    std::vector<Control> controls;   // geometry relative to the control's parent
+    QString accessibleDescription;   // what the notice says, in words
+    const char* formName = nullptr;  // the object name, where it is not `name`
 };
 
 template <typename T>
@@ -90,11 +91,27 @@ const std::vector<NoticeCase>& Notices() {
          Make<TRecovered1>(),
          QStringLiteral("復旧"),
          {196, 120},
-         {241, 110},
+         {306, 110},
          "Button1",
-         {{"Label1", {24, 24, 193, 14}, QStringLiteral("中断された処理を完了しました")},
-          {"Button1", {76, 56, 89, 33}, QStringLiteral("ＯＫ")}},
-         QStringLiteral("中断された処理を完了しました")},
+         {{"Image1", {24, 16, 32, 32}, {}, QStringLiteral("元に戻った書類の絵")},
+          {"Label1", {80, 24, 195, 14}, QStringLiteral("中断された暗号化を完了しました")},
+          {"Button1", {108, 56, 89, 33}, QStringLiteral("ＯＫ")}},
+         QStringLiteral("中断された暗号化を完了しました")},
+        {"Recovered1Decryption",
+         [] {
+             auto form = std::make_unique<TRecovered1>();
+             form->SetFinished(TRecovered1::Finished::Decryption);
+             return std::unique_ptr<QDialog>(std::move(form));
+         },
+         QStringLiteral("復旧"),
+         {196, 120},
+         {306, 110},
+         "Button1",
+         {{"Image1", {24, 16, 32, 32}, {}, QStringLiteral("元に戻った書類の絵")},
+          {"Label1", {80, 24, 195, 14}, QStringLiteral("中断された復号を完了しました")},
+          {"Button1", {108, 56, 89, 33}, QStringLiteral("ＯＫ")}},
+         QStringLiteral("中断された復号を完了しました"),
+         "Recovered1"},
         {"NotPassword1",
          Make<TNotPassword1>(),
          QStringLiteral("不正"),
@@ -134,7 +151,7 @@ class NoticeTest : public ::testing::TestWithParam<NoticeCase> {};
 TEST_P(NoticeTest, CaptionPlaceAndControls) {
     const NoticeCase& c = GetParam();
     const auto form = c.make();
-    EXPECT_EQ(form->objectName(), QString::fromLatin1(c.name));
+    EXPECT_EQ(form->objectName(), QString::fromLatin1(c.formName ? c.formName : c.name));
     EXPECT_EQ(form->windowTitle(), c.caption);
     EXPECT_EQ(form->pos(), c.position);
     EXPECT_EQ(form->minimumSize(), c.clientSize);

@@ -62,6 +62,7 @@ INSTANTIATE_TEST_SUITE_P(
                       PictureCase{"FullContainer", pictures::kFullContainer, {64, 32}, false},
                       PictureCase{"ClosedPadlock", pictures::kClosedPadlock, {64, 64}, false},
                       PictureCase{"OpenPadlock", pictures::kOpenPadlock, {64, 64}, false},
+                      PictureCase{"RestoredPage", pictures::kRestoredPage, {32, 32}, false},
                       PictureCase{"AppIcon", pictures::kAppIcon, {32, 32}, true}),
     [](const auto& info) { return std::string(info.param.name); });
 

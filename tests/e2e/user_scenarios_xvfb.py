@@ -639,7 +639,11 @@ def run_killed(program, out):
             u.menu("p")
             notice = screen.window("復旧", timeout=60)
             check(screen.absent("パスワードの入力"), "a password was asked to finish the rewrite")
-            screen.shot(notice, "notice-recovered")
+            shot = screen.shot(notice, "notice-recovered")
+            check((shot.w, shot.h) == (306, 110), f"the 復旧 notice is {shot.w}x{shot.h}")
+            # The restored page left of the text: its green arrow.
+            check(shot.count((24, 16, 32, 32), (0, 128, 0)) >= 40,
+                  "no restored page in the 復旧 notice")
             u.confirm(notice, "復旧")
             # Read-only is the last step of an encryption, finished or not.
             wait_until(lambda: read_only(big), "the finished rewrite did not make the file read-only")

@@ -109,8 +109,9 @@ std::string StoppedAfter(const Rewrite& run, std::size_t events) {
 }
 
 // Names the file after the crash and presses a button: an interrupted
-// rewrite is finished without a password and the notice says so.
-Disk Recover(const Disk& crashed, bool encryptButton, std::string& problem, bool& recovered) {
+// rewrite is finished without a password and the notice says which.
+Disk Recover(const Disk& crashed, bool encrypted, bool encryptButton, std::string& problem,
+             bool& recovered) {
     MemoryPlatform files;
     files.Add("f", crashed.data);
     files.files["f"].attributes = crashed.attributes;
@@ -124,9 +125,12 @@ Disk Recover(const Disk& crashed, bool encryptButton, std::string& problem, bool
         problem = e.what();
     }
     const std::string button = encryptButton ? "BuAngo" : "BuFukugo";
-    recovered = window.log ==
-                std::vector<std::string>{"Enter" + button, "Leave" + button, "Notice:Recovered"};
-    if (!recovered && std::count(window.log.begin(), window.log.end(), "Notice:Recovered") > 0)
+    const std::string notice =
+        encrypted ? "Notice:RecoveredEncryption" : "Notice:RecoveredDecryption";
+    recovered = window.log == std::vector<std::string>{"Enter" + button, "Leave" + button, notice};
+    if (!recovered && std::count_if(window.log.begin(), window.log.end(), [](const auto& step) {
+                          return step.rfind("Notice:Recovered", 0) == 0;
+                      }) > 0)
         problem = "the notice came otherwise than after the run";
     if (files.OpenHandles() != 0)
         problem = "a file was left open";
@@ -293,7 +297,8 @@ TEST(CrashRecovery, EveryCrashPointEndsAsBeforeOrAsFinished) {
                         const Disk disk = crashState(keep, torn);
                         std::string problem;
                         bool recovered = false;
-                        const Disk result = Recover(disk, (states & 1) == 0, problem, recovered);
+                        const Disk result =
+                            Recover(disk, encrypt, (states & 1) == 0, problem, recovered);
                         ++states;
                         recoveries += recovered ? 1 : 0;
                         EXPECT_EQ(problem, "") << "crash before event " << k;
@@ -595,7 +600,7 @@ TEST(CrashRecovery, AFailedRecoveryIsFinishedByTheNextPress) {
             files.fault.reset();
             window.log.clear();
             EncryptInPlace(window, files, state, {2});
-            EXPECT_EQ(window.log.back(), "Notice:Recovered");
+            EXPECT_EQ(window.log.back(), "Notice:RecoveredEncryption");
             EXPECT_EQ(files.Data("f"), run.after.data);
             EXPECT_EQ(files.OpenHandles(), 0);
         }

@@ -98,7 +98,8 @@ void Reap(Child& child) {
 }
 
 // Presses a button on the named file, as the user does after the crash.
-bool NameAgain(const std::string& path, bool encryptButton, std::string& error) {
+// True when the notice names the operation that was killed.
+bool NameAgain(const std::string& path, bool encrypted, bool encryptButton, std::string& error) {
     RecordingWindow window;
     window.fileName = path;  // no password: a prompt, if one comes, is cancelled
     platform::PosixPlatformFile files;
@@ -108,7 +109,8 @@ bool NameAgain(const std::string& path, bool encryptButton, std::string& error) 
     } catch (const OperationError& e) {
         error = e.what();
     }
-    return !window.log.empty() && window.log.back() == "Notice:Recovered";
+    return !window.log.empty() && window.log.back() == (encrypted ? "Notice:RecoveredEncryption"
+                                                                  : "Notice:RecoveredDecryption");
 }
 
 }  // namespace
@@ -167,7 +169,7 @@ TEST(KillRecovery, SigkillAtRandomMomentsLeavesBeforeOrFinished) {
         ++kills[encrypt ? 1 : 0];
 
         std::string error;
-        recovered += NameAgain(path, rng() % 2 == 0, error) ? 1 : 0;
+        recovered += NameAgain(path, encrypt, rng() % 2 == 0, error) ? 1 : 0;
         EXPECT_EQ(error, "");
         const Fingerprint now = FingerprintOf(path);
         const Fingerprint before = encrypt ? plain : encrypted;

@@ -13,6 +13,7 @@ public:
     std::string password;  // CP932 bytes the password dialog yields
     bool cancelPassword = false;
     bool label2Visible = false;
+    bool finishForeignRecord = false;  // the answer to AskFinishForeignRecord
     std::vector<std::string> log;
     std::vector<int> gauge;
     // Runs when the password is asked, e.g. to change the file meanwhile.
@@ -32,9 +33,17 @@ public:
     void EnterBusyState(kryvet::OperationButton b) override { log.push_back("Enter" + Name(b)); }
     void LeaveBusyState(kryvet::OperationButton b) override { log.push_back("Leave" + Name(b)); }
     void ShowNotice(kryvet::Notice notice) override {
-        static const char* const kNames[] = {"NotFile", "DiskFull", "ExitAnko", "NoAngo",
-                                             "Recovered"};
+        static const char* const kNames[] = {"NotFile",
+                                             "DiskFull",
+                                             "ExitAnko",
+                                             "NoAngo",
+                                             "RecoveredEncryption",
+                                             "RecoveredDecryption"};
         log.push_back(std::string("Notice:") + kNames[static_cast<int>(notice)]);
+    }
+    bool AskFinishForeignRecord(kryvet::OperationButton b) override {
+        log.push_back("AskFinishForeignRecord:" + Name(b));
+        return finishForeignRecord;
     }
     void SetTimer1Enabled(bool enabled) override {
         log.push_back(enabled ? "Timer1On" : "Timer1Off");
