@@ -99,19 +99,30 @@ void RunBusy(OperationWindow& window, OperationButton button,
 }
 
 // Finishes the interrupted rewrite the named file carries, whichever button
-// was pressed, and says so; the run ends there. False for any other file.
-bool FinishedInterrupted(OperationWindow& window, OperationButton button, Preparation& prepared,
+// was pressed, under the label of the operation it finishes, and says which
+// it was; the run ends there. Records made for another file are finished
+// only once the user agrees. False for any other file.
+bool FinishedInterrupted(OperationWindow& window, Preparation& prepared,
                          const RewriteOptions& options) {
     auto* file = std::get_if<PinnedFile>(&prepared);
     if (file == nullptr || !file->interrupted) {
         return false;
     }
-    RunBusy(window, button, [&](ProgressSink& gauge) {
-        return FinishInterrupted(std::move(*file), gauge, options);
+    const bool encrypting = file->interrupted->operation == journal::Operation::Encrypt;
+    const OperationButton operation =
+        encrypting ? OperationButton::BuAngo : OperationButton::BuFukugo;
+    RecordTrust trust = RecordTrust::OwnOnly;
+    if (!file->interrupted->madeForThisFile) {
+        if (!window.AskFinishForeignRecord(operation)) {
+            file->Close();
+            return true;
+        }
+        trust = RecordTrust::UserAgreed;
+    }
+    RunBusy(window, operation, [&](ProgressSink& gauge) {
+        return FinishInterrupted(std::move(*file), gauge, options, trust);
     });
-    window.ShowNotice(file->interrupted->operation == journal::Operation::Encrypt
-                          ? Notice::RecoveredEncryption
-                          : Notice::RecoveredDecryption);
+    window.ShowNotice(encrypting ? Notice::RecoveredEncryption : Notice::RecoveredDecryption);
     return true;
 }
 
@@ -119,7 +130,7 @@ bool FinishedInterrupted(OperationWindow& window, OperationButton button, Prepar
 // ends there; otherwise the file ready with its password, or nothing.
 PinnedFile* Begin(OperationWindow& window, OperationButton button, Preparation& prepared,
                   const RewriteOptions& options) {
-    if (FinishedInterrupted(window, button, prepared, options)) {
+    if (FinishedInterrupted(window, prepared, options)) {
         return nullptr;
     }
     return ReadyWithPassword(window, button, prepared);

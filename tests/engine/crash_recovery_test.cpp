@@ -109,7 +109,8 @@ std::string StoppedAfter(const Rewrite& run, std::size_t events) {
 }
 
 // Names the file after the crash and presses a button: an interrupted
-// rewrite is finished without a password and the notice says which.
+// rewrite is finished without a password, and the busy label and the notice
+// say which.
 Disk Recover(const Disk& crashed, bool encrypted, bool encryptButton, std::string& problem,
              bool& recovered) {
     MemoryPlatform files;
@@ -124,7 +125,8 @@ Disk Recover(const Disk& crashed, bool encrypted, bool encryptButton, std::strin
     } catch (const OperationError& e) {
         problem = e.what();
     }
-    const std::string button = encryptButton ? "BuAngo" : "BuFukugo";
+    // The busy label is the one of the operation finished, whichever button.
+    const std::string button = encrypted ? "BuAngo" : "BuFukugo";
     const std::string notice =
         encrypted ? "Notice:RecoveredEncryption" : "Notice:RecoveredDecryption";
     recovered = window.log == std::vector<std::string>{"Enter" + button, "Leave" + button, notice};
@@ -533,6 +535,40 @@ TEST(CrashRecovery, CraftedRecordsAreCheckedAndGrantNothing) {
         } else {
             EXPECT_TRUE(out.data == (c.after.empty() ? c.data : c.after))
                 << "size " << out.data.size();
+        }
+    }
+}
+
+// A file carrying records made for another file, named and either button
+// pressed: the question comes first, under the operation the records are
+// of; only a yes finishes it, and no silent drop of records that changed
+// nothing either.
+TEST(CrashRecovery, RecordsOfAnotherFileWaitForTheUsersWord) {
+    const std::string plain = Bytes(3000, 4);
+    const Rewrite enc = Record(true, plain, {1, true, 3});
+    const std::string half = StoppedAfter(enc, enc.events.size() / 2);
+    journal::Footer elsewhere = FooterOf(half);
+    elsewhere.file.inode = 4242;
+    const std::string copied = WithSector(half, static_cast<std::int64_t>(half.size()) - 512,
+                                          journal::EncodeFooter(elsewhere));
+    for (const std::string& file : {copied, NothingBegun(plain, 0644, {1, 4242})}) {
+        for (const bool agree : {false, true}) {
+            SCOPED_TRACE(testing::Message() << file.size() << (agree ? " yes" : " no"));
+            MemoryPlatform files;
+            files.Add("f", file);
+            RecordingWindow window;
+            window.fileName = "f";
+            window.finishForeignRecord = agree;
+            ProgramState state;
+            DecryptInPlace(window, files, state);
+            std::vector<std::string> expected = {"AskFinishForeignRecord:BuAngo"};
+            if (agree)
+                expected.insert(expected.end(),
+                                {"EnterBuAngo", "LeaveBuAngo", "Notice:RecoveredEncryption"});
+            EXPECT_EQ(window.log, expected);
+            const std::string& finished = file == copied ? enc.after.data : plain;
+            EXPECT_TRUE(files.Data("f") == (agree ? finished : file));
+            EXPECT_EQ(files.OpenHandles(), 0);
         }
     }
 }
