@@ -270,9 +270,9 @@ TEST(CrashRecovery, EveryCrashPointEndsAsBeforeOrAsFinished) {
                 Disk durable = run.before;
                 std::size_t flushed = 0;  // events before this one are on the disk
                 // A read-only file is given its owner's write permission
-                // before it can be opened for writing; a crash before the
-                // first flush, which makes the records' footer durable,
-                // may leave that, and only that, behind.
+                // for the one open that writes it, and its mode back at
+                // once; a disk that keeps the first change and not the
+                // second, before the first flush, leaves that behind.
                 const std::size_t firstFlush = static_cast<std::size_t>(
                     std::find_if(run.events.begin(), run.events.end(),
                                  [](const Event& e) { return e.kind == Event::Flush; }) -

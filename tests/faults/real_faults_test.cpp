@@ -158,14 +158,14 @@ TEST(RealFaults, FullFilesystemIsRefusedWithDiskFullNotice) {
 
 // Writes the records' footer of an encryption of the file's `plainSize`
 // bytes that stopped before it changed anything, made for this very file.
-void MakeInterruptedBeforeAnyChange(const std::string& path, std::size_t plainSize) {
-    const auto size = static_cast<std::int64_t>(plainSize);
+// The file holds data for its first 9000 bytes at most; the rest is a hole.
+void MakeInterruptedBeforeAnyChange(const std::string& path, std::int64_t size) {
     const auto plan = journal::PlanJournal(size, size + kGrowth, size + kHeaderSize, kBlockSize,
-                                           4 * kBlockSize, std::int64_t{1} << 30);
+                                           4 * kBlockSize, std::int64_t{1} << 50);
     ASSERT_TRUE(plan);
-    std::string data = Seeded(5, plainSize);
-    data.resize(static_cast<std::size_t>(plan->end()), '\0');
-    WriteFile(path, data, 0600);
+    WriteFile(path, Seeded(5, static_cast<std::size_t>(std::min<std::int64_t>(size, 9000))),
+              0600);
+    ASSERT_EQ(truncate(path.c_str(), plan->end()), 0);
     struct stat st {};
     ASSERT_EQ(stat(path.c_str(), &st), 0);
     const journal::Footer footer{journal::Operation::Encrypt, size, size + kGrowth, 0600u, *plan,
@@ -218,6 +218,28 @@ TEST(RealFaults, FileSizeLimitIsRefusedWithDiskFullNotice) {
         EXPECT_TRUE(WIFEXITED(status)) << "killed by signal " << WTERMSIG(status);
         EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 0);
     }
+}
+
+// A terabyte of holes that claims to be an interrupted rewrite: beyond the
+// layout's sizes, refused as damaged records before anything is written or
+// allocated.
+TEST(RealFaults, AHugeSparseRecordIsRefusedBeforeAnyWrite) {
+    TempDir dir;
+    const std::string path = dir.File("sparse");
+    MakeInterruptedBeforeAnyChange(path, std::int64_t{1} << 40);
+    struct stat before {};
+    ASSERT_EQ(stat(path.c_str(), &before), 0);
+    platform::PosixPlatformFile files;
+    for (const bool encrypt : {true, false}) {
+        const Result r = RunOperation(encrypt, path, files);
+        EXPECT_EQ(r.error, "中断された処理の記録が壊れているため、ﾌｧｲﾙには手を付けていません");
+        EXPECT_TRUE(r.window.empty());
+    }
+    struct stat after {};
+    ASSERT_EQ(stat(path.c_str(), &after), 0);
+    EXPECT_EQ(after.st_size, before.st_size);
+    EXPECT_EQ(after.st_blocks, before.st_blocks) << "nothing allocated";
+    EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
 }
 
 // On a read-only medium the size measurement cannot open the file: the error
