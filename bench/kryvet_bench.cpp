@@ -46,6 +46,7 @@ public:
     void FocusFileName() override {}
     void FocusButton(kryvet::OperationButton) override {}
     bool IsLabel2Visible() const override { return false; }
+    bool AskFinishForeignRecord(kryvet::OperationButton) override { return false; }
 
     int gaugeCalls = 0;
     bool failed = false;
