@@ -105,14 +105,14 @@ void RunBusy(OperationWindow& window, OperationButton button,
 bool FinishedInterrupted(OperationWindow& window, Preparation& prepared,
                          const RewriteOptions& options) {
     auto* file = std::get_if<PinnedFile>(&prepared);
-    if (file == nullptr || !file->interrupted) {
+    if (file == nullptr || !file->interrupted()) {
         return false;
     }
-    const bool encrypting = file->interrupted->operation == journal::Operation::Encrypt;
+    const bool encrypting = file->interrupted()->operation == journal::Operation::Encrypt;
     const OperationButton operation =
         encrypting ? OperationButton::BuAngo : OperationButton::BuFukugo;
     RecordTrust trust = RecordTrust::OwnOnly;
-    if (!file->interrupted->madeForThisFile) {
+    if (!file->interrupted()->madeForThisFile) {
         if (!window.AskFinishForeignRecord(operation)) {
             file->Close();
             return true;
@@ -160,31 +160,10 @@ struct ButtonRun {
 constexpr ButtonRun kEncryptRun{OperationButton::BuAngo, 0, PrepareEncryption, Encrypt, false};
 constexpr ButtonRun kDecryptRun{OperationButton::BuFukugo, 1, PrepareDecryption, Decrypt, true};
 
-// Prepares the named file for the button's run. Where it carries the
-// records of a rewrite that was cut short before it changed anything, they
-// are dropped first: the file is then exactly as it was, and the press goes
-// on as for any file.
-Preparation Prepare(const ButtonRun& run, platform::PlatformFile& files, const std::string& name,
-                    const RewriteOptions& options) {
-    Preparation prepared = run.prepare(files, name);
-    auto* file = std::get_if<PinnedFile>(&prepared);
-    if (file == nullptr || !InterruptedBeforeAnyChange(*file)) {
-        return prepared;
-    }
-    struct Unseen : ProgressSink {
-        void Progress(int) override {}
-    } unseen;
-    Outcome outcome = FinishInterrupted(std::move(*file), unseen, options);
-    if (const auto* failure = std::get_if<Failure>(&outcome)) {
-        return *failure;  // said as any failure to prepare the file
-    }
-    return run.prepare(files, name);
-}
-
 void RunButton(const ButtonRun& run, OperationWindow& window, platform::PlatformFile& files,
                ProgramState& state, const RewriteOptions& options) {
     state.CurrentOperation = run.currentOperation;
-    Preparation prepared = Prepare(run, files, window.FileNameText(), options);
+    Preparation prepared = run.prepare(files, window.FileNameText());
     PinnedFile* file = Begin(window, run.button, prepared, options);
     if (file == nullptr) {
         return;

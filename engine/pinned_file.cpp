@@ -18,9 +18,7 @@ PinnedFile::PinnedFile(platform::PlatformFile& files, std::string name, platform
       originalMode_(status.mode) {}
 
 PinnedFile::PinnedFile(PinnedFile&& other) noexcept
-    : header(other.header),
-      interrupted(other.interrupted),
-      files_(other.files_),
+    : files_(other.files_),
       name_(std::move(other.name_)),
       pin_(std::exchange(other.pin_, -1)),
       open_(std::exchange(other.open_, -1)),
@@ -31,7 +29,9 @@ PinnedFile::PinnedFile(PinnedFile&& other) noexcept
       holes_(std::move(other.holes_)),
       reservedEnd_(std::exchange(other.reservedEnd_, -1)),
       spareSpace_(other.spareSpace_),
-      rewriting_(std::exchange(other.rewriting_, false)) {}
+      rewriting_(std::exchange(other.rewriting_, false)),
+      header_(other.header_),
+      interrupted_(other.interrupted_) {}
 
 PinnedFile::~PinnedFile() {
     Release();
@@ -166,13 +166,6 @@ void PinnedFile::CheckUnchanged() const {
     }
 }
 
-void PinnedFile::BeginRewrite() {
-    if (!rewriting_) {
-        rewriting_ = true;
-        files_->HoldTermination();
-    }
-}
-
 int PinnedFile::Finish(const ModeRequest& wanted) {
     const unsigned mode = Permitted(wanted);
     int error = 0;
@@ -229,10 +222,7 @@ void PinnedFile::Release() {
         files_->_lclose(pin_);
         pin_ = -1;
     }
-    if (rewriting_) {
-        rewriting_ = false;
-        files_->ReleaseTermination();
-    }
+    rewriting_ = false;
 }
 
 }  // namespace kryvet

@@ -13,6 +13,10 @@
 
 namespace kryvet {
 
+namespace detail {
+struct Preparing;
+}
+
 // The one file a run is about, decided by the first look at its name. It is
 // pinned by identity and opened through that pin, so a name swapped for a
 // link or another file meanwhile leads nowhere. Nothing of the file changes
@@ -78,9 +82,9 @@ public:
     // it. EngineFailure otherwise.
     void BeginWriting();
 
-    // The rewrite has begun: the bytes are its own from now on, the space
-    // reserved is used, and termination requests wait until Finish.
-    void BeginRewrite();
+    // The rewrite has begun: the bytes are its own from now on, and the
+    // space reserved is used.
+    void BeginRewrite() { rewriting_ = true; }
     // Sets the final permission bits of the file itself (when they differ),
     // then closes it. Returns 0 or the errno of the failed change.
     int Finish(const ModeRequest& wanted);
@@ -91,13 +95,14 @@ public:
     // Ends the run without a rewrite: gives back what it changed and closes.
     void Close() { Release(); }
 
-    // The header read by PrepareDecryption.
-    EncryptedFileHeader header;
-    // The footer of a rewrite that was interrupted, found by either
-    // preparation: the file is then only to be finished.
-    std::optional<journal::Footer> interrupted;
+    // What preparation found: the header of a file prepared for decryption,
+    // and the footer of a rewrite that was interrupted (the file is then
+    // only to be finished).
+    const EncryptedFileHeader& header() const { return header_; }
+    const std::optional<journal::Footer>& interrupted() const { return interrupted_; }
 
 private:
+    friend struct detail::Preparing;
     void Release();
     void CheckUnchanged() const;
 
@@ -113,6 +118,8 @@ private:
     std::int64_t reservedEnd_ = -1;
     std::int64_t spareSpace_ = 0;
     bool rewriting_ = false;
+    EncryptedFileHeader header_;
+    std::optional<journal::Footer> interrupted_;
 };
 
 }  // namespace kryvet

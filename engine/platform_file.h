@@ -8,8 +8,9 @@
 // The file services the engine relies on. Everything the engine does to the
 // system goes through this interface, so tests can put a recording or failing
 // implementation in its place. Block access keeps the classic contracts (-1 on
-// failure, counts, positions) under the classic names; the engine itself
-// reaches it only through its checked-file wrapper.
+// failure, counts, positions) under the classic names; the engine reads,
+// writes and seeks only through its checked-file wrapper, which turns every
+// failure into an error, and opens and closes files through PinnedFile.
 namespace kryvet::platform {
 
 using Handle = std::int32_t;
@@ -39,7 +40,6 @@ struct FileIdentity {
 struct FileStatus {
     FileIdentity identity;
     bool regular = false;
-    bool directory = false;
     unsigned mode = 0;  // permission bits (07777)
     std::int64_t size = 0;
     std::int64_t allocated = 0;   // bytes the file system holds for it
@@ -115,7 +115,9 @@ public:
     virtual int LastError() const = 0;
 
     // Termination requests (SIGTERM, SIGINT, SIGHUP) are held back between
-    // these two calls, so a rewrite always finishes.
+    // these two calls on the calling thread only: a program that can take
+    // them on another thread must hold them back there itself, as the
+    // window does.
     virtual void HoldTermination() = 0;
     virtual void ReleaseTermination() = 0;
 };

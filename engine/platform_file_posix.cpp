@@ -48,7 +48,6 @@ void FillStatus(const struct stat& st, const struct statfs& fs, FileStatus& stat
     status.identity = {static_cast<std::uint64_t>(st.st_dev),
                        static_cast<std::uint64_t>(st.st_ino)};
     status.regular = S_ISREG(st.st_mode) && !IsKernelFileSystem(fs);
-    status.directory = S_ISDIR(st.st_mode);
     status.mode = st.st_mode & 07777u;
     status.size = st.st_size;
     status.allocated = static_cast<std::int64_t>(st.st_blocks) * 512;

@@ -7,6 +7,20 @@
 
 namespace kryvet {
 
+namespace detail {
+
+// Preparation's right to say what it found in a file.
+struct Preparing {
+    static void Found(PinnedFile& file, const journal::Footer& footer) {
+        file.interrupted_ = footer;
+    }
+    static void Found(PinnedFile& file, const EncryptedFileHeader& header) {
+        file.header_ = header;
+    }
+};
+
+}  // namespace detail
+
 namespace {
 
 // Largest count the layout can hold.
@@ -60,7 +74,7 @@ journal::Found LookForJournal(PinnedFile& file) {
     const journal::Found found =
         journal::DecodeFooter(sector, file.size(), file.status().identity, footer);
     if (found == journal::Found::Valid) {
-        file.interrupted = footer;
+        detail::Preparing::Found(file, footer);
     }
     return found;
 }
@@ -143,12 +157,10 @@ bool StartsWithMarker(PinnedFile& file) {
     return MarkerMatches(ParseHeader(image));
 }
 
-}  // namespace
-
-Preparation PrepareEncryption(platform::PlatformFile& files, const std::string& name) {
+Preparation PrepareEncryptionOnce(platform::PlatformFile& files, const std::string& name) {
     Preparation prepared = OpenChecked(files, name, kMaxLayoutSize - kGrowth);
     auto* file = std::get_if<PinnedFile>(&prepared);
-    if (file == nullptr || file->interrupted) {
+    if (file == nullptr || file->interrupted()) {
         return prepared;
     }
     try {
@@ -164,10 +176,10 @@ Preparation PrepareEncryption(platform::PlatformFile& files, const std::string& 
     return prepared;
 }
 
-Preparation PrepareDecryption(platform::PlatformFile& files, const std::string& name) {
+Preparation PrepareDecryptionOnce(platform::PlatformFile& files, const std::string& name) {
     Preparation prepared = OpenChecked(files, name, kMaxLayoutSize + kGrowth);
     auto* file = std::get_if<PinnedFile>(&prepared);
-    if (file == nullptr || file->interrupted) {
+    if (file == nullptr || file->interrupted()) {
         return prepared;
     }
     if (file->size() <= kGrowth) {
@@ -176,9 +188,10 @@ Preparation PrepareDecryption(platform::PlatformFile& files, const std::string& 
     try {
         HeaderImage image{};
         detail::CheckedFile(files, file->handle()).ReadExactly(0, image.data(), kHeaderSize);
-        file->header = ParseHeader(image);
-        const std::int32_t stored = file->header.StoredFileSize;
-        if (!MarkerMatches(file->header) || stored < 1) {
+        const EncryptedFileHeader header = ParseHeader(image);
+        detail::Preparing::Found(*file, header);
+        const std::int32_t stored = header.StoredFileSize;
+        if (!MarkerMatches(header) || stored < 1) {
             return Refusal::NotEncrypted;
         }
         // Bytes added or cut off since the encryption: the body would be cut
@@ -196,6 +209,36 @@ Preparation PrepareDecryption(platform::PlatformFile& files, const std::string& 
         return e.failure();
     }
     return prepared;
+}
+
+// A file carrying the records of a rewrite that was cut short before it
+// changed anything is put back as it was, and prepared again as any file.
+Preparation WithoutUnbegunRecords(platform::PlatformFile& files, const std::string& name,
+                                  Preparation (*prepare)(platform::PlatformFile&,
+                                                         const std::string&)) {
+    Preparation prepared = prepare(files, name);
+    auto* file = std::get_if<PinnedFile>(&prepared);
+    if (file == nullptr || !InterruptedBeforeAnyChange(*file)) {
+        return prepared;
+    }
+    struct : ProgressSink {
+        void Progress(int) override {}
+    } unseen;
+    const Outcome outcome = FinishInterrupted(std::move(*file), unseen);
+    if (const auto* failure = std::get_if<Failure>(&outcome)) {
+        return *failure;  // said as any failure to prepare the file
+    }
+    return prepare(files, name);
+}
+
+}  // namespace
+
+Preparation PrepareEncryption(platform::PlatformFile& files, const std::string& name) {
+    return WithoutUnbegunRecords(files, name, PrepareEncryptionOnce);
+}
+
+Preparation PrepareDecryption(platform::PlatformFile& files, const std::string& name) {
+    return WithoutUnbegunRecords(files, name, PrepareDecryptionOnce);
 }
 
 }  // namespace kryvet

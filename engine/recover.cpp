@@ -4,8 +4,8 @@
 #include <optional>
 
 #include "engine/file_attributes.h"
-#include "engine/journaled_rewrite.h"
 #include "engine/operations.h"
+#include "engine/rewrite_session.h"
 
 namespace kryvet {
 
@@ -59,141 +59,105 @@ Reading ReadSlots(detail::CheckedFile& io, const journal::Footer& footer,
     return {};
 }
 
-BodyMask MaskOf(const journal::Record& record) {
-    return BodyMask(KeyBytesOf(ParseHeader(record.header).ClockKey));
-}
-
-// Bytes added by another program during the recovery would be cut off with
-// the records: the run stops with the records still standing.
-void CheckSizeUnchanged(detail::CheckedFile& io, const journal::Footer& footer) {
-    if (io.Size() != footer.plan.end()) {
-        throw EngineFailure::Changed();
-    }
-}
-
-// Finishes the rewrite from its record; returns the mode the file gets.
-// `cut` tells once the records are gone and the contents complete.
-ModeRequest FinishFromRecord(PinnedFile& file, detail::CheckedFile& io,
-                             const journal::Footer& footer, const journal::Record& record,
-                             std::int32_t unit, detail::UnitBuffer& buffer, ProgressSink& sink,
-                             const RewriteOptions& options, bool& cut) {
+// What finishing the rewrite from its record makes of the file. The
+// record's mode is what the run asked for: no write bit but the owner's
+// comes from it. A decryption gives back the group's and others' from the
+// kept word, which stays until the records are gone; an encryption keeps a
+// word bound to this file from now on, so it may ask for no more than
+// records made for this file are trusted with.
+detail::Ending EndingOf(const PinnedFile& file, const journal::Footer& footer,
+                        const journal::Record& record) {
     const EncryptedFileHeader header = ParseHeader(record.header);
-    const BodyMask mask = MaskOf(record);
-    // The record's mode is what the run asked for: no write bit but the
-    // owner's comes from it. A decryption gives back the group's and
-    // others' from the kept word, which stays until the records are gone.
-    const bool encrypting = record.operation == journal::Operation::Encrypt;
-    const ModeRequest modeAfter =
-        encrypting ? ModeRequest{record.modeAfter, false} : file.ModeBeforeEncryption(header);
-    const detail::RegionStart start{record.from, record.sequence, true};
-    detail::ProgressReporter progress(sink, record.sizeBefore, options.reportProgress);
-    progress.StartAt(record.from / kBlockSize);
-    detail::ReturnRegionToOld(io, mask, footer, record, unit, buffer);
-    io.Flush();
-    if (record.operation == journal::Operation::Encrypt) {
-        std::copy(record.carry.begin(), record.carry.end(), buffer.data());
-        detail::ForwardFrontier frontier;
-        detail::EncryptRegions(io, mask, unit, footer.plan, record, start, buffer, &progress,
-                               frontier);
-        CheckSizeUnchanged(io, footer);
-        io.WriteAt(record.sizeBefore + kHeaderSize, record.trailer.data(), kTrailerSize);
-        io.Flush();
-        // As in the run itself: the mode and its kept word before the cut.
-        // The word is bound to this file from now on, so it may ask for no
-        // more than records made for this file are trusted with.
-        const unsigned modeBefore = file.Permitted({record.modeBefore, footer.madeForThisFile});
-        file.files().WriteKeptMode(file.handle(),
-                                   KeptModeValue(modeBefore, header, file.status().identity));
-        file.SetModeAhead(modeAfter);
-        io.FlushAll();
-        io.CutAt(record.sizeAfter);
-        cut = true;
-        io.Flush();
-    } else {
-        detail::BackwardFrontier frontier;
-        detail::DecryptRegions(io, mask, unit, footer.plan, record, start, buffer, &progress,
-                               frontier);
-        io.Flush();
-        CheckSizeUnchanged(io, footer);
-        file.SetModeAhead(modeAfter);
-        io.FlushAll();
-        io.CutAt(record.sizeAfter);
-        cut = true;
-        io.Flush();
-        file.files().RemoveKeptMode(file.handle());
+    if (record.operation == journal::Operation::Decrypt) {
+        return {record.sizeAfter, file.ModeBeforeEncryption(header), std::nullopt};
     }
-    return modeAfter;
+    const unsigned modeBefore = file.Permitted({record.modeBefore, footer.madeForThisFile});
+    return {record.sizeAfter,
+            {record.modeAfter, false},
+            KeptModeValue(modeBefore, header, file.status().identity)};
+}
+
+// Finishes the rewrite from its record, and says what became of the file
+// where that fails.
+Outcome FinishFromRecord(detail::RewriteSession& session, const journal::Footer& footer,
+                         const journal::Record& record, std::int32_t unit) {
+    try {
+        return session.Resume(footer, record, unit);
+    } catch (const EngineFailure& e) {
+        Failure failure = e.failure();
+        // Once the records are cut off, the contents are complete and only
+        // the final mode is missing.
+        failure.file = session.cut() ? FileState::Completed : FileState::Resumable;
+        return failure;
+    }
+}
+
+// The footer is durable before the first record, and nothing of the
+// contents is written before a record is: a rewrite with no record stopped
+// before it changed anything, and the file goes back to its size and to the
+// mode the run never changed.
+Outcome CutBack(PinnedFile& file, detail::CheckedFile& io, const journal::Footer& footer) {
+    bool cut = false;
+    try {
+        io.CutAt(footer.sizeBefore);
+        cut = true;
+        io.Flush();
+    } catch (const EngineFailure& e) {
+        Failure failure = e.failure();
+        failure.file = cut ? FileState::Completed : FileState::Resumable;
+        return failure;
+    }
+    return file.Complete({footer.modeBefore, false});
 }
 
 Outcome FinishPinned(PinnedFile& file, ProgressSink& sink, const RewriteOptions& options,
                      RecordTrust trust) {
-    const journal::Footer footer = *file.interrupted;
+    const journal::Footer footer = *file.interrupted();
     if (!footer.madeForThisFile && trust != RecordTrust::UserAgreed) {
         return Failure{FailureKind::ForeignRecord, 0};
     }
-    const std::int32_t unit = UnitDividing(footer.plan.region, options.unitBlocks);
-    try {
-        file.BeginWriting();
-        // Holes of a sparse file are filled as in any rewrite.
-        if (!file.Reserve(file.size())) {
-            return Refusal::DiskFull;
-        }
-        detail::CheckedFile io(file.files(), file.handle());
-        detail::UnitBuffer buffer(unit + kHeaderSize);
-        const Reading reading = ReadSlots(io, footer, buffer, unit + kHeaderSize);
-        if (reading.verdict == Reading::Damaged) {
-            return Failure{FailureKind::RecordDamaged, 0};
-        }
-        // A sector that is neither old nor new was written by another
-        // program: finishing from the record would build on it.
-        if (reading.verdict == Reading::Record &&
-            !detail::RegionIsOldOrNew(io, MaskOf(reading.record), footer, reading.record, unit,
-                                      buffer)) {
-            return Failure{FailureKind::RecordDamaged, 0};
-        }
-        // Nothing begun: the mode the file had, which the run never changed.
-        ModeRequest mode{footer.modeBefore, false};
-        bool cut = false;
-        file.BeginRewrite();
-        try {
-            if (reading.verdict == Reading::Record) {
-                mode = FinishFromRecord(file, io, footer, reading.record, unit, buffer, sink,
-                                        options, cut);
-            } else {
-                // The footer is durable before the first record, and nothing
-                // of the contents is written before a record is: the rewrite
-                // stopped before it changed anything.
-                io.CutAt(footer.sizeBefore);
-                cut = true;
-                io.Flush();
-            }
-        } catch (const EngineFailure& e) {
-            Failure failure = e.failure();
-            // Once the records are cut off, the contents are complete and
-            // only the final mode is missing.
-            failure.file = cut ? FileState::Completed : FileState::Resumable;
-            return failure;
-        }
-        if (const int error = file.Finish(mode); error != 0) {
-            return Failure{FailureKind::System, error, FileState::Completed};
-        }
-        return Done{};
-    } catch (const EngineFailure& e) {
-        return e.failure();
-    } catch (const std::bad_alloc&) {
-        return Failure{FailureKind::System, ENOMEM};
+    file.BeginWriting();
+    // Holes of a sparse file are filled as in any rewrite.
+    if (!file.Reserve(file.size())) {
+        return Refusal::DiskFull;
     }
+    detail::CheckedFile io(file.files(), file.handle());
+    const std::int32_t unit = UnitDividing(footer.plan.region, options.unitBlocks);
+    const Reading reading = [&] {
+        detail::UnitBuffer scratch(unit);
+        return ReadSlots(io, footer, scratch, unit);
+    }();
+    switch (reading.verdict) {
+        case Reading::Damaged:
+            return Failure{FailureKind::RecordDamaged, 0};
+        case Reading::NothingBegun:
+            return CutBack(file, io, footer);
+        case Reading::Record:
+            break;
+    }
+    const journal::Record& record = reading.record;
+    const detail::Ending ending = EndingOf(file, footer, record);
+    const auto way =
+        detail::MakeWay(io, record, unit,
+                        detail::ProgressReporter(sink, record.sizeBefore, options.reportProgress));
+    // A sector that is neither old nor new was written by another program:
+    // finishing from the record would build on it.
+    if (!detail::RecordedRegion(io, footer, record, unit, way->buffer()).IsOldOrNew()) {
+        return Failure{FailureKind::RecordDamaged, 0};
+    }
+    detail::RewriteSession session(file, io, *way, ending);
+    return FinishFromRecord(session, footer, record, unit);
 }
 
 }  // namespace
 
 bool InterruptedBeforeAnyChange(PinnedFile& file) {
-    if (!file.interrupted || !file.interrupted->madeForThisFile) {
+    if (!file.interrupted() || !file.interrupted()->madeForThisFile) {
         return false;  // records of another file are not dropped unasked
     }
     try {
         detail::CheckedFile io(file.files(), file.handle());
-        const journal::Plan& plan = file.interrupted->plan;
+        const journal::Plan& plan = file.interrupted()->plan;
         for (int slot = 0; slot < 2; ++slot) {
             // A record sector is written before its region; none, no change.
             journal::Sector sector{};

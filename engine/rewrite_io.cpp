@@ -39,12 +39,6 @@ void CheckedFile::SeekTo(std::int64_t position) {
     }
 }
 
-void CheckedFile::SeekForward(std::int64_t offset, std::int64_t expectedPosition) {
-    if (files_._llseek(handle_, offset, platform::kFileCurrent) != expectedPosition) {
-        Fail(-1);
-    }
-}
-
 void CheckedFile::ReadExactly(std::int64_t position, void* buffer, std::int32_t count) {
     SeekTo(position);
     if (Read(buffer, count) != count) {

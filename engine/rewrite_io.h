@@ -18,7 +18,6 @@ public:
     std::int32_t Read(void* buffer, std::int32_t count);
     void Write(const void* buffer, std::int32_t count);
     void SeekTo(std::int64_t position);
-    void SeekForward(std::int64_t offset, std::int64_t expectedPosition);
     // Reads exactly count bytes at position; EngineFailure otherwise.
     void ReadExactly(std::int64_t position, void* buffer, std::int32_t count);
     void WriteAt(std::int64_t position, const void* buffer, std::int32_t count);

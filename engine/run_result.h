@@ -11,15 +11,14 @@ namespace kryvet {
 // Ends that leave the file exactly as it was and that the user hears of
 // through a notice, or not at all.
 enum class Refusal {
-    EmptyName,          // nothing named: ends silently
-    NotFound,           // no plain file of that name
-    EmptyFile,          // nothing to rewrite: ends silently
-    InUse,              // held open exclusively by another program: ends silently
-    DiskFull,           // not enough room for what the rewrite adds
-    AlreadyEncrypted,   // encryption of a file that carries the header
-    NotEncrypted,       // decryption of a file without the header
-    PasswordCancelled,  // the password was not given: ends silently
-    WrongPassword,      // the typed password is not the stored one
+    EmptyName,         // nothing named: ends silently
+    NotFound,          // no plain file of that name
+    EmptyFile,         // nothing to rewrite: ends silently
+    InUse,             // held open exclusively by another program: ends silently
+    DiskFull,          // not enough room for what the rewrite adds
+    AlreadyEncrypted,  // encryption of a file that carries the header
+    NotEncrypted,      // decryption of a file without the header
+    WrongPassword,     // the typed password is not the stored one
 };
 
 enum class FailureKind {

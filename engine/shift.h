@@ -1,12 +1,10 @@
 #pragma once
 
+#include <climits>
 #include <cstdint>
-#include <functional>
 
 #include "engine/file_layout.h"
-#include "engine/pinned_file.h"
 #include "engine/rewrite_io.h"
-#include "engine/run_result.h"
 
 // The two moves of a rewrite. Encryption moves the plain bytes 70 towards
 // the end behind the header; decryption moves them back. Each is the other's
@@ -35,58 +33,43 @@ struct BackwardFrontier {
     std::int32_t heldLength = 0;
 };
 
-// The buffers belong to the caller, so that what a frontier points to
-// outlives a failure: `buffer` holds unit + 70 bytes for the move towards the
-// end, unit bytes for the move towards the front.
-//
-// Writes the header and then the plain bytes of [0, inFile) of the file,
-// followed by `extra` bytes from memory, masked and 70 bytes further on.
-// Reading always runs ahead of writing: a unit is read before its place is
-// written, and its last 70 bytes are carried over to the next write.
-void MoveTowardsEnd(CheckedFile& file, const BodyMask& mask, std::int32_t unit,
-                    const HeaderImage& header, std::int64_t inFile, const std::uint8_t* extra,
-                    std::int32_t extraLength, UnitBuffer& buffer, ProgressReporter* progress,
-                    ForwardFrontier& frontier);
+// What a move towards the end writes: the file's first `inFile` bytes, then
+// `extraLength` bytes from memory.
+struct EndwardSource {
+    std::int64_t inFile = 0;
+    const std::uint8_t* extra = nullptr;
+    std::int32_t extraLength = 0;
+};
 
-// The same move for the write positions [from, until) only, `from` a whole
-// number of units. The first 70 bytes of `buffer` hold on entry what goes to
-// `from` first (the header at 0, else the masked carry) and on return what
-// goes to `until`. True once the move is complete; its last write may reach
-// up to 70 bytes past `until`, beyond the old end of the file.
-bool MoveTowardsEndPart(CheckedFile& file, const BodyMask& mask, std::int32_t unit,
-                        std::int64_t inFile, std::int64_t from, std::int64_t until,
-                        UnitBuffer& buffer, ProgressReporter* progress, ForwardFrontier& frontier);
+// The write positions of a whole move, wherever it ends.
+constexpr std::int64_t kWholeMove = INT64_MAX;
 
-// Moves the bytes [70, end) of the file to [0, end - 70), unmasked.
-void MoveTowardsFront(CheckedFile& file, const BodyMask& mask, std::int32_t unit, std::int64_t end,
-                      UnitBuffer& buffer, ProgressReporter* progress, BackwardFrontier& frontier);
+// Moves over one file with one mask and unit, through `buffer`: unit + 70
+// bytes for the move towards the end, unit bytes for the move towards the
+// front. The buffer belongs to the caller, so that what a frontier points to
+// outlives a failure. Progress goes to `progress` where there is one.
+struct Mover {
+    CheckedFile& file;
+    const BodyMask& mask;
+    std::int32_t unit;
+    UnitBuffer& buffer;
+    ProgressReporter* progress = nullptr;
 
-// The same move for the write positions [from, until) only. True once the
-// move is complete.
-bool MoveTowardsFrontPart(CheckedFile& file, const BodyMask& mask, std::int32_t unit,
-                          std::int64_t end, std::int64_t from, std::int64_t until,
-                          UnitBuffer& buffer, ProgressReporter* progress,
-                          BackwardFrontier& frontier);
+    // Writes the write positions [from, until) of the move towards the end,
+    // `from` a whole number of units. The first 70 bytes of the buffer hold
+    // on entry what goes to `from` first (the header at 0, else the masked
+    // carry) and on return what goes to `until`. Reading always runs ahead of
+    // writing: a unit is read before its place is written, and its last 70
+    // bytes are carried over to the next write. True once the move is
+    // complete; its last write may reach up to 70 bytes past `until`.
+    bool Endwards(const EndwardSource& source, std::int64_t from, std::int64_t until,
+                  ForwardFrontier& frontier) const;
 
-// Puts back a plain file of `plainSize` bytes from where an encryption
-// stopped. EngineFailure when that fails too.
-void UndoEncryption(CheckedFile& file, const BodyMask& mask, std::int32_t unit,
-                    const ForwardFrontier& frontier, std::int64_t plainSize);
-
-// Puts back an encrypted file of `encryptedSize` bytes from where a
-// decryption stopped.
-void UndoDecryption(CheckedFile& file, const BodyMask& mask, std::int32_t unit,
-                    const HeaderImage& header, const BackwardFrontier& frontier,
-                    std::int64_t encryptedSize);
-
-// Runs `undo` after `failure` stopped a rewrite and says what became of the
-// file: restored, or damaged where the rewrite had got to.
-Failure PutBack(Failure failure, const std::function<void()>& undo, std::int64_t stoppedAt);
-
-// Runs one whole operation on a pinned file: a failure that escapes it
-// becomes its outcome, and the file is closed (and termination requests let
-// through) before anybody hears of the outcome.
-Outcome RunToTheEnd(PinnedFile& file, const std::function<Outcome()>& operation);
+    // Moves the bytes at [70 + from, 70 + until) of a file of `end` bytes to
+    // [from, until), unmasked. True once the move is complete.
+    bool Frontwards(std::int64_t end, std::int64_t from, std::int64_t until,
+                    BackwardFrontier& frontier) const;
+};
 
 // Bytes in a unit of the rewrite.
 std::int32_t UnitBytes(std::int32_t unitBlocks);

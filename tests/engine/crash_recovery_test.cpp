@@ -209,7 +209,8 @@ struct Finished {
     unsigned mode = 0;
 };
 
-// Prepares the file for decryption and finishes what it carries.
+// Prepares the file for decryption and finishes what it carries; records of
+// a rewrite that changed nothing preparation drops itself.
 Finished FinishCrafted(const std::string& data, unsigned mode, RecordTrust trust,
                        const std::function<void(MemoryPlatform&)>& meanwhile = {}) {
     MemoryPlatform files;
@@ -222,9 +223,10 @@ Finished FinishCrafted(const std::string& data, unsigned mode, RecordTrust trust
     auto* file = std::get_if<PinnedFile>(&prepared);
     if (const auto* failure = std::get_if<Failure>(&prepared)) {
         out.error = FailureMessage(*failure);
-    } else if (file == nullptr || !file->interrupted) {
-        out.error = "not seen as interrupted";
-    } else {
+    } else if (file == nullptr) {
+        const bool plain = std::get<Refusal>(prepared) == Refusal::NotEncrypted;
+        out.error = plain ? "not encrypted" : "refused";
+    } else if (file->interrupted()) {
         struct : ProgressSink {
             void Progress(int) override {}
         } unseen;
@@ -445,81 +447,36 @@ TEST(CrashRecovery, CraftedRecordsAreCheckedAndGrantNothing) {
         unsigned modeAfter;
         std::function<void(MemoryPlatform&)> meanwhile;
     } cases[] = {
-        {"a footer asking for 06777, nothing begun",
-         NothingBegun(plain, 06777, kFirstFile),
-         0644,
-         RecordTrust::OwnOnly,
-         "",
-         plain,
-         0644,
-         {}},
-        {"the same, made for another file",
-         NothingBegun(plain, 06777, {1, 999}),
-         0644,
-         RecordTrust::OwnOnly,
-         foreign,
-         "",
-         0644,
-         {}},
-        {"the same, the user agreed",
-         NothingBegun(plain, 06777, {1, 999}),
-         0644,
-         RecordTrust::UserAgreed,
-         "",
-         plain,
-         0644,
-         {}},
-        {"the same, as version 2 wrote it",
-         AsVersionTwo(NothingBegun(plain, 0644, kFirstFile)),
-         0644,
-         RecordTrust::OwnOnly,
-         foreign,
-         "",
-         0644,
-         {}},
-        {"a decryption record asking for 04777",
-         WithRecord(decHalf, decFooter, setuid),
-         0444,
-         RecordTrust::OwnOnly,
-         "",
-         plain,
-         0644,
-         {}},
-        {"a region past the end",
-         WithRecord(encHalf, encFooter, beyond),
-         0644,
-         RecordTrust::OwnOnly,
-         damaged,
-         "",
-         0644,
-         {}},
-        {"a plan whose end wraps around",
-         WithSector(encHalf, static_cast<std::int64_t>(encHalf.size()) - 512,
-                    journal::EncodeFooter(wraps)),
-         0644,
-         RecordTrust::OwnOnly,
-         damaged,
-         "",
-         0644,
-         {}},
-        {"a line appended after the interruption",
-         encHalf + appendedOnce,
-         0644,
-         RecordTrust::OwnOnly,
-         "中断された処理の記録の後ろにﾃﾞｰﾀが追加されているため、ﾌｧｲﾙには手を付けていません",
-         "",
-         0644,
-         {}},
+        // clang-format off
+        // Preparation drops the records, then finds a plain file.
+        {"a footer asking for 06777, nothing begun", NothingBegun(plain, 06777, kFirstFile), 0644,
+         RecordTrust::OwnOnly, "not encrypted", plain, 0644, {}},
+        {"the same, made for another file", NothingBegun(plain, 06777, {1, 999}), 0644,
+         RecordTrust::OwnOnly, foreign, "", 0644, {}},
+        {"the same, the user agreed", NothingBegun(plain, 06777, {1, 999}), 0644,
+         RecordTrust::UserAgreed, "", plain, 0644, {}},
+        {"the same, as version 2 wrote it", AsVersionTwo(NothingBegun(plain, 0644, kFirstFile)),
+         0644, RecordTrust::OwnOnly, foreign, "", 0644, {}},
+        {"a decryption record asking for 04777", WithRecord(decHalf, decFooter, setuid), 0444,
+         RecordTrust::OwnOnly, "", plain, 0644, {}},
+        {"a region past the end", WithRecord(encHalf, encFooter, beyond), 0644,
+         RecordTrust::OwnOnly, damaged, "", 0644, {}},
+        {"a plan whose end wraps around", WithSector(encHalf, static_cast<std::int64_t>(
+             encHalf.size()) - 512, journal::EncodeFooter(wraps)), 0644,
+         RecordTrust::OwnOnly, damaged, "", 0644, {}},
+        {"a line appended after the interruption", encHalf + appendedOnce, 0644,
+         RecordTrust::OwnOnly, "中断された処理の記録の後ろにﾃﾞｰﾀが追加されているため、"
+         "ﾌｧｲﾙには手を付けていません", "", 0644, {}},
         {"a line appended during the recovery", encHalf, 0644, RecordTrust::OwnOnly,
          "ﾌｧｲﾙが他のﾌﾟﾛｸﾞﾗﾑによって変更されました\n中断された処理の記録は残っています。"
-         "もう一度押すと続きから完了します",
-         encHalf + appendedOnce, 0644,
+         "もう一度押すと続きから完了します", encHalf + appendedOnce, 0644,
          [&](MemoryPlatform& files) {
              files.afterWrite = [&files, &appendedOnce] {
                  files.files["f"].data += appendedOnce;
                  files.afterWrite = nullptr;
              };
          }},
+        // clang-format on
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

@@ -89,12 +89,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto* pinned = std::get_if<kryvet::PinnedFile>(&prepared);
     bool changes = false;
     std::int64_t sizes[2] = {-1, -1};
-    if (pinned != nullptr && pinned->interrupted) {
-        sizes[0] = pinned->interrupted->sizeBefore;
-        sizes[1] = pinned->interrupted->sizeAfter;
+    if (pinned != nullptr && pinned->interrupted()) {
+        sizes[0] = pinned->interrupted()->sizeBefore;
+        sizes[1] = pinned->interrupted()->sizeAfter;
         Unseen unseen;
-        const auto trust = (options & 16) != 0 ? kryvet::RecordTrust::UserAgreed
-                                               : kryvet::RecordTrust::OwnOnly;
+        const auto trust =
+            (options & 16) != 0 ? kryvet::RecordTrust::UserAgreed : kryvet::RecordTrust::OwnOnly;
         const kryvet::Outcome outcome =
             kryvet::FinishInterrupted(std::move(*pinned), unseen, {1 + (options & 3)}, trust);
         const auto* failure = std::get_if<kryvet::Failure>(&outcome);
@@ -117,6 +117,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     const auto length = static_cast<std::int64_t>(out.size());
-    Require(length == sizes[0] || length == sizes[1] || length == static_cast<std::int64_t>(file.size()));
+    Require(length == sizes[0] || length == sizes[1] ||
+            length == static_cast<std::int64_t>(file.size()));
     return 0;
 }

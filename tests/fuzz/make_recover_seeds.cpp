@@ -70,8 +70,7 @@ int main(int argc, char** argv) {
         for (const bool encrypt : {true, false}) {
             const kryvet::RewriteOptions options{1, true, 3};
             const std::string plain = Bytes(size);
-            const std::string input =
-                encrypt ? plain : Run(true, plain, {1, true, 0}).Data("f");
+            const std::string input = encrypt ? plain : Run(true, plain, {1, true, 0}).Data("f");
             const MemoryPlatform run = Run(encrypt, input, options);
             for (const std::size_t part : {1, 2, 3}) {
                 const std::string stopped = StoppedAfter(input, run, run.events.size() * part / 4);

@@ -92,7 +92,6 @@ namespace {
 void Fill(const MemoryPlatform::File& file, kryvet::platform::FileStatus& status) {
     status.identity = {1, file.inode};
     status.regular = !file.directory;
-    status.directory = file.directory;
     status.mode = (static_cast<std::uint32_t>(file.attributes) >> 16) & 07777u;
     status.size =
         file.reportedSize >= 0 ? file.reportedSize : static_cast<std::int64_t>(file.data.size());
