@@ -75,14 +75,14 @@ struct Opening {
     unsigned modeBefore = 0;
 };
 
-void PutOpening(Writer& w, const std::array<std::uint8_t, 8>& magic, Operation operation,
-                std::int64_t sizeBefore, std::int64_t sizeAfter, unsigned modeBefore) {
+template <typename Made>
+void PutOpening(Writer& w, const std::array<std::uint8_t, 8>& magic, const Made& made) {
     w.Put(magic);
     w.Put(kVersion);
-    w.Put(static_cast<std::uint32_t>(operation));
-    w.Put(sizeBefore);
-    w.Put(sizeAfter);
-    w.Put(static_cast<std::uint32_t>(modeBefore));
+    w.Put(static_cast<std::uint32_t>(made.operation));
+    w.Put(made.sizeBefore);
+    w.Put(made.sizeAfter);
+    w.Put(static_cast<std::uint32_t>(made.modeBefore));
 }
 
 Opening GetOpening(Reader& r) {
@@ -116,9 +116,14 @@ std::int64_t WriteEnd(Operation operation, std::int64_t sizeBefore) {
     return operation == Operation::Encrypt ? sizeBefore + kHeaderSize : sizeBefore - kHeaderSize;
 }
 
-std::optional<Plan> PlanJournal(std::int64_t sizeBefore, std::int64_t sizeAfter,
-                                std::int64_t writeSpan, std::int32_t unit, std::int64_t wanted,
-                                std::int64_t spare) {
+std::int64_t SizeAfter(Operation operation, std::int64_t sizeBefore) {
+    return operation == Operation::Encrypt ? sizeBefore + kGrowth : sizeBefore - kGrowth;
+}
+
+std::optional<Plan> PlanJournal(Operation operation, std::int64_t sizeBefore, std::int32_t unit,
+                                std::int64_t wanted, std::int64_t spare) {
+    const std::int64_t writeSpan = WriteEnd(operation, sizeBefore);
+    const std::int64_t larger = std::max(sizeBefore, SizeAfter(operation, sizeBefore));
     // A region is whole units, so that the mask and the carry line up at
     // its start; no larger than the rewrite itself.
     std::int64_t region = std::max<std::int64_t>(wanted / unit, 1) * unit;
@@ -127,23 +132,18 @@ std::optional<Plan> PlanJournal(std::int64_t sizeBefore, std::int64_t sizeAfter,
         Plan plan;
         plan.region = region;
         plan.slotBytes = SlotBytesFor(region, writeSpan);
-        plan.at = RoundUp(std::max(sizeBefore, sizeAfter), kAlignment);
-        if (spare >= SpaceNeeded(plan, sizeBefore, sizeAfter)) {
+        plan.at = RoundUp(larger, kAlignment);
+        if (spare >= plan.end() - larger) {
             return plan;
         }
     }
     return std::nullopt;
 }
 
-std::int64_t SpaceNeeded(const Plan& plan, std::int64_t sizeBefore, std::int64_t sizeAfter) {
-    return plan.end() - std::max(sizeBefore, sizeAfter);
-}
-
 Sector EncodeFooter(const Footer& footer) {
     Sector s{};
     Writer w(s);
-    PutOpening(w, kFooterMagic, footer.operation, footer.sizeBefore, footer.sizeAfter,
-               footer.modeBefore);
+    PutOpening(w, kFooterMagic, footer);
     w.Put(footer.plan.at);
     w.Put(footer.plan.slotBytes);
     w.Put(footer.plan.region);
@@ -213,8 +213,7 @@ Found DecodeFooter(const Sector& s, std::int64_t fileSize, const platform::FileI
 Sector EncodeRecord(const Record& record) {
     Sector s{};
     Writer w(s);
-    PutOpening(w, kRecordMagic, record.operation, record.sizeBefore, record.sizeAfter,
-               record.modeBefore);
+    PutOpening(w, kRecordMagic, record);
     w.Put(record.sequence);
     w.Put(record.from);
     w.Put(record.until);

@@ -44,6 +44,9 @@ std::int64_t TableBytes(std::int64_t length);
 
 enum class Operation : std::uint32_t { Encrypt = 1, Decrypt = 2 };
 
+// Where the writes of the rewrite end: the body moved 70 bytes on or back.
+std::int64_t WriteEnd(Operation operation, std::int64_t sizeBefore);
+
 // Where the journal of one rewrite lies and how large a region is.
 struct Plan {
     std::int64_t at = 0;         // first byte of slot 0, past both sizes
@@ -56,15 +59,14 @@ struct Plan {
     }
 };
 
-// The plan for a rewrite from `sizeBefore` to `sizeAfter` bytes whose writes
-// span `writeSpan` bytes. The region is `wanted` bytes, halved while the
-// journal needs more than `spare` bytes of free space; none when not even
-// one unit fits.
-std::optional<Plan> PlanJournal(std::int64_t sizeBefore, std::int64_t sizeAfter,
-                                std::int64_t writeSpan, std::int32_t unit, std::int64_t wanted,
-                                std::int64_t spare);
-// Free space the journal of that plan takes beyond the larger size.
-std::int64_t SpaceNeeded(const Plan& plan, std::int64_t sizeBefore, std::int64_t sizeAfter);
+// The plan for the rewrite of a file of `sizeBefore` bytes: 128 bytes
+// longer when encrypting, shorter when decrypting. The region is `wanted`
+// bytes, halved while the journal needs more than `spare` bytes of free
+// space beyond the larger size; none when not even one unit fits.
+std::optional<Plan> PlanJournal(Operation operation, std::int64_t sizeBefore, std::int32_t unit,
+                                std::int64_t wanted, std::int64_t spare);
+// The size a rewrite leaves a file of `sizeBefore` bytes with.
+std::int64_t SizeAfter(Operation operation, std::int64_t sizeBefore);
 
 struct Footer {
     Operation operation = Operation::Encrypt;
@@ -101,9 +103,6 @@ struct Record {
 };
 
 using Sector = std::array<std::uint8_t, kSector>;
-
-// Where the writes of the rewrite end: the body moved 70 bytes on or back.
-std::int64_t WriteEnd(Operation operation, std::int64_t sizeBefore);
 
 Sector EncodeFooter(const Footer& footer);
 Sector EncodeRecord(const Record& record);

@@ -122,67 +122,73 @@ int PosixPlatformFile::SetMode(Handle handle, unsigned mode) {
     return Fail();
 }
 
-Handle PosixPlatformFile::OpenPinned(Handle pinned, Access access) {
-    const bool writing = access == Access::ReadWrite;
-    const int kFlags = (writing ? O_RDWR : O_RDONLY) | O_NOCTTY | O_NONBLOCK | O_CLOEXEC;
-    struct stat pinnedStat {};
-    if (fstat(pinned, &pinnedStat) != 0) {
-        return Fail();
-    }
-    int fd = open(ProcPath(pinned).c_str(), kFlags);
-    if (fd < 0 && errno == ENOENT) {
-        // Without /proc the name is opened again and must lead to the same file.
-        const auto name = pinNames_.find(pinned);
-        if (name != pinNames_.end() && S_ISREG(pinnedStat.st_mode)) {
-            fd = open(name->second.c_str(), kFlags);
-        }
-    }
-    if (fd < 0) {
-        return Fail();
-    }
-    auto refuse = [&](int e) {
-        close(fd);
-        lastError_ = e;
-        return -1;
-    };
+namespace {
+
+// Why an opened file cannot be taken for a rewrite: 0 when it can. It must
+// be the pinned file, a plain one, writable by its owner when opened for
+// writing (even where root bypasses the check), and locked by nobody else.
+// Opened for reading ahead of a rewrite, it takes a lock shared with
+// readers, sees that no other lock stands, and that its disk can be written.
+int WhyNotOurs(int fd, const struct stat& pinned, bool writing) {
     struct stat st {};
     if (fstat(fd, &st) != 0) {
-        return refuse(errno);
+        return errno;
     }
-    if (st.st_dev != pinnedStat.st_dev || st.st_ino != pinnedStat.st_ino) {
-        return refuse(ESTALE);
+    if (st.st_dev != pinned.st_dev || st.st_ino != pinned.st_ino) {
+        return ESTALE;
     }
     if (!S_ISREG(st.st_mode)) {
-        return refuse(EISDIR);
+        return EISDIR;
     }
-    // A read-only file stays closed to us even where the permission check is
-    // bypassed (root).
     if (writing && (st.st_mode & S_IWUSR) == 0) {
-        return refuse(EACCES);
+        return EACCES;
     }
     struct flock lock {};
     lock.l_type = writing ? F_WRLCK : F_RDLCK;
     lock.l_whence = SEEK_SET;
     if (fcntl(fd, F_OFD_SETLK, &lock) != 0) {
-        return refuse((errno == EAGAIN || errno == EACCES) ? EBUSY : errno);
+        return (errno == EAGAIN || errno == EACCES) ? EBUSY : errno;
     }
-    if (!writing) {
-        // Opened for reading ahead of a rewrite: the file is ours alone all
-        // the same (no lock of anybody else's), and on a disk that can be
-        // written at all.
-        struct flock other {};
-        other.l_type = F_WRLCK;
-        other.l_whence = SEEK_SET;
-        struct statvfs vfs {};
-        if (fcntl(fd, F_OFD_GETLK, &other) != 0) {
-            return refuse(errno);
+    if (writing) {
+        return 0;
+    }
+    struct flock other {};
+    other.l_type = F_WRLCK;
+    other.l_whence = SEEK_SET;
+    if (fcntl(fd, F_OFD_GETLK, &other) != 0) {
+        return errno;
+    }
+    struct statvfs vfs {};
+    if (other.l_type != F_UNLCK) {
+        return EBUSY;
+    }
+    return fstatvfs(fd, &vfs) == 0 && (vfs.f_flag & ST_RDONLY) != 0 ? EROFS : 0;
+}
+
+}  // namespace
+
+Handle PosixPlatformFile::OpenPinned(Handle pinned, Access access) {
+    const bool writing = access == Access::ReadWrite;
+    const int flags = (writing ? O_RDWR : O_RDONLY) | O_NOCTTY | O_NONBLOCK | O_CLOEXEC;
+    struct stat pinnedStat {};
+    if (fstat(pinned, &pinnedStat) != 0) {
+        return Fail();
+    }
+    int fd = open(ProcPath(pinned).c_str(), flags);
+    if (fd < 0 && errno == ENOENT) {
+        // Without /proc the name is opened again and must lead to the same file.
+        const auto name = pinNames_.find(pinned);
+        if (name != pinNames_.end() && S_ISREG(pinnedStat.st_mode)) {
+            fd = open(name->second.c_str(), flags);
         }
-        if (other.l_type != F_UNLCK) {
-            return refuse(EBUSY);
-        }
-        if (fstatvfs(fd, &vfs) == 0 && (vfs.f_flag & ST_RDONLY) != 0) {
-            return refuse(EROFS);
-        }
+    }
+    if (fd < 0) {
+        return Fail();
+    }
+    if (const int why = WhyNotOurs(fd, pinnedStat, writing); why != 0) {
+        close(fd);
+        lastError_ = why;
+        return -1;
     }
     return fd;
 }

@@ -139,9 +139,9 @@ Outcome RewriteFile(PinnedFile& file, const journal::Record& base, const Ending&
     }
     std::optional<journal::Plan> plan;
     if (options.journalBlocks > 0) {
-        plan = journal::PlanJournal(
-            base.sizeBefore, base.sizeAfter, journal::WriteEnd(base.operation, base.sizeBefore),
-            unit, std::int64_t{options.journalBlocks} * kBlockSize, file.spareSpace());
+        plan = journal::PlanJournal(base.operation, base.sizeBefore, unit,
+                                    std::int64_t{options.journalBlocks} * kBlockSize,
+                                    file.spareSpace());
         // Where the records find no room, the rewrite runs without them.
         if (plan && !file.ReserveMore(plan->end())) {
             plan.reset();

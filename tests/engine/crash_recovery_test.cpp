@@ -183,7 +183,7 @@ std::string WithRecord(const std::string& file, const journal::Footer& footer,
 std::string NothingBegun(const std::string& payload, unsigned modeBefore,
                          platform::FileIdentity file) {
     const auto size = static_cast<std::int64_t>(payload.size());
-    const journal::Plan plan = *journal::PlanJournal(size, size + kGrowth, size + kHeaderSize, 512,
+    const journal::Plan plan = *journal::PlanJournal(journal::Operation::Encrypt, size, 512,
                                                      3 * 512, std::int64_t{1} << 30);
     std::string data = payload;
     data.resize(static_cast<std::size_t>(plan.end()), '\0');

@@ -160,11 +160,10 @@ TEST(RealFaults, FullFilesystemIsRefusedWithDiskFullNotice) {
 // bytes that stopped before it changed anything, made for this very file.
 // The file holds data for its first 9000 bytes at most; the rest is a hole.
 void MakeInterruptedBeforeAnyChange(const std::string& path, std::int64_t size) {
-    const auto plan = journal::PlanJournal(size, size + kGrowth, size + kHeaderSize, kBlockSize,
+    const auto plan = journal::PlanJournal(journal::Operation::Encrypt, size, kBlockSize,
                                            4 * kBlockSize, std::int64_t{1} << 50);
     ASSERT_TRUE(plan);
-    WriteFile(path, Seeded(5, static_cast<std::size_t>(std::min<std::int64_t>(size, 9000))),
-              0600);
+    WriteFile(path, Seeded(5, static_cast<std::size_t>(std::min<std::int64_t>(size, 9000))), 0600);
     ASSERT_EQ(truncate(path.c_str(), plan->end()), 0);
     struct stat st {};
     ASSERT_EQ(stat(path.c_str(), &st), 0);
