@@ -7,7 +7,7 @@
 #include <functional>
 #include <optional>
 
-#include "engine/program_state.h"
+#include "app/program_state.h"
 
 class QAction;
 class QCloseEvent;
