@@ -23,9 +23,8 @@ void CreateForms(Forms& forms) {
     forms.NoAngo1 = std::make_unique<TNoAngo1>(owner);
     forms.NotPassword1 = std::make_unique<TNotPassword1>(owner);
     // The password dialog finds its confirmation through the slot filled next.
-    forms.PasswordDlg = std::make_unique<TPasswordDlg>(forms.State, forms.PasswordDlg2,
-                                                       *forms.MainKryvet->Label2, owner);
-    forms.PasswordDlg2 = std::make_unique<TPasswordDlg2>(forms.State, owner);
+    forms.PasswordDlg = std::make_unique<TPasswordDlg>(forms.PasswordDlg2, owner);
+    forms.PasswordDlg2 = std::make_unique<TPasswordDlg2>(owner);
     forms.Recovered1 = std::make_unique<TRecovered1>(owner);
 }
 

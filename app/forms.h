@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "app/program_state.h"
 #include "dialogs/disk_full_dlg.h"
 #include "dialogs/not_file_dlg.h"
 #include "dialogs/not_password_dlg.h"
@@ -9,15 +10,15 @@
 #include "dialogs/password_dlg.h"
 #include "dialogs/recovered_dlg.h"
 #include "dialogs/version_dlg.h"
-#include "engine/program_state.h"
 
 namespace kryvet {
 
 class TMainKryvet;
 
 // Every form of the program, each created once at start-up and kept until the
-// program ends. The members are destroyed in reverse order, so the dialogs go
-// before the main window they belong to, and the state outlives them all.
+// program ends, and what the operations remember between presses. The
+// members are destroyed in reverse order, so the dialogs go before the main
+// window they belong to, and the state outlives them all.
 struct Forms {
     Forms();
     ~Forms();

@@ -7,7 +7,7 @@
 #include <functional>
 #include <optional>
 
-#include "engine/program_state.h"
+#include "app/program_state.h"
 
 class QAction;
 class QCloseEvent;
@@ -101,7 +101,6 @@ public:
     // Set while a rewrite runs on its own thread; clearing it honours a close
     // or quit request that came meanwhile.
     void SetRewriteRunning(bool running);
-    bool RewriteRunning() const { return rewriteRunning_; }
 
     // Shows OpenDialog1 and returns the confirmed choice, nothing when it was
     // cancelled. Tests replace it to stand in for the user.

@@ -9,7 +9,7 @@
 #include "app/background_rewrite.h"
 #include "app/forms.h"
 #include "app/main_window.h"
-#include "dialogs/password_box.h"
+#include "dialogs/password_dlg.h"
 #include "dialogs/question_box.h"
 #include "widgets/gauge.h"
 
@@ -19,18 +19,20 @@ std::string MainWindowPort::FileNameText() const {
     return QFile::encodeName(window_.EditFileName->text()).toStdString();
 }
 
-MainWindowPort::PasswordAnswer MainWindowPort::AskPassword() {
+PasswordResult MainWindowPort::AskPassword(OperationButton operation) {
     window_.Gauge1->SetProgress(0);
     window_.Label2->hide();
-    TPasswordDlg& dialog = *window_.Forms.PasswordDlg;
-    if (ShowModal(dialog) != 1 || dialog.Password->text().isEmpty()) {
-        return PasswordAnswer::NotGiven;
-    }
-    return PasswordAnswer::Given;
+    // The keyboard comes back before anything else happens, an error in the
+    // answer included.
+    struct GiveKeyboardBack {
+        TMainKryvet& window;
+        ~GiveKeyboardBack() { window.activateWindow(); }
+    } giveBack{window_};
+    return window_.Forms.PasswordDlg->Ask(operation == OperationButton::BuAngo);
 }
 
-std::string MainWindowPort::PasswordBytes() const {
-    return PasswordCp932Bytes(*window_.Forms.PasswordDlg->Password);
+void MainWindowPort::ShowMismatch() {
+    window_.Label2->show();
 }
 
 QPushButton* MainWindowPort::Button(OperationButton button) const {
@@ -116,10 +118,6 @@ void MainWindowPort::FocusFileName() {
 
 void MainWindowPort::FocusButton(OperationButton button) {
     Button(button)->setFocus();
-}
-
-bool MainWindowPort::IsLabel2Visible() const {
-    return !window_.Label2->isHidden();
 }
 
 Outcome MainWindowPort::RunRewrite(const std::function<Outcome(ProgressSink&)>& rewrite) {

@@ -15,8 +15,8 @@ public:
     explicit MainWindowPort(TMainKryvet& window) : window_(window) {}
 
     std::string FileNameText() const override;
-    PasswordAnswer AskPassword() override;
-    std::string PasswordBytes() const override;
+    PasswordResult AskPassword(OperationButton operation) override;
+    void ShowMismatch() override;
     void EnterBusyState(OperationButton button) override;
     void LeaveBusyState(OperationButton button) override;
     void ShowNotice(Notice notice) override;
@@ -27,7 +27,6 @@ public:
     void SetGaugeProgress(int percent) override;
     void FocusFileName() override;
     void FocusButton(OperationButton button) override;
-    bool IsLabel2Visible() const override;
     Outcome RunRewrite(const std::function<Outcome(ProgressSink&)>& rewrite) override;
 
 private:

@@ -38,7 +38,8 @@ void ShowOutcome(OperationWindow& window, OperationButton button, const Outcome&
 }
 
 // A run that ended before the password, as the user sees it.
-void ShowRefusal(OperationWindow& window, OperationButton button, Refusal refusal) {
+void ShowRefusal(OperationWindow& window, const ProgramState& state, OperationButton button,
+                 Refusal refusal) {
     switch (refusal) {
         case Refusal::EmptyFile:
         case Refusal::InUse:
@@ -61,8 +62,8 @@ void ShowRefusal(OperationWindow& window, OperationButton button, Refusal refusa
         default:
             break;
     }
-    // After a mismatch, encryption gives the focus back to its button.
-    if (button == OperationButton::BuAngo && window.IsLabel2Visible()) {
+    // While the mismatch is shown, encryption gives the focus back to its button.
+    if (button == OperationButton::BuAngo && state.MismatchShown) {
         window.FocusButton(button);
     } else {
         window.FocusFileName();
@@ -77,18 +78,40 @@ const Refusal* RefusalOf(const Preparation& prepared) {
     return std::get_if<Refusal>(&prepared);
 }
 
-// The file ready for its rewrite with the password given, or nothing when
-// the run ended before (the refusal shown, or the prompt cancelled).
-PinnedFile* ReadyWithPassword(OperationWindow& window, OperationButton button,
-                              Preparation& prepared) {
+// The password for the button's run, nothing when it was not given. Asking
+// hides Label2; a mismatch shows it, until the password is asked again.
+std::optional<std::string> GivenPassword(OperationWindow& window, ProgramState& state,
+                                         OperationButton button) {
+    PasswordResult result = window.AskPassword(button);
+    state.MismatchShown = result.answer == PasswordResult::Answer::Mismatch;
+    if (state.MismatchShown) {
+        window.ShowMismatch();
+    }
+    if (result.answer != PasswordResult::Answer::Given) {
+        return std::nullopt;
+    }
+    return std::move(result.bytes);
+}
+
+// The file ready for its rewrite, and the password given for it.
+struct Ready {
+    PinnedFile& file;
+    std::string password;
+};
+
+// The file ready with its password, or nothing when the run ended before
+// (the refusal shown, or no password given).
+std::optional<Ready> ReadyWithPassword(OperationWindow& window, ProgramState& state,
+                                       OperationButton button, Preparation& prepared) {
     if (const Refusal* refusal = RefusalOf(prepared)) {
-        ShowRefusal(window, button, *refusal);
-        return nullptr;
+        ShowRefusal(window, state, button, *refusal);
+        return std::nullopt;
     }
-    if (window.AskPassword() == OperationWindow::PasswordAnswer::NotGiven) {
-        return nullptr;
+    std::optional<std::string> password = GivenPassword(window, state, button);
+    if (!password) {
+        return std::nullopt;
     }
-    return &std::get<PinnedFile>(prepared);
+    return Ready{std::get<PinnedFile>(prepared), std::move(*password)};
 }
 
 // The busy state, the rewrite with the gauge following it, and its end.
@@ -128,12 +151,12 @@ bool FinishedInterrupted(OperationWindow& window, Preparation& prepared,
 
 // How both buttons begin: an interrupted rewrite is finished and the run
 // ends there; otherwise the file ready with its password, or nothing.
-PinnedFile* Begin(OperationWindow& window, OperationButton button, Preparation& prepared,
-                  const RewriteOptions& options) {
+std::optional<Ready> Begin(OperationWindow& window, ProgramState& state, OperationButton button,
+                           Preparation& prepared, const RewriteOptions& options) {
     if (FinishedInterrupted(window, prepared, options)) {
-        return nullptr;
+        return std::nullopt;
     }
-    return ReadyWithPassword(window, button, prepared);
+    return ReadyWithPassword(window, state, button, prepared);
 }
 
 // The wrong-password notice, with the key breaking while it is shown.
@@ -149,7 +172,6 @@ void ShowWrongPassword(OperationWindow& window, OperationButton button, PinnedFi
 // What sets the two buttons' runs apart; the steps around it are the same.
 struct ButtonRun {
     OperationButton button;
-    int currentOperation;  // what the password dialog reads in ProgramState
     Preparation (*prepare)(platform::PlatformFile& files, const std::string& name);
     Outcome (*rewrite)(PinnedFile file, const std::string& passwordCp932, ProgressSink& progress,
                        const RewriteOptions& options);
@@ -157,18 +179,18 @@ struct ButtonRun {
     bool checksPassword;
 };
 
-constexpr ButtonRun kEncryptRun{OperationButton::BuAngo, 0, PrepareEncryption, Encrypt, false};
-constexpr ButtonRun kDecryptRun{OperationButton::BuFukugo, 1, PrepareDecryption, Decrypt, true};
+constexpr ButtonRun kEncryptRun{OperationButton::BuAngo, PrepareEncryption, Encrypt, false};
+constexpr ButtonRun kDecryptRun{OperationButton::BuFukugo, PrepareDecryption, Decrypt, true};
 
 void RunButton(const ButtonRun& run, OperationWindow& window, platform::PlatformFile& files,
                ProgramState& state, const RewriteOptions& options) {
-    state.CurrentOperation = run.currentOperation;
     Preparation prepared = run.prepare(files, window.FileNameText());
-    PinnedFile* file = Begin(window, run.button, prepared, options);
-    if (file == nullptr) {
+    std::optional<Ready> ready = Begin(window, state, run.button, prepared, options);
+    if (!ready) {
         return;
     }
-    const std::string password = window.PasswordBytes();
+    PinnedFile* file = &ready->file;
+    const std::string& password = ready->password;
     if (run.checksPassword && !PasswordMatches(*file, password)) {
         ShowWrongPassword(window, run.button, *file);
         return;

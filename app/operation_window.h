@@ -3,6 +3,7 @@
 #include <functional>
 #include <string>
 
+#include "dialogs/password_result.h"
 #include "engine/progress_sink.h"
 #include "engine/run_result.h"
 
@@ -26,13 +27,12 @@ public:
 
     // Text of EditFileName as a local path (UTF-8 bytes), read afresh each time.
     virtual std::string FileNameText() const = 0;
-    enum class PasswordAnswer { Given, NotGiven };
-    // Resets the gauge, hides Label2, asks for the password (and its
-    // confirmation when encrypting). NotGiven: cancelled, empty or not
-    // confirmed, and the operation ends there.
-    virtual PasswordAnswer AskPassword() = 0;
-    // The accepted password in its Shift-JIS (CP932) form, 1 to 50 bytes.
-    virtual std::string PasswordBytes() const = 0;
+    // Resets the gauge, hides Label2 and asks for the password for the
+    // operation of that button; encryption asks for it once more. Anything
+    // but Given ends the operation.
+    virtual PasswordResult AskPassword(OperationButton operation) = 0;
+    // Shows Label2: the password and its confirmation differed.
+    virtual void ShowMismatch() = 0;
 
     virtual void EnterBusyState(OperationButton button) = 0;
     virtual void LeaveBusyState(OperationButton button) = 0;
@@ -52,7 +52,6 @@ public:
     virtual void SetGaugeProgress(int percent) = 0;
     virtual void FocusFileName() = 0;
     virtual void FocusButton(OperationButton button) = 0;
-    virtual bool IsLabel2Visible() const = 0;
 
     // Runs the rewrite, which blocks until the file is complete, with its
     // progress going to the gauge, and returns its outcome. The window may

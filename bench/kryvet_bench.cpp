@@ -34,19 +34,23 @@ class BenchWindow : public kryvet::OperationWindow {
 public:
     explicit BenchWindow(std::string path) : path_(std::move(path)) {}
     std::string FileNameText() const override { return path_; }
-    PasswordAnswer AskPassword() override { return PasswordAnswer::Given; }
-    std::string PasswordBytes() const override { return "benchmark"; }
+    kryvet::PasswordResult AskPassword(kryvet::OperationButton) override {
+        return {kryvet::PasswordResult::Answer::Given, "benchmark"};
+    }
+    void ShowMismatch() override { failed = true; }
     void EnterBusyState(kryvet::OperationButton) override {}
     void LeaveBusyState(kryvet::OperationButton) override {}
     void ShowNotice(kryvet::Notice) override { failed = true; }
+    bool AskFinishForeignRecord(kryvet::OperationButton) override {
+        failed = true;
+        return false;
+    }
     void SetTimer1Enabled(bool) override {}
     void ShowNotPassword() override { failed = true; }
     void HideBrokenKey() override {}
     void SetGaugeProgress(int) override { ++gaugeCalls; }
     void FocusFileName() override {}
     void FocusButton(kryvet::OperationButton) override {}
-    bool IsLabel2Visible() const override { return false; }
-    bool AskFinishForeignRecord(kryvet::OperationButton) override { return false; }
 
     int gaugeCalls = 0;
     bool failed = false;

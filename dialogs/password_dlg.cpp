@@ -67,48 +67,59 @@ void PasswordForm::keyPressEvent(QKeyEvent* event) {
     QDialog::keyPressEvent(event);
 }
 
-TPasswordDlg::TPasswordDlg(ProgramState& state, const std::unique_ptr<TPasswordDlg2>& confirmation,
-                           QLabel& label2, QWidget* parent)
+TPasswordDlg::TPasswordDlg(const std::unique_ptr<TPasswordDlg2>& confirmation, QWidget* parent)
     : PasswordForm(QStringLiteral("パスワードの入力"), {189, 129, 236, 93}, parent),
-      state_(state),
-      confirmation_(confirmation),
-      label2_(label2) {
+      confirmation_(confirmation) {
     setObjectName(QStringLiteral("PasswordDlg"));
 }
 
+PasswordResult TPasswordDlg::Ask(bool confirm) {
+    confirm_ = confirm;
+    mismatch_ = false;
+    const int result = exec();
+    // A mismatch has emptied the box, so it must be told apart first.
+    if (mismatch_) {
+        return {PasswordResult::Answer::Mismatch, {}};
+    }
+    if (result != kModalOk || Password->text().isEmpty()) {
+        return {PasswordResult::Answer::NotGiven, {}};
+    }
+    return {PasswordResult::Answer::Given, PasswordCp932Bytes(*Password)};
+}
+
 void TPasswordDlg::OKBtnClick() {
-    if (state_.CurrentOperation == 0 && !Password->text().isEmpty()) {
+    if (confirm_ && !Password->text().isEmpty()) {
         TPasswordDlg2& confirmation = *confirmation_;
         confirmation.Password->clear();
         if (confirmation.exec() == kModalCancel) {
             Password->clear();
         } else if (Password->text() != confirmation.Password->text()) {
             // Exactly: same length, same characters, letter case included.
-            label2_.setVisible(true);
+            mismatch_ = true;
             Password->clear();
         }
     }
-    state_.LastPassword = Password->text().toStdString();
+    LastPassword = Password->text().toStdString();
     Password->setFocus();
 }
 
 void TPasswordDlg::CancelBtnClick() {
-    Password->setText(QString::fromStdString(state_.LastPassword));
+    Password->setText(QString::fromStdString(LastPassword));
     Password->setFocus();
 }
 
-TPasswordDlg2::TPasswordDlg2(ProgramState& state, QWidget* parent)
-    : PasswordForm(QStringLiteral("もう一度"), {198, 153, 236, 93}, parent), state_(state) {
+TPasswordDlg2::TPasswordDlg2(QWidget* parent)
+    : PasswordForm(QStringLiteral("もう一度"), {198, 153, 236, 93}, parent) {
     setObjectName(QStringLiteral("PasswordDlg2"));
 }
 
 void TPasswordDlg2::OKBtnClick() {
-    state_.LastConfirmation = Password->text().toStdString();
+    LastConfirmation = Password->text().toStdString();
     Password->setFocus();
 }
 
 void TPasswordDlg2::CancelBtnClick() {
-    Password->setText(QString::fromStdString(state_.LastConfirmation));
+    Password->setText(QString::fromStdString(LastConfirmation));
     Password->setFocus();
 }
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "dialogs/form_setup.h"
-#include "engine/program_state.h"
+#include "dialogs/password_result.h"
 
 class QLabel;
 class QLineEdit;
@@ -49,32 +49,40 @@ class TPasswordDlg : public PasswordForm {
 public:
     // confirmation: the slot that holds the confirmation dialog. Start-up
     // creates that dialog after this one, so it is looked up when needed.
-    // label2: the main window's mismatch label, shown when the confirmation differs.
-    TPasswordDlg(ProgramState& state, const std::unique_ptr<TPasswordDlg2>& confirmation,
-                 QLabel& label2, QWidget* parent = nullptr);
+    explicit TPasswordDlg(const std::unique_ptr<TPasswordDlg2>& confirmation,
+                          QWidget* parent = nullptr);
+
+    // Shows the dialog modally and says what it came to. confirm: OK asks
+    // for the password once more (encrypting). The box keeps its text for
+    // the next showing.
+    PasswordResult Ask(bool confirm);
+
+    // The box's text as OK last left it (UTF-8); Cancel puts it back.
+    std::string LastPassword;
 
 public slots:
     void OKBtnClick() override;
     void CancelBtnClick() override;
 
 private:
-    ProgramState& state_;
     const std::unique_ptr<TPasswordDlg2>& confirmation_;
-    QLabel& label2_;
+    // This showing's: whether OK confirms, and whether the confirmation differed.
+    bool confirm_ = false;
+    bool mismatch_ = false;
 };
 
 // The confirmation, typed anew at every showing.
 class TPasswordDlg2 : public PasswordForm {
     Q_OBJECT
 public:
-    explicit TPasswordDlg2(ProgramState& state, QWidget* parent = nullptr);
+    explicit TPasswordDlg2(QWidget* parent = nullptr);
+
+    // The box's text as OK last left it (UTF-8); Cancel puts it back.
+    std::string LastConfirmation;
 
 public slots:
     void OKBtnClick() override;
     void CancelBtnClick() override;
-
-private:
-    ProgramState& state_;
 };
 
 }  // namespace kryvet

@@ -164,6 +164,18 @@ TEST_F(OperationsTest, MismatchShowsLabel2AndChangesNothing) {
     window_->EditFileName->clear();
     window_->BuAngoClick();
     EXPECT_EQ(window_->focusWidget(), window_->BuAngo);
+    // The next prompt, even cancelled, hides the label: the focus goes back
+    // to the box.
+    window_->EditFileName->setText(QString::fromStdString(path_));
+    ModalScript cancel;
+    cancel.When(Dlg(), [this] { QTest::keyClick(Dlg(), Qt::Key_Escape); });
+    window_->BuAngoClick();
+    ASSERT_TRUE(cancel.Completed());
+    EXPECT_TRUE(window_->Label2->isHidden());
+    window_->EditFileName->clear();
+    window_->BuAngo->setFocus();
+    window_->BuAngoClick();
+    EXPECT_EQ(window_->focusWidget(), window_->EditFileName);
 }
 
 TEST_F(OperationsTest, NoticesOfTheRefusals) {

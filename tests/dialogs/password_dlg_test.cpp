@@ -12,6 +12,7 @@
 #include "dialogs/password_box.h"
 #include "dialogs/password_dlg.h"
 #include "dialogs/picture_button.h"
+#include "engine/cp932.h"
 #include "tests/dialogs/accessible_names.h"
 #include "tests/dialogs/modal_script.h"
 
@@ -51,15 +52,11 @@ void LeaveDialog(PasswordForm& dlg, Leave how) {
     }
 }
 
-// The two dialogs wired as the main window wires them, with a stand-in for
-// the main window's mismatch label.
+// The two dialogs wired as start-up wires them.
 struct Fixture {
-    kryvet::ProgramState state;
-    QWidget mainWindow;  // never shown; stands in for the label's window
-    QLabel label2{QStringLiteral("パスワードは一致していません。"), &mainWindow};
-    std::unique_ptr<TPasswordDlg2> dlg2Slot = std::make_unique<TPasswordDlg2>(state);
+    std::unique_ptr<TPasswordDlg2> dlg2Slot = std::make_unique<TPasswordDlg2>();
     TPasswordDlg2& dlg2 = *dlg2Slot;
-    TPasswordDlg dlg{state, dlg2Slot, label2};
+    TPasswordDlg dlg{dlg2Slot};
     int dlg2Showings = 0;
 
     Fixture() {
@@ -67,16 +64,17 @@ struct Fixture {
     }
 };
 
+using Answer = PasswordResult::Answer;
+
 struct ConfirmCase {
     const char* name;
-    int operation;
+    bool confirm;  // encrypting
     QString firstText;
     Leave firstLeave;
     std::optional<QString> secondText;  // typed in the confirmation, if it opens
     Leave secondLeave;
     int expectedResult;
-    bool expectedGoOn;  // what AskPassword would conclude
-    bool expectedLabel2;
+    Answer expectedAnswer;
     QString expectedBox;
     std::string expectedLastPassword;
     std::string expectedLastConfirmation;
@@ -92,11 +90,9 @@ class PasswordConfirmTest : public ::testing::TestWithParam<ConfirmCase> {};
 TEST_P(PasswordConfirmTest, FollowsTheHandlers) {
     const ConfirmCase& c = GetParam();
     Fixture f;
-    f.state.CurrentOperation = c.operation;
-    f.state.LastPassword = "before";
-    f.state.LastConfirmation = "before2";
+    f.dlg.LastPassword = "before";
+    f.dlg2.LastConfirmation = "before2";
     f.dlg2.Password->setText(QStringLiteral("stale"));
-    f.label2.hide();
 
     ModalScript script;
     bool focusOnShow = false;
@@ -113,17 +109,19 @@ TEST_P(PasswordConfirmTest, FollowsTheHandlers) {
             LeaveDialog(f.dlg2, c.secondLeave);
         });
     }
-    const int result = f.dlg.exec();
+    const PasswordResult answer = f.dlg.Ask(c.confirm);
     ASSERT_TRUE(script.Completed());
 
     EXPECT_TRUE(focusOnShow);
-    EXPECT_EQ(result, c.expectedResult);
-    const bool goOn = result == 1 && !f.dlg.Password->text().isEmpty();
-    EXPECT_EQ(goOn, c.expectedGoOn);
-    EXPECT_EQ(!f.label2.isHidden(), c.expectedLabel2);
+    EXPECT_EQ(f.dlg.result(), c.expectedResult);
+    EXPECT_EQ(answer.answer, c.expectedAnswer);
+    // The bytes of what was accepted, and nothing unless it was given.
+    EXPECT_EQ(answer.bytes, c.expectedAnswer == Answer::Given
+                                ? Utf8ToCp932(c.expectedLastPassword).value()
+                                : std::string());
     EXPECT_EQ(f.dlg.Password->text(), c.expectedBox);
-    EXPECT_EQ(f.state.LastPassword, c.expectedLastPassword);
-    EXPECT_EQ(f.state.LastConfirmation, c.expectedLastConfirmation);
+    EXPECT_EQ(f.dlg.LastPassword, c.expectedLastPassword);
+    EXPECT_EQ(f.dlg2.LastConfirmation, c.expectedLastConfirmation);
     EXPECT_EQ(f.dlg2Showings, c.secondText ? 1 : 0);
     if (c.secondText) {
         EXPECT_EQ(box2OnShow, QString()) << "the confirmation must be typed anew";
@@ -138,56 +136,56 @@ const QString kSecret = QStringLiteral("Secret7");
 INSTANTIATE_TEST_SUITE_P(
     Cases, PasswordConfirmTest,
     ::testing::Values(
-        ConfirmCase{"EncryptSameText", 0, kSecret, Leave::OkButton, kSecret, Leave::OkButton, 1,
-                    true, false, kSecret, "Secret7", "Secret7", kSecret},
-        ConfirmCase{"EncryptSameTextByEnter", 0, kSecret, Leave::Enter, kSecret, Leave::Enter, 1,
-                    true, false, kSecret, "Secret7", "Secret7", kSecret},
-        ConfirmCase{"EncryptSameKanji", 0, QStringLiteral("秘密ｱ"), Leave::OkButton,
-                    QStringLiteral("秘密ｱ"), Leave::OkButton, 1, true, false,
+        ConfirmCase{"EncryptSameText", true, kSecret, Leave::OkButton, kSecret, Leave::OkButton, 1,
+                    Answer::Given, kSecret, "Secret7", "Secret7", kSecret},
+        ConfirmCase{"EncryptSameTextByEnter", true, kSecret, Leave::Enter, kSecret, Leave::Enter, 1,
+                    Answer::Given, kSecret, "Secret7", "Secret7", kSecret},
+        ConfirmCase{"EncryptSameKanji", true, QStringLiteral("秘密ｱ"), Leave::OkButton,
+                    QStringLiteral("秘密ｱ"), Leave::OkButton, 1, Answer::Given,
                     QStringLiteral("秘密ｱ"), "秘密ｱ", "秘密ｱ", QStringLiteral("秘密ｱ")},
-        ConfirmCase{"EncryptDifferInCase", 0, kSecret, Leave::OkButton, QStringLiteral("secret7"),
-                    Leave::OkButton, 1, false, true, QString(), "", "secret7",
-                    QStringLiteral("secret7")},
-        ConfirmCase{"EncryptProperPrefix", 0, kSecret, Leave::OkButton, QStringLiteral("Secret"),
-                    Leave::OkButton, 1, false, true, QString(), "", "Secret",
+        ConfirmCase{"EncryptDifferInCase", true, kSecret, Leave::OkButton,
+                    QStringLiteral("secret7"), Leave::OkButton, 1, Answer::Mismatch, QString(), "",
+                    "secret7", QStringLiteral("secret7")},
+        ConfirmCase{"EncryptProperPrefix", true, kSecret, Leave::OkButton, QStringLiteral("Secret"),
+                    Leave::OkButton, 1, Answer::Mismatch, QString(), "", "Secret",
                     QStringLiteral("Secret")},
-        ConfirmCase{"EncryptLongerConfirmation", 0, kSecret, Leave::OkButton,
-                    QStringLiteral("Secret77"), Leave::OkButton, 1, false, true, QString(), "",
+        ConfirmCase{"EncryptLongerConfirmation", true, kSecret, Leave::OkButton,
+                    QStringLiteral("Secret77"), Leave::OkButton, 1, Answer::Mismatch, QString(), "",
                     "Secret77", QStringLiteral("Secret77")},
-        ConfirmCase{"EncryptKanjiDiffer", 0, QStringLiteral("秘密"), Leave::OkButton,
-                    QStringLiteral("秘蜜"), Leave::OkButton, 1, false, true, QString(), "", "秘蜜",
-                    QStringLiteral("秘蜜")},
+        ConfirmCase{"EncryptKanjiDiffer", true, QStringLiteral("秘密"), Leave::OkButton,
+                    QStringLiteral("秘蜜"), Leave::OkButton, 1, Answer::Mismatch, QString(), "",
+                    "秘蜜", QStringLiteral("秘蜜")},
         // Cancel puts the last accepted confirmation back into the box.
-        ConfirmCase{"EncryptConfirmationCancelled", 0, kSecret, Leave::OkButton, kSecret,
-                    Leave::CancelButton, 1, false, false, QString(), "", "before2",
+        ConfirmCase{"EncryptConfirmationCancelled", true, kSecret, Leave::OkButton, kSecret,
+                    Leave::CancelButton, 1, Answer::NotGiven, QString(), "", "before2",
                     QStringLiteral("before2")},
-        ConfirmCase{"EncryptConfirmationEsc", 0, kSecret, Leave::OkButton, kSecret, Leave::Esc, 1,
-                    false, false, QString(), "", "before2", QStringLiteral("before2")},
+        ConfirmCase{"EncryptConfirmationEsc", true, kSecret, Leave::OkButton, kSecret, Leave::Esc,
+                    1, Answer::NotGiven, QString(), "", "before2", QStringLiteral("before2")},
         // The close box runs no handler: the typed text stays.
-        ConfirmCase{"EncryptConfirmationClosed", 0, kSecret, Leave::OkButton, kSecret,
-                    Leave::CloseBox, 1, false, false, QString(), "", "before2", kSecret},
-        ConfirmCase{"EncryptEmptyOkAsksNothing", 0, QString(), Leave::OkButton, std::nullopt,
-                    Leave::OkButton, 1, false, false, QString(), "", "before2", QString()},
-        ConfirmCase{"DecryptOkAsksNothing", 1, kSecret, Leave::OkButton, std::nullopt,
-                    Leave::OkButton, 1, true, false, kSecret, "Secret7", "before2", QString()},
-        ConfirmCase{"DecryptEmptyOk", 1, QString(), Leave::Enter, std::nullopt, Leave::OkButton, 1,
-                    false, false, QString(), "", "before2", QString()},
-        ConfirmCase{"CancelRestoresLastPassword", 1, kSecret, Leave::CancelButton, std::nullopt,
-                    Leave::OkButton, 2, false, false, QStringLiteral("before"), "before", "before2",
-                    QString()},
-        ConfirmCase{"EnterOnCancelRestoresLastPassword", 1, kSecret, Leave::EnterOnCancel,
-                    std::nullopt, Leave::OkButton, 2, false, false, QStringLiteral("before"),
+        ConfirmCase{"EncryptConfirmationClosed", true, kSecret, Leave::OkButton, kSecret,
+                    Leave::CloseBox, 1, Answer::NotGiven, QString(), "", "before2", kSecret},
+        ConfirmCase{"EncryptEmptyOkAsksNothing", true, QString(), Leave::OkButton, std::nullopt,
+                    Leave::OkButton, 1, Answer::NotGiven, QString(), "", "before2", QString()},
+        ConfirmCase{"DecryptOkAsksNothing", false, kSecret, Leave::OkButton, std::nullopt,
+                    Leave::OkButton, 1, Answer::Given, kSecret, "Secret7", "before2", QString()},
+        ConfirmCase{"DecryptEmptyOk", false, QString(), Leave::Enter, std::nullopt, Leave::OkButton,
+                    1, Answer::NotGiven, QString(), "", "before2", QString()},
+        ConfirmCase{"CancelRestoresLastPassword", false, kSecret, Leave::CancelButton, std::nullopt,
+                    Leave::OkButton, 2, Answer::NotGiven, QStringLiteral("before"), "before",
+                    "before2", QString()},
+        ConfirmCase{"EnterOnCancelRestoresLastPassword", false, kSecret, Leave::EnterOnCancel,
+                    std::nullopt, Leave::OkButton, 2, Answer::NotGiven, QStringLiteral("before"),
                     "before", "before2", QString()},
-        ConfirmCase{"EncryptEnterOnOkThenOnCancel", 0, kSecret, Leave::EnterOnOk, kSecret,
-                    Leave::EnterOnCancel, 1, false, false, QString(), "", "before2",
+        ConfirmCase{"EncryptEnterOnOkThenOnCancel", true, kSecret, Leave::EnterOnOk, kSecret,
+                    Leave::EnterOnCancel, 1, Answer::NotGiven, QString(), "", "before2",
                     QStringLiteral("before2")},
-        ConfirmCase{"EncryptEnterOnBothOks", 0, kSecret, Leave::EnterOnOk, kSecret,
-                    Leave::EnterOnOk, 1, true, false, kSecret, "Secret7", "Secret7", kSecret},
-        ConfirmCase{"EscRestoresLastPassword", 0, kSecret, Leave::Esc, std::nullopt,
-                    Leave::OkButton, 2, false, false, QStringLiteral("before"), "before", "before2",
-                    QString()},
-        ConfirmCase{"CloseBoxKeepsTypedText", 0, kSecret, Leave::CloseBox, std::nullopt,
-                    Leave::OkButton, 2, false, false, kSecret, "before", "before2", QString()}),
+        ConfirmCase{"EncryptEnterOnBothOks", true, kSecret, Leave::EnterOnOk, kSecret,
+                    Leave::EnterOnOk, 1, Answer::Given, kSecret, "Secret7", "Secret7", kSecret},
+        ConfirmCase{"EscRestoresLastPassword", true, kSecret, Leave::Esc, std::nullopt,
+                    Leave::OkButton, 2, Answer::NotGiven, QStringLiteral("before"), "before",
+                    "before2", QString()},
+        ConfirmCase{"CloseBoxKeepsTypedText", true, kSecret, Leave::CloseBox, std::nullopt,
+                    Leave::OkButton, 2, Answer::NotGiven, kSecret, "before", "before2", QString()}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The box keeps its text from one showing to the next: an accepted password
@@ -195,7 +193,6 @@ INSTANTIATE_TEST_SUITE_P(
 // was typed.
 TEST(PasswordDialogTest, BoxCarriesOverBetweenShowings) {
     Fixture f;
-    f.state.CurrentOperation = 0;
     QStringList offered;
     auto showing = [&](const QString& first, const std::optional<QString>& second, Leave leave) {
         ModalScript script;
@@ -210,18 +207,19 @@ TEST(PasswordDialogTest, BoxCarriesOverBetweenShowings) {
                 LeaveDialog(f.dlg2, Leave::OkButton);
             });
         }
-        const int result = f.dlg.exec();
+        const Answer answer = f.dlg.Ask(true).answer;
         EXPECT_TRUE(script.Completed());
-        return result;
+        return answer;
     };
 
-    EXPECT_EQ(showing(QStringLiteral("pw"), QStringLiteral("pw"), Leave::OkButton), 1);
+    EXPECT_EQ(showing(QStringLiteral("pw"), QStringLiteral("pw"), Leave::OkButton), Answer::Given);
     // offered "pw" again; typing nothing and OK must still be confirmed
-    EXPECT_EQ(showing(QString(), QStringLiteral("pw"), Leave::OkButton), 1);
+    EXPECT_EQ(showing(QString(), QStringLiteral("pw"), Leave::OkButton), Answer::Given);
     EXPECT_EQ(f.dlg.Password->text(), QStringLiteral("pw"));
-    EXPECT_EQ(showing(QString(), QStringLiteral("px"), Leave::OkButton), 1);
-    EXPECT_EQ(showing(QStringLiteral("typed"), std::nullopt, Leave::CloseBox), 2);
-    EXPECT_EQ(showing(QString(), std::nullopt, Leave::CancelButton), 2);
+    EXPECT_EQ(showing(QString(), QStringLiteral("px"), Leave::OkButton), Answer::Mismatch);
+    // A mismatch is told once: the next showing answers for itself.
+    EXPECT_EQ(showing(QStringLiteral("typed"), std::nullopt, Leave::CloseBox), Answer::NotGiven);
+    EXPECT_EQ(showing(QString(), std::nullopt, Leave::CancelButton), Answer::NotGiven);
     EXPECT_EQ(offered, (QStringList{QString(), QStringLiteral("pw"), QStringLiteral("pw"),
                                     QString(), QStringLiteral("typed")}));
     // Cancel went back to what the mismatch left: nothing.
@@ -243,11 +241,9 @@ class PasswordLimitTest : public ::testing::TestWithParam<LimitCase> {};
 
 TEST_P(PasswordLimitTest, TypingStopsAtFiftyBytes) {
     const LimitCase& c = GetParam();
-    kryvet::ProgramState state;
-    QLabel label2;
-    auto dlg2Slot = std::make_unique<TPasswordDlg2>(state);
+    auto dlg2Slot = std::make_unique<TPasswordDlg2>();
     TPasswordDlg2& dlg2 = *dlg2Slot;
-    TPasswordDlg dlg(state, dlg2Slot, label2);
+    TPasswordDlg dlg(dlg2Slot);
     for (QLineEdit* box : {dlg.Password, dlg2.Password}) {
         TypeText(box, c.accepted);
         EXPECT_EQ(box->text(), c.accepted) << box->window()->objectName().toStdString();
@@ -295,8 +291,7 @@ class PasswordPasteTest : public ::testing::TestWithParam<PasteCase> {};
 
 TEST_P(PasswordPasteTest, PastingIsTakenWholeOrNotAtAll) {
     const PasteCase& c = GetParam();
-    kryvet::ProgramState state;
-    TPasswordDlg2 dlg2(state);
+    TPasswordDlg2 dlg2;
     dlg2.Password->setText(c.before);
     dlg2.Password->end(false);
     QApplication::clipboard()->setText(c.pasted);
@@ -320,11 +315,9 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PasswordDialogTest, LayoutAndButtons) {
-    kryvet::ProgramState state;
-    QLabel label2;
-    auto dlg2Slot = std::make_unique<TPasswordDlg2>(state);
+    auto dlg2Slot = std::make_unique<TPasswordDlg2>();
     TPasswordDlg2& dlg2 = *dlg2Slot;
-    TPasswordDlg dlg(state, dlg2Slot, label2);
+    TPasswordDlg dlg(dlg2Slot);
     struct Expected {
         PasswordForm* form;
         QString caption;
@@ -377,8 +370,7 @@ TEST(PasswordDialogTest, LayoutAndButtons) {
 }
 
 TEST(PasswordDialogTest, EveryCharacterShowsAsAsterisk) {
-    kryvet::ProgramState state;
-    TPasswordDlg2 dlg2(state);
+    TPasswordDlg2 dlg2;
     TypeText(dlg2.Password, QStringLiteral("秘密ab ｱ"));
     EXPECT_EQ(dlg2.Password->displayText(), QStringLiteral("******"));
     EXPECT_EQ(PasswordCp932Bytes(*dlg2.Password),

@@ -47,17 +47,20 @@ struct RunOutcome {
 using SetUp = std::function<void(MemoryPlatform&, RecordingWindow&)>;
 
 struct Case {
-    Case(std::string n, SetUp s, std::vector<std::string> w, bool u = true, std::string e = {})
+    Case(std::string n, SetUp s, std::vector<std::string> w, bool u = true, std::string e = {},
+         ProgramState b = {})
         : name(std::move(n)),
           setUp(std::move(s)),
           window(std::move(w)),
           unchanged(u),
-          error(std::move(e)) {}
+          error(std::move(e)),
+          before(b) {}
     std::string name;
     SetUp setUp;
     std::vector<std::string> window;  // expected calls on the window
     bool unchanged;                   // the file's bytes and attributes as before
     std::string error;
+    ProgramState before;  // what earlier presses left
 };
 
 RunOutcome RunCase(bool encrypt, const Case& c) {
@@ -67,7 +70,7 @@ RunOutcome RunCase(bool encrypt, const Case& c) {
     window.password = "pw";
     c.setUp(files, window);
     const auto before = files.files;
-    ProgramState state;
+    ProgramState state = c.before;
     RunOutcome out;
     try {
         if (encrypt) {
@@ -98,11 +101,11 @@ TEST(Refusals, EncryptFailureTable) {
     const Case cases[] = {
         {"empty name", [](auto&, auto& w) { w.fileName = ""; }, {"Focus:EditFileName"}},
         {"empty name after a mismatch",
-         [](auto&, auto& w) {
-             w.fileName = "";
-             w.label2Visible = true;
-         },
-         {"Focus:BuAngo"}},
+         [](auto&, auto& w) { w.fileName = ""; },
+         {"Focus:BuAngo"},
+         true,
+         {},
+         ProgramState{.MismatchShown = true}},
         {"no such file", [](auto&, auto&) {}, {"Notice:NotFile", "Focus:EditFileName"}},
         {"blanks are a name, not an empty box",
          [](auto& f, auto& w) {
@@ -166,6 +169,12 @@ TEST(Refusals, EncryptFailureTable) {
              w.password = "";
          },
          {"AskPassword"}},
+        {"confirmation differs",
+         [](auto& f, auto& w) {
+             f.Add("f", Plain(10));
+             w.mismatchPassword = true;
+         },
+         {"AskPassword", "ShowMismatch"}},
         {"size unreadable",
          [](auto& f, auto&) {
              f.Add("f", Plain(10), true);
@@ -454,7 +463,7 @@ TEST(Refusals, WrongThenRightPasswordAndEncryptingTwice) {
     EXPECT_EQ(files.Data("f"), plain);
     EXPECT_EQ(window.log,
               (std::vector<std::string>{"AskPassword", "EnterBuFukugo", "LeaveBuFukugo"}));
-    EXPECT_EQ(state.CurrentOperation, 1);
+    EXPECT_EQ(window.passwordAskedFor, OperationButton::BuFukugo);
 }
 
 TEST(Refusals, SuccessfulEncryptionAndNothingChangedBeforeThePassword) {
@@ -466,7 +475,7 @@ TEST(Refusals, SuccessfulEncryptionAndNothingChangedBeforeThePassword) {
     ProgramState state;
     EncryptInPlace(window, files, state);
     EXPECT_EQ(window.log, (std::vector<std::string>{"AskPassword", "EnterBuAngo", "LeaveBuAngo"}));
-    EXPECT_EQ(state.CurrentOperation, 0);
+    EXPECT_EQ(window.passwordAskedFor, OperationButton::BuAngo);
     // Read-only before, so the stored attributes carry the bit; read-only after.
     EXPECT_EQ(static_cast<unsigned char>(files.Data("f")[68]), 0x01);
     EXPECT_EQ(files.files["f"].attributes, kReadOnly);

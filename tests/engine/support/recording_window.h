@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,7 +13,9 @@ public:
     std::string fileName;
     std::string password;  // CP932 bytes the password dialog yields
     bool cancelPassword = false;
-    bool label2Visible = false;
+    bool mismatchPassword = false;  // the confirmation differs
+    // The operation the password was last asked for.
+    std::optional<kryvet::OperationButton> passwordAskedFor;
     bool finishForeignRecord = false;  // the answer to AskFinishForeignRecord
     std::vector<std::string> log;
     std::vector<int> gauge;
@@ -20,16 +23,20 @@ public:
     std::function<void()> onAskPassword;
 
     std::string FileNameText() const override { return fileName; }
-    PasswordAnswer AskPassword() override {
+    kryvet::PasswordResult AskPassword(kryvet::OperationButton b) override {
+        using Answer = kryvet::PasswordResult::Answer;
         gauge.push_back(0);
-        label2Visible = false;
+        passwordAskedFor = b;
         log.push_back("AskPassword");
         if (onAskPassword)
             onAskPassword();
-        return cancelPassword || password.empty() ? PasswordAnswer::NotGiven
-                                                  : PasswordAnswer::Given;
+        if (mismatchPassword)
+            return {Answer::Mismatch, {}};
+        if (cancelPassword || password.empty())
+            return {Answer::NotGiven, {}};
+        return {Answer::Given, password};
     }
-    std::string PasswordBytes() const override { return password; }
+    void ShowMismatch() override { log.push_back("ShowMismatch"); }
     void EnterBusyState(kryvet::OperationButton b) override { log.push_back("Enter" + Name(b)); }
     void LeaveBusyState(kryvet::OperationButton b) override { log.push_back("Leave" + Name(b)); }
     void ShowNotice(kryvet::Notice notice) override {
@@ -53,7 +60,6 @@ public:
     void SetGaugeProgress(int percent) override { gauge.push_back(percent); }
     void FocusFileName() override { log.push_back("Focus:EditFileName"); }
     void FocusButton(kryvet::OperationButton b) override { log.push_back("Focus:" + Name(b)); }
-    bool IsLabel2Visible() const override { return label2Visible; }
 
 private:
     static std::string Name(kryvet::OperationButton b) {
