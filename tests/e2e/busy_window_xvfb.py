@@ -101,12 +101,13 @@ def run(program, stand_in, preload, out):
         s.keys("alt+r", "p")  # would start another encryption
         s.type("typed while busy")
         deadline = time.monotonic() + SLOW_MS / 1000 + 20
-        # Read-only comes just before the records are cut off and flushed.
-        while os.stat(path).st_mode & 0o777 != 0o440:
+        # Read-only comes just before the records are cut off and flushed:
+        # wait for both.
+        while (os.stat(path).st_mode & 0o777 != 0o440
+               or os.path.getsize(path) != len(plain) + 128):
             check(app.poll() is None, "input sent during the run ended the program")
             check(time.monotonic() < deadline, "the encryption did not finish")
             time.sleep(0.05)
-        check(os.path.getsize(path) == len(plain) + 128, "not the encrypted size")
         time.sleep(1.5)
         check(app.poll() is None, "F10 sent during the run took effect afterwards")
         check(s.absent("パスワードの入力"), "a run was started by input sent during the run")
