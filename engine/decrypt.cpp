@@ -21,13 +21,8 @@ Outcome DecryptPinned(PinnedFile& file, const std::string& passwordCp932, Progre
         return Refusal::WrongPassword;
     }
     const ModeRequest modeAfter = file.ModeBeforeEncryption(file.header());
-    journal::Record base;
-    base.operation = journal::Operation::Decrypt;
-    base.sizeBefore = file.size();
-    base.sizeAfter = file.header().StoredFileSize;
-    base.modeBefore = file.originalMode();
-    base.modeAfter = file.Permitted(modeAfter);
-    base.header = HeaderBytes(file.header());
+    const journal::Record base =
+        detail::WhatRewrites(file, journal::Operation::Decrypt, file.header(), modeAfter);
     const detail::Ending ending{base.sizeAfter, modeAfter, std::nullopt};
     return detail::RewriteFile(file, base, ending, sink, options);
 }

@@ -17,13 +17,8 @@ Outcome EncryptPinned(PinnedFile& file, const std::string& passwordCp932, Progre
                                AttributeWordFromMode(file.originalMode()));
     // The file's own mode without its write bits: bound to it by nature.
     const ModeRequest modeAfter{ReadOnlyMode(file.originalMode()), true};
-    journal::Record base;
-    base.operation = journal::Operation::Encrypt;
-    base.sizeBefore = size;
-    base.sizeAfter = size + kGrowth;
-    base.modeBefore = file.originalMode();
-    base.modeAfter = file.Permitted(modeAfter);
-    base.header = HeaderBytes(material.header);
+    journal::Record base =
+        detail::WhatRewrites(file, journal::Operation::Encrypt, material.header, modeAfter);
     base.trailer = material.trailer;
     const detail::Ending ending{
         size + kGrowth, modeAfter,

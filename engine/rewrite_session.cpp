@@ -122,6 +122,18 @@ Outcome RewriteSession::Complete(bool journaled) {
     return file_.Complete(ending_.mode);
 }
 
+journal::Record WhatRewrites(const PinnedFile& file, journal::Operation operation,
+                             const EncryptedFileHeader& header, const ModeRequest& modeAfter) {
+    journal::Record base;
+    base.operation = operation;
+    base.sizeBefore = file.size();
+    base.sizeAfter = journal::SizeAfter(operation, file.size());
+    base.modeBefore = file.originalMode();
+    base.modeAfter = file.Permitted(modeAfter);
+    base.header = HeaderBytes(header);
+    return base;
+}
+
 std::unique_ptr<RewriteWay> MakeWay(CheckedFile& io, const journal::Record& record,
                                     std::int32_t unit, const ProgressReporter& progress) {
     if (record.operation == journal::Operation::Encrypt) {

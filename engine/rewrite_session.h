@@ -61,6 +61,12 @@ private:
     bool cut_ = false;
 };
 
+// What every record of a rewrite of the prepared file repeats: the
+// operation, the sizes, the modes and the header (the trailer, where there
+// is one, is the caller's).
+journal::Record WhatRewrites(const PinnedFile& file, journal::Operation operation,
+                             const EncryptedFileHeader& header, const ModeRequest& modeAfter);
+
 // The way `record`'s operation moves the bytes.
 std::unique_ptr<RewriteWay> MakeWay(CheckedFile& io, const journal::Record& record,
                                     std::int32_t unit, const ProgressReporter& progress);

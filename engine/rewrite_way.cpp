@@ -13,11 +13,11 @@ BodyMask MaskOf(const journal::Record& what) {
 
 }  // namespace
 
-EncryptionWay::EncryptionWay(CheckedFile& file, const journal::Record& what, std::int32_t unit,
-                             const ProgressReporter& progress)
+MovingWay::MovingWay(CheckedFile& file, const journal::Record& what, std::int32_t bufferBytes,
+                     std::int32_t unit, const ProgressReporter& progress)
     : what_(what),
       mask_(MaskOf(what)),
-      buffer_(unit + kHeaderSize),
+      buffer_(bufferBytes),
       progress_(progress),
       mover_{file, mask_, unit, buffer_, &progress_} {}
 
@@ -63,14 +63,6 @@ void EncryptionWay::Undo() {
     mover_.file.CutAt(what_.sizeBefore);
     mover_.file.Flush();
 }
-
-DecryptionWay::DecryptionWay(CheckedFile& file, const journal::Record& what, std::int32_t unit,
-                             const ProgressReporter& progress)
-    : what_(what),
-      mask_(MaskOf(what)),
-      buffer_(unit),
-      progress_(progress),
-      mover_{file, mask_, unit, buffer_, &progress_} {}
 
 void DecryptionWay::MoveJournaled(RegionJournal& journal, const RegionStart& start) {
     progress_.StartAt(start.from / kBlockSize);

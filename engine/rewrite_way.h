@@ -33,12 +33,29 @@ public:
     virtual std::int64_t StoppedAt() const = 0;
 };
 
+// What both ways hold: the record they are made from, its mask, the move's
+// buffer of `bufferBytes` and the progress.
+class MovingWay : public RewriteWay {
+public:
+    UnitBuffer& buffer() override { return buffer_; }
+
+protected:
+    MovingWay(CheckedFile& file, const journal::Record& what, std::int32_t bufferBytes,
+              std::int32_t unit, const ProgressReporter& progress);
+
+    const journal::Record& what_;
+    BodyMask mask_;
+    UnitBuffer buffer_;
+    ProgressReporter progress_;
+    Mover mover_;
+};
+
 // The plain bytes 70 further on behind the header, masked; the trailer after.
-class EncryptionWay : public RewriteWay {
+class EncryptionWay : public MovingWay {
 public:
     EncryptionWay(CheckedFile& file, const journal::Record& what, std::int32_t unit,
-                  const ProgressReporter& progress);
-    UnitBuffer& buffer() override { return buffer_; }
+                  const ProgressReporter& progress)
+        : MovingWay(file, what, unit + kHeaderSize, unit, progress) {}
     void MoveJournaled(RegionJournal& journal, const RegionStart& start) override;
     void MoveAll() override;
     void Close() override;
@@ -46,21 +63,16 @@ public:
     std::int64_t StoppedAt() const override { return frontier_.writeAt; }
 
 private:
-    const journal::Record& what_;
-    BodyMask mask_;
-    UnitBuffer buffer_;
-    ProgressReporter progress_;
-    Mover mover_;
     ForwardFrontier frontier_;
 };
 
 // The masked bytes 70 back to the front, unmasked; the file cut to its
 // stored size.
-class DecryptionWay : public RewriteWay {
+class DecryptionWay : public MovingWay {
 public:
     DecryptionWay(CheckedFile& file, const journal::Record& what, std::int32_t unit,
-                  const ProgressReporter& progress);
-    UnitBuffer& buffer() override { return buffer_; }
+                  const ProgressReporter& progress)
+        : MovingWay(file, what, unit, unit, progress) {}
     void MoveJournaled(RegionJournal& journal, const RegionStart& start) override;
     void MoveAll() override;
     void Close() override;
@@ -68,11 +80,6 @@ public:
     std::int64_t StoppedAt() const override { return frontier_.moved; }
 
 private:
-    const journal::Record& what_;
-    BodyMask mask_;
-    UnitBuffer buffer_;
-    ProgressReporter progress_;
-    Mover mover_;
     BackwardFrontier frontier_;
     std::array<std::uint8_t, kTrailerSize> tail_{};
 };
