@@ -1,6 +1,7 @@
 #include "engine/journal_record.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include "engine/crc32c.h"
@@ -138,6 +139,28 @@ std::optional<Plan> PlanJournal(Operation operation, std::int64_t sizeBefore, st
         }
     }
     return std::nullopt;
+}
+
+std::string ExtensionWord(std::int64_t sizeBefore, const Plan& plan,
+                          const platform::FileIdentity& file) {
+    return std::to_string(sizeBefore) + ":" + std::to_string(plan.end()) + ":" +
+           std::to_string(file.device) + ":" + std::to_string(file.inode);
+}
+
+std::optional<std::int64_t> ExtendedFrom(const std::string& word, std::int64_t size,
+                                         const platform::FileIdentity& file) {
+    unsigned long long before = 0;
+    unsigned long long end = 0;
+    unsigned long long device = 0;
+    unsigned long long inode = 0;
+    char rest = 0;
+    if (std::sscanf(word.c_str(), "%llu:%llu:%llu:%llu%c", &before, &end, &device, &inode, &rest) !=
+            4 ||
+        platform::FileIdentity{device, inode} != file || static_cast<std::int64_t>(end) != size ||
+        before == 0 || before >= end) {
+        return std::nullopt;
+    }
+    return static_cast<std::int64_t>(before);
 }
 
 Sector EncodeFooter(const Footer& footer) {

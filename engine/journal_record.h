@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <string>
 
 #include "engine/file_layout.h"
 #include "engine/platform_file.h"
@@ -106,6 +107,19 @@ using Sector = std::array<std::uint8_t, kSector>;
 
 Sector EncodeFooter(const Footer& footer);
 Sector EncodeRecord(const Record& record);
+
+// The word kept beside a file while its records are being appended: its
+// size before and the journal's end, and the file (device and inode). A file
+// system that may keep a file's new size without its data (vfat, exfat,
+// ext4 with data=writeback) can leave the original followed by zeros where
+// the footer should be; the word, on the disk before the file grows, says
+// so.
+std::string ExtensionWord(std::int64_t sizeBefore, const Plan& plan,
+                          const platform::FileIdentity& file);
+// The size before of a file of `size` bytes that the word says grew to its
+// journal's end; none where it says anything else.
+std::optional<std::int64_t> ExtendedFrom(const std::string& word, std::int64_t size,
+                                         const platform::FileIdentity& file);
 
 // What the last sector of a file says. Every number is checked against the
 // layout's limits and the file's real size: a footer whose plan is not the

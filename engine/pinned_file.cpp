@@ -31,7 +31,8 @@ PinnedFile::PinnedFile(PinnedFile&& other) noexcept
       spareSpace_(other.spareSpace_),
       rewriting_(std::exchange(other.rewriting_, false)),
       header_(other.header_),
-      interrupted_(other.interrupted_) {}
+      interrupted_(other.interrupted_),
+      extendedFrom_(other.extendedFrom_) {}
 
 PinnedFile::~PinnedFile() {
     Release();
@@ -50,7 +51,7 @@ namespace {
 
 ModeRequest PinnedFile::ModeBeforeEncryption(const EncryptedFileHeader& header) const {
     std::string kept;
-    if (files_->ReadKeptMode(open_, kept) == 0) {
+    if (files_->ReadKept(open_, platform::PlatformFile::KeptWord::Mode, kept) == 0) {
         if (const auto mode = KeptModeFor(kept, header, status_.identity)) {
             return *mode;
         }
@@ -127,7 +128,8 @@ bool PinnedFile::Reserve(std::int64_t end) {
     return true;
 }
 
-void PinnedFile::BeginWriting() {
+void PinnedFile::BeginWriting(const std::string& extension) {
+    using KeptWord = platform::PlatformFile::KeptWord;
     if (!writable_) {
         // Opening for writing takes the owner's write permission. It is
         // given for the open alone and taken back at once: the mode stays
@@ -140,6 +142,9 @@ void PinnedFile::BeginWriting() {
         }
         open_ = files_->OpenPinned(pin_, platform::PlatformFile::Access::ReadWrite);
         const int openError = files_->LastError();
+        if (open_ >= 0 && !extension.empty()) {
+            files_->WriteKept(open_, KeptWord::Extension, extension);
+        }
         if (files_->SetMode(pin_, originalMode_) != 0) {
             modeSet_ = writable;  // tried again when the run ends
         }
@@ -147,8 +152,14 @@ void PinnedFile::BeginWriting() {
             OpenFailed(openError);
         }
         writable_ = true;
+    } else if (!extension.empty()) {
+        files_->WriteKept(open_, KeptWord::Extension, extension);
     }
     CheckUnchanged();
+    // Where the file system keeps no such word, there is nothing to flush.
+    if (!extension.empty() && files_->FlushAll(open_) != 0) {
+        throw EngineFailure::System(files_->LastError());
+    }
 }
 
 void PinnedFile::CheckUnchanged() const {

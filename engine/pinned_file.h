@@ -79,8 +79,9 @@ public:
     // a file open for reading only is opened again for writing, its
     // owner's write permission given for that open alone; then the check
     // that it is the same file, unchanged, and that the name still leads to
-    // it. EngineFailure otherwise.
-    void BeginWriting();
+    // it. EngineFailure otherwise. A non-empty `extension` word is kept
+    // beside the file while it may be written, and put on the disk.
+    void BeginWriting(const std::string& extension = {});
 
     // The rewrite has begun: the bytes are its own from now on, and the
     // space reserved is used.
@@ -120,6 +121,7 @@ private:
     bool rewriting_ = false;
     EncryptedFileHeader header_;
     std::optional<journal::Footer> interrupted_;
+    std::optional<std::int64_t> extendedFrom_;
 };
 
 }  // namespace kryvet

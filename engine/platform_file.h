@@ -102,12 +102,14 @@ public:
     // about what is on the disk; 0 or -1.
     virtual int StartWriteback(Handle handle, std::int64_t offset, std::int64_t length) = 0;
 
-    // The whole permission word kept with the file while it is encrypted
-    // (the attribute word keeps only the read-only bit). Empty when none;
-    // 0 or -1, also -1 where the file system keeps no such data.
-    virtual int ReadKeptMode(Handle handle, std::string& value) = 0;
-    virtual int WriteKeptMode(Handle handle, const std::string& value) = 0;
-    virtual int RemoveKeptMode(Handle handle) = 0;
+    // Words kept with a file: the whole permission word while it is
+    // encrypted (the attribute word keeps only the read-only bit), and the
+    // size of a file whose records are being appended. Empty when none; 0 or
+    // -1, also -1 where the file system keeps no such data.
+    enum class KeptWord { Mode, Extension };
+    virtual int ReadKept(Handle handle, KeptWord word, std::string& value) = 0;
+    virtual int WriteKept(Handle handle, KeptWord word, const std::string& value) = 0;
+    virtual int RemoveKept(Handle handle, KeptWord word) = 0;
 
     virtual SystemTime GetLocalTime() = 0;
 

@@ -341,10 +341,18 @@ int PosixPlatformFile::ReleaseSpace(Handle handle, std::int64_t offset, std::int
     return (errno == EOPNOTSUPP || errno == ENOSYS) ? 0 : Fail();
 }
 
-int PosixPlatformFile::ReadKeptMode(Handle handle, std::string& value) {
+namespace {
+
+const char* AttributeOf(PlatformFile::KeptWord word) {
+    return word == PlatformFile::KeptWord::Mode ? kKeptModeAttribute : kExtensionAttribute;
+}
+
+}  // namespace
+
+int PosixPlatformFile::ReadKept(Handle handle, KeptWord word, std::string& value) {
     value.clear();
     char buffer[128];
-    const ssize_t n = fgetxattr(handle, kKeptModeAttribute, buffer, sizeof buffer);
+    const ssize_t n = fgetxattr(handle, AttributeOf(word), buffer, sizeof buffer);
     if (n < 0) {
         return errno == ENODATA ? 0 : Fail();
     }
@@ -352,12 +360,12 @@ int PosixPlatformFile::ReadKeptMode(Handle handle, std::string& value) {
     return 0;
 }
 
-int PosixPlatformFile::WriteKeptMode(Handle handle, const std::string& value) {
-    return fsetxattr(handle, kKeptModeAttribute, value.data(), value.size(), 0) == 0 ? 0 : Fail();
+int PosixPlatformFile::WriteKept(Handle handle, KeptWord word, const std::string& value) {
+    return fsetxattr(handle, AttributeOf(word), value.data(), value.size(), 0) == 0 ? 0 : Fail();
 }
 
-int PosixPlatformFile::RemoveKeptMode(Handle handle) {
-    if (fremovexattr(handle, kKeptModeAttribute) == 0 || errno == ENODATA) {
+int PosixPlatformFile::RemoveKept(Handle handle, KeptWord word) {
+    if (fremovexattr(handle, AttributeOf(word)) == 0 || errno == ENODATA) {
         return 0;
     }
     return Fail();

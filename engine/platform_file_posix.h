@@ -31,9 +31,9 @@ public:
     int FlushData(Handle handle) override;
     int FlushAll(Handle handle) override;
     int StartWriteback(Handle handle, std::int64_t offset, std::int64_t length) override;
-    int ReadKeptMode(Handle handle, std::string& value) override;
-    int WriteKeptMode(Handle handle, const std::string& value) override;
-    int RemoveKeptMode(Handle handle) override;
+    int ReadKept(Handle handle, KeptWord word, std::string& value) override;
+    int WriteKept(Handle handle, KeptWord word, const std::string& value) override;
+    int RemoveKept(Handle handle, KeptWord word) override;
     SystemTime GetLocalTime() override;
     int LastError() const override { return lastError_; }
     void HoldTermination() override;
@@ -48,7 +48,9 @@ private:
     std::map<Handle, std::string> pinNames_;
 };
 
-// Name of the extended attribute that keeps the whole mode of an encrypted file.
+// Names of the extended attributes that keep the whole mode of an encrypted
+// file, and the size of a file while its records are being appended.
 inline constexpr char kKeptModeAttribute[] = "user.kryvet.mode";
+inline constexpr char kExtensionAttribute[] = "user.kryvet.extension";
 
 }  // namespace kryvet::platform

@@ -4,6 +4,7 @@
 
 #include "engine/operations.h"
 #include "engine/rewrite_io.h"
+#include "engine/rewrite_session.h"
 
 namespace kryvet {
 
@@ -16,6 +17,12 @@ struct Preparing {
     }
     static void Found(PinnedFile& file, const EncryptedFileHeader& header) {
         file.header_ = header;
+    }
+    static void Found(PinnedFile& file, std::int64_t extendedFrom) {
+        file.extendedFrom_ = extendedFrom;
+    }
+    static std::optional<std::int64_t> ExtendedFrom(const PinnedFile& file) {
+        return file.extendedFrom_;
     }
 };
 
@@ -79,33 +86,62 @@ journal::Found LookForJournal(PinnedFile& file) {
     return found;
 }
 
-// Whether the records of an interrupted encryption of the file lie inside
-// it, with bytes added behind them since. They begin where that encryption
-// put them, past its end, and span at most a few MiB.
-bool RecordsInside(PinnedFile& file, std::int64_t plainSize) {
-    constexpr std::int64_t kSearched = std::int64_t{16} << 20;
+// Goes over the bytes [from, until) of the file in 512-byte sectors, as
+// long as `visit` says to go on; false once it said to stop.
+template <typename Visit>
+bool EverySector(PinnedFile& file, std::int64_t from, std::int64_t until, Visit visit) {
     constexpr std::int32_t kChunk = 1 << 20;
-    const std::int64_t from =
-        (plainSize + kGrowth + journal::kAlignment - 1) / journal::kAlignment * journal::kAlignment;
-    const std::int64_t until = std::min(file.size(), from + kSearched);
     std::vector<std::uint8_t> chunk(kChunk);
     detail::CheckedFile io(file.files(), file.handle());
     for (std::int64_t at = from; at < until; at += kChunk) {
         io.SeekTo(at);
         const std::int32_t read = io.Read(
             chunk.data(), static_cast<std::int32_t>(std::min<std::int64_t>(kChunk, until - at)));
-        for (std::int32_t offset = 0; offset + journal::kSector <= read;
-             offset += journal::kSector) {
+        for (std::int32_t offset = 0; offset < read; offset += journal::kSector) {
             journal::Sector sector{};
-            std::copy_n(chunk.begin() + offset, journal::kSector, sector.begin());
-            journal::Footer footer;
-            if (journal::DecodeFooter(sector, at + offset + journal::kSector,
-                                      file.status().identity, footer) == journal::Found::Valid) {
-                return true;
+            std::copy_n(chunk.begin() + offset, std::min(journal::kSector, read - offset),
+                        sector.begin());
+            if (!visit(sector, at + offset)) {
+                return false;
             }
         }
     }
-    return false;
+    return true;
+}
+
+// Whether the records of an interrupted encryption of the file lie inside
+// it, with bytes added behind them since. They begin where that encryption
+// put them, past its end, and span at most a few MiB.
+bool RecordsInside(PinnedFile& file, std::int64_t plainSize) {
+    constexpr std::int64_t kSearched = std::int64_t{16} << 20;
+    const std::int64_t from =
+        (plainSize + kGrowth + journal::kAlignment - 1) / journal::kAlignment * journal::kAlignment;
+    return !EverySector(file, from, std::min(file.size(), from + kSearched),
+                        [&](const journal::Sector& sector, std::int64_t at) {
+                            journal::Footer footer;
+                            return journal::DecodeFooter(sector, at + journal::kSector,
+                                                         file.status().identity,
+                                                         footer) != journal::Found::Valid;
+                        });
+}
+
+// Where the file grew to its journal's end and then the power went before
+// its footer reached the disk: the word kept beside it says from which size,
+// and everything past that size reads as zeros.
+std::optional<std::int64_t> ExtendedWithoutFooter(PinnedFile& file) {
+    std::string word;
+    if (file.files().ReadKept(file.handle(), platform::PlatformFile::KeptWord::Extension, word) !=
+        0) {
+        return std::nullopt;
+    }
+    const auto from = journal::ExtendedFrom(word, file.size(), file.status().identity);
+    if (!from ||
+        !EverySector(file, *from, file.size(), [](const journal::Sector& sector, std::int64_t) {
+            return std::all_of(sector.begin(), sector.end(), [](std::uint8_t b) { return b == 0; });
+        })) {
+        return std::nullopt;
+    }
+    return from;
 }
 
 // What both operations check before anything else: a plain file that is not
@@ -137,6 +173,10 @@ Preparation OpenChecked(platform::PlatformFile& files, const std::string& name,
                 }
                 return prepared;
             case journal::Found::None:
+                if (const auto from = ExtendedWithoutFooter(*file)) {
+                    detail::Preparing::Found(*file, *from);
+                    return prepared;
+                }
                 break;
         }
     } catch (const EngineFailure& e) {
@@ -160,7 +200,7 @@ bool StartsWithMarker(PinnedFile& file) {
 Preparation PrepareEncryptionOnce(platform::PlatformFile& files, const std::string& name) {
     Preparation prepared = OpenChecked(files, name, kMaxLayoutSize - kGrowth);
     auto* file = std::get_if<PinnedFile>(&prepared);
-    if (file == nullptr || file->interrupted()) {
+    if (file == nullptr || file->interrupted() || detail::Preparing::ExtendedFrom(*file)) {
         return prepared;
     }
     try {
@@ -179,7 +219,7 @@ Preparation PrepareEncryptionOnce(platform::PlatformFile& files, const std::stri
 Preparation PrepareDecryptionOnce(platform::PlatformFile& files, const std::string& name) {
     Preparation prepared = OpenChecked(files, name, kMaxLayoutSize + kGrowth);
     auto* file = std::get_if<PinnedFile>(&prepared);
-    if (file == nullptr || file->interrupted()) {
+    if (file == nullptr || file->interrupted() || detail::Preparing::ExtendedFrom(*file)) {
         return prepared;
     }
     if (file->size() <= kGrowth) {
@@ -211,20 +251,40 @@ Preparation PrepareDecryptionOnce(platform::PlatformFile& files, const std::stri
     return prepared;
 }
 
+// Cuts a file back to the size it had before its journal's first extension.
+Outcome CutBack(PinnedFile& file, std::int64_t size) {
+    return detail::RunToTheEnd(file, [&]() -> Outcome {
+        file.BeginWriting();
+        detail::CheckedFile io(file.files(), file.handle());
+        io.CutAt(size);
+        io.Flush();
+        file.files().RemoveKept(file.handle(), platform::PlatformFile::KeptWord::Extension);
+        return Done{};
+    });
+}
+
 // A file carrying the records of a rewrite that was cut short before it
-// changed anything is put back as it was, and prepared again as any file.
+// changed anything, or grown for records that never reached the disk, is put
+// back as it was, and prepared again as any file.
 Preparation WithoutUnbegunRecords(platform::PlatformFile& files, const std::string& name,
                                   Preparation (*prepare)(platform::PlatformFile&,
                                                          const std::string&)) {
     Preparation prepared = prepare(files, name);
     auto* file = std::get_if<PinnedFile>(&prepared);
-    if (file == nullptr || !InterruptedBeforeAnyChange(*file)) {
+    if (file == nullptr) {
         return prepared;
     }
-    struct : ProgressSink {
-        void Progress(int) override {}
-    } unseen;
-    const Outcome outcome = FinishInterrupted(std::move(*file), unseen);
+    Outcome outcome;
+    if (const auto from = detail::Preparing::ExtendedFrom(*file)) {
+        outcome = CutBack(*file, *from);
+    } else if (InterruptedBeforeAnyChange(*file)) {
+        struct : ProgressSink {
+            void Progress(int) override {}
+        } unseen;
+        outcome = FinishInterrupted(std::move(*file), unseen);
+    } else {
+        return prepared;
+    }
     if (const auto* failure = std::get_if<Failure>(&outcome)) {
         return *failure;  // said as any failure to prepare the file
     }

@@ -102,6 +102,7 @@ Outcome CutBack(PinnedFile& file, detail::CheckedFile& io, const journal::Footer
         io.CutAt(footer.sizeBefore);
         cut = true;
         io.Flush();
+        file.files().RemoveKept(file.handle(), platform::PlatformFile::KeptWord::Extension);
     } catch (const EngineFailure& e) {
         Failure failure = e.failure();
         failure.file = cut ? FileState::Completed : FileState::Resumable;

@@ -60,9 +60,10 @@ Outcome RewriteSession::Run(const std::optional<journal::Plan>& plan, const jour
         // Putting the file back makes the records and the kept mode untrue.
         if (journal) {
             journal->Drop();
+            ForgetExtension();
         }
         if (keptWritten_) {
-            file_.files().RemoveKeptMode(file_.handle());
+            file_.files().RemoveKept(file_.handle(), platform::PlatformFile::KeptWord::Mode);
         }
         return PutBack(e.failure(), way_);
     }
@@ -99,13 +100,24 @@ void RewriteSession::End(std::int64_t expectedSize, bool journaled) {
     io_.CutAt(ending_.size);
     cut_ = true;
     io_.Flush();
+    if (journaled) {
+        ForgetExtension();
+    }
+}
+
+void RewriteSession::ForgetExtension() {
+    // A read-only file keeps the word: it names a size the file never has
+    // again without a new word.
+    file_.files().RemoveKept(file_.handle(), platform::PlatformFile::KeptWord::Extension);
 }
 
 void RewriteSession::KeepMode() {
     // Where the file system keeps no such word, decryption falls back on
     // the header's read-only bit.
     if (ending_.keptMode) {
-        keptWritten_ = file_.files().WriteKeptMode(file_.handle(), *ending_.keptMode) == 0;
+        keptWritten_ =
+            file_.files().WriteKept(file_.handle(), platform::PlatformFile::KeptWord::Mode,
+                                    *ending_.keptMode) == 0;
     }
 }
 
@@ -117,7 +129,7 @@ Outcome RewriteSession::Complete(bool journaled) {
         // A read-only file keeps its mode during the rewrite; its kept word
         // can be taken off only once it may be written again.
         file_.SetModeAhead(ending_.mode);
-        file_.files().RemoveKeptMode(file_.handle());
+        file_.files().RemoveKept(file_.handle(), platform::PlatformFile::KeptWord::Mode);
     }
     return file_.Complete(ending_.mode);
 }
@@ -145,19 +157,20 @@ std::unique_ptr<RewriteWay> MakeWay(CheckedFile& io, const journal::Record& reco
 Outcome RewriteFile(PinnedFile& file, const journal::Record& base, const Ending& ending,
                     ProgressSink& sink, const RewriteOptions& options) {
     const std::int32_t unit = UnitBytes(options.unitBlocks);
-    file.BeginWriting();
-    if (!file.Reserve(std::max(base.sizeBefore, base.sizeAfter))) {
-        return Refusal::DiskFull;
-    }
     std::optional<journal::Plan> plan;
     if (options.journalBlocks > 0) {
         plan = journal::PlanJournal(base.operation, base.sizeBefore, unit,
                                     std::int64_t{options.journalBlocks} * kBlockSize,
                                     file.spareSpace());
-        // Where the records find no room, the rewrite runs without them.
-        if (plan && !file.ReserveMore(plan->end())) {
-            plan.reset();
-        }
+    }
+    file.BeginWriting(plan ? journal::ExtensionWord(base.sizeBefore, *plan, file.status().identity)
+                           : std::string());
+    if (!file.Reserve(std::max(base.sizeBefore, base.sizeAfter))) {
+        return Refusal::DiskFull;
+    }
+    // Where the records find no room, the rewrite runs without them.
+    if (plan && !file.ReserveMore(plan->end())) {
+        plan.reset();
     }
     CheckedFile io(file.files(), file.handle());
     const auto way =

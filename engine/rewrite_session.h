@@ -50,6 +50,7 @@ private:
     // The end of the rewrite, from the move's last write to the cut.
     void End(std::int64_t expectedSize, bool journaled);
     void KeepMode();
+    void ForgetExtension();
     // The final mode, and the kept mode taken off a decrypted file.
     Outcome Complete(bool journaled);
 

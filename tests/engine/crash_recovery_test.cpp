@@ -530,6 +530,62 @@ TEST(CrashRecovery, RecordsOfAnotherFileWaitForTheUsersWord) {
     }
 }
 
+// A disk that keeps a file's new size before its data (vfat, exfat, ext4
+// with data=writeback) may lose the footer of the first growth and leave
+// the file followed by zeros. The word kept beside the file before it grew
+// says from which size, and the next press puts it back; nothing else is
+// ever cut.
+TEST(CrashRecovery, AGrowthWithoutItsFooterIsPutBack) {
+    const std::string plain = Bytes(5000, 6);
+    const journal::Plan plan =
+        *journal::PlanJournal(journal::Operation::Encrypt, 5000, 512, 3 * 512, 1 << 30);
+    const std::string word = journal::ExtensionWord(5000, plan, kFirstFile);
+    std::string grown = plain;
+    grown.resize(static_cast<std::size_t>(plan.end()), '\0');
+    std::string touched = grown;
+    touched[6000] = 1;
+    const struct {
+        const char* what;
+        std::string data;
+        std::string word;
+        std::string after;
+    } cases[] = {
+        {"grown, the footer lost", grown, word, plain},
+        {"the word of another file", grown, journal::ExtensionWord(5000, plan, {1, 7}), grown},
+        {"a byte past the size written", touched, word, touched},
+        {"no word", grown, "", grown},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        MemoryPlatform files;
+        files.Add("f", c.data);
+        files.files["f"].keptExtension = c.word;
+        RecordingWindow window;
+        window.fileName = "f";  // no password: the prompt is cancelled
+        ProgramState state;
+        EncryptInPlace(window, files, state);
+        EXPECT_EQ(window.log, std::vector<std::string>{"AskPassword"});
+        EXPECT_TRUE(files.Data("f") == c.after);
+        EXPECT_EQ(files.files["f"].keptExtension.empty(), c.word.empty() || c.after == plain);
+    }
+    // A run keeps the word on the disk before the file grows, and takes it
+    // off at the end.
+    MemoryPlatform files;
+    files.Add("f", plain);
+    std::string atFirstWrite;
+    files.afterWrite = [&] {
+        atFirstWrite = files.files["f"].keptExtension;
+        files.afterWrite = nullptr;
+    };
+    RecordingWindow window;
+    window.fileName = "f";
+    window.password = "pw";
+    ProgramState state;
+    EncryptInPlace(window, files, state, {1, true, 3});
+    EXPECT_EQ(atFirstWrite, word);
+    EXPECT_EQ(files.files["f"].keptExtension, "");
+}
+
 // The checksum of the records and of each sector of a region: CRC-32C,
 // whose check value is that of "123456789"; the sector-wise form gives the
 // same as one sector at a time, whatever the length.

@@ -201,13 +201,14 @@ TEST(PosixPlatform, SpaceHolesKeptModeAndClock) {
     EXPECT_EQ(files.FlushData(h), 0);
 
     std::string kept;
-    if (files.WriteKeptMode(h, "0664:x") == 0) {
-        EXPECT_EQ(files.ReadKeptMode(h, kept), 0);
+    if (files.WriteKept(h, PlatformFile::KeptWord::Mode, "0664:x") == 0) {
+        EXPECT_EQ(files.ReadKept(h, PlatformFile::KeptWord::Mode, kept), 0);
         EXPECT_EQ(kept, "0664:x");
-        EXPECT_EQ(files.RemoveKeptMode(h), 0);
-        EXPECT_EQ(files.ReadKeptMode(h, kept), 0);
+        EXPECT_EQ(files.RemoveKept(h, PlatformFile::KeptWord::Mode), 0);
+        EXPECT_EQ(files.ReadKept(h, PlatformFile::KeptWord::Mode, kept), 0);
         EXPECT_EQ(kept, "");
-        EXPECT_EQ(files.RemoveKeptMode(h), 0) << "nothing to remove is no error";
+        EXPECT_EQ(files.RemoveKept(h, PlatformFile::KeptWord::Mode), 0)
+            << "nothing to remove is no error";
     }
     files._lclose(h);
     const SystemTime t = files.GetLocalTime();

@@ -332,39 +332,53 @@ int MemoryPlatform::StartWriteback(Handle, std::int64_t, std::int64_t) {
     return 0;
 }
 
-int MemoryPlatform::ReadKeptMode(Handle handle, std::string& value) {
+namespace {
+
+// Faults are asked for by the call's name with its word.
+std::string Named(const char* call, MemoryPlatform::KeptWord word) {
+    return std::string(call) + (word == MemoryPlatform::KeptWord::Mode ? "Mode" : "Extension");
+}
+
+}  // namespace
+
+std::string& MemoryPlatform::Kept(Handle handle, KeptWord word) {
+    File& file = FileOf(handle);
+    return word == KeptWord::Mode ? file.keptMode : file.keptExtension;
+}
+
+int MemoryPlatform::ReadKept(Handle handle, KeptWord word, std::string& value) {
     std::int64_t r = 0;
-    if (Faulted("ReadKeptMode", r))
+    if (Faulted(Named("ReadKept", word), r))
         return static_cast<int>(r);
     if (!keepsModes) {
         lastError_ = EOPNOTSUPP;
         return -1;
     }
-    value = FileOf(handle).keptMode;
+    value = Kept(handle, word);
     return 0;
 }
 
-int MemoryPlatform::WriteKeptMode(Handle handle, const std::string& value) {
+int MemoryPlatform::WriteKept(Handle handle, KeptWord word, const std::string& value) {
     std::int64_t r = 0;
-    if (Faulted("WriteKeptMode", r))
+    if (Faulted(Named("WriteKept", word), r))
         return static_cast<int>(r);
     if (!keepsModes) {
         lastError_ = EOPNOTSUPP;
         return -1;
     }
-    FileOf(handle).keptMode = value;
+    Kept(handle, word) = value;
     return 0;
 }
 
-int MemoryPlatform::RemoveKeptMode(Handle handle) {
+int MemoryPlatform::RemoveKept(Handle handle, KeptWord word) {
     std::int64_t r = 0;
-    if (Faulted("RemoveKeptMode", r))
+    if (Faulted(Named("RemoveKept", word), r))
         return static_cast<int>(r);
     if (!keepsModes) {
         lastError_ = EOPNOTSUPP;
         return -1;
     }
-    FileOf(handle).keptMode.clear();
+    Kept(handle, word).clear();
     return 0;
 }
 

@@ -24,6 +24,7 @@ public:
         std::int64_t modified = 0;  // changes with every write
         std::int64_t reservedBeyondEnd = 0;
         std::string keptMode;
+        std::string keptExtension;
         std::int64_t reportedSize = -1;  // a size to report instead of the data's
     };
 
@@ -55,7 +56,7 @@ public:
     std::int64_t freeSpace = std::int64_t{1} << 30;
     std::optional<Fault> fault;
     bool reserveFails = false;
-    bool keepsModes = true;  // whether the file system keeps the mode word
+    bool keepsModes = true;  // whether the file system keeps the kept words
     bool termininationHeld = false;
     // Runs after every write that put bytes down, e.g. to let another
     // program append meanwhile.
@@ -99,9 +100,10 @@ public:
     int FlushAll(kryvet::platform::Handle handle) override;
     int StartWriteback(kryvet::platform::Handle handle, std::int64_t offset,
                        std::int64_t length) override;
-    int ReadKeptMode(kryvet::platform::Handle handle, std::string& value) override;
-    int WriteKeptMode(kryvet::platform::Handle handle, const std::string& value) override;
-    int RemoveKeptMode(kryvet::platform::Handle handle) override;
+    int ReadKept(kryvet::platform::Handle handle, KeptWord word, std::string& value) override;
+    int WriteKept(kryvet::platform::Handle handle, KeptWord word,
+                  const std::string& value) override;
+    int RemoveKept(kryvet::platform::Handle handle, KeptWord word) override;
     kryvet::platform::SystemTime GetLocalTime() override;
     int LastError() const override { return lastError_; }
     void HoldTermination() override;
@@ -119,6 +121,7 @@ private:
     bool Faulted(const std::string& operation, std::int64_t& result);
     void Log(const std::string& entry) { log.push_back(entry); }
     File& FileOf(kryvet::platform::Handle handle);
+    std::string& Kept(kryvet::platform::Handle handle, KeptWord word);
     File* Find(std::uint64_t inode);
 
     std::map<kryvet::platform::Handle, OpenState> handles_;
