@@ -96,7 +96,6 @@ void SetUpTextDomain() {
         const auto locale = program.parent_path().parent_path() / "share" / "locale";
         bindtextdomain(kDomain, locale.c_str());
     }
-    bind_textdomain_codeset(kDomain, "UTF-8");
 }
 
 const char* Tr(const char* english) {

@@ -115,12 +115,13 @@ class Scratch(unittest.TestCase):
     def path(self, name):
         return os.path.join(self.dir, name)
 
-    def interrupted_by(self, side, operation, name, size=6 * MIB, password=PASSWORD):
-        """A file whose rewrite died in the middle, by the window or the command line."""
+    def interrupted_by(self, side, operation, name, password=PASSWORD, writes=12):
+        """A file whose rewrite died in the middle, by the window or the command line;
+        at the 12th write the first unit of the body has been written, before it none."""
         path = self.path(name)
         args = (["press", operation, path, password] if side == "window" else
                 ["cli", operation, "--password-fd", "3", path])
-        killed = run(["--die-after-writes", "12"] + args, password=password, helper=True)
+        killed = run(["--die-after-writes", str(writes)] + args, password=password, helper=True)
         self.assertEqual(killed.returncode, -signal.SIGKILL, killed.stderr)
         self.assertEqual(status(path)[0][0], "interrupted")
         return path
@@ -324,6 +325,15 @@ class TestInterplay(Scratch):
                              pressed.stdout)
             self.assertEqual(digest(path), encrypted)
             os.remove(path)
+
+        # Killed before it changed anything: the records are dropped and the
+        # file encrypted as any plain file.
+        write_random(self.path("k"), 6 * MIB, 11)
+        path = self.interrupted_by("window", "encrypt", "k", writes=3)
+        again = run(["cli", "encrypt", "--password-fd", "3", path], PASSWORD, helper=True)
+        self.assertEqual((again.returncode, again.stderr), (0, ""))
+        self.assertEqual(digest(path), encrypted)
+        os.remove(path)
 
         # Killed in the window, finished by kryvet-cli.
         os.rename(self.path("by-window"), self.path("k"))
