@@ -41,6 +41,7 @@ public:
     void EnterBusyState(kryvet::OperationButton) override {}
     void LeaveBusyState(kryvet::OperationButton) override {}
     void ShowNotice(kryvet::Notice) override { failed = true; }
+    // The bench's files are its own: records of another file are a failure.
     bool AskFinishForeignRecord(kryvet::OperationButton) override {
         failed = true;
         return false;

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Debian package from this build and checks it: exactly the
 # program, the desktop entry, the AppStream metadata and the icons, under
-# /usr; the control fields; a valid desktop entry whose Exec and Icon exist in
+# /usr, and kryvet-cli with its manual page, messages and completion; the control fields; a valid desktop entry whose Exec and Icon exist in
 # the package, with its Japanese texts; valid metadata that names the entry;
 # the program from the package starts (offscreen) and ends in an orderly way.
 # Usage: check_package.sh <CPackConfig.cmake> <scratch folder>
@@ -29,12 +29,15 @@ files=$(dpkg-deb --contents "$deb" | awk '$1 !~ /^d/ {print $NF}' | sort)
 metainfo=usr/share/metainfo/org.kryvet.Kryvet.metainfo.xml
 expected=$(printf '%s\n' ./usr/bin/kryvet ./usr/share/applications/kryvet.desktop \
   "./$metainfo" ./usr/share/icons/hicolor/32x32/apps/kryvet.png \
-  ./usr/share/icons/hicolor/64x64/apps/kryvet.png | sort)
+  ./usr/share/icons/hicolor/64x64/apps/kryvet.png \
+  ./usr/bin/kryvet-cli ./usr/share/man/man1/kryvet.1.gz ./usr/share/man/man1/kryvet-cli.1.gz \
+  ./usr/share/locale/ja/LC_MESSAGES/kryvet-cli.mo \
+  ./usr/share/bash-completion/completions/kryvet-cli | sort)
 [ "$files" = "$expected" ] || fail "package holds:
 $files
 expected:
 $expected"
-echo "ok: the program, the desktop entry, the metadata and two icons, nothing else"
+echo "ok: the programs, the desktop entry, the metadata, two icons, the manual pages, the messages and the completion, nothing else"
 
 field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Package)" = kryvet ] || fail "Package: $(field Package)"
@@ -101,4 +104,16 @@ wait "$pid"
 status=$?
 [ "$status" -eq 0 ] || fail "the packaged program ended with $status"
 echo "ok: the packaged program starts and ends in an orderly way"
+# The command line from the package: its version, its Japanese messages
+# found beside it, its manual pages.
+cli="$root/usr/bin/kryvet-cli"
+[ "$("$cli" --version)" = "kryvet-cli (Kryvet) $(field Version)" ] ||
+  fail "kryvet-cli --version: $("$cli" --version 2>&1)"
+said=$(LANGUAGE=ja LC_ALL=C.UTF-8 "$cli" status "$scratch/nothing" 2>&1)
+grep -qF "ファイルが見つかりません" <<<"$said" || fail "no Japanese message: $said"
+for page in kryvet kryvet-cli; do
+  where=$(man -M "$root/usr/share/man" -w "$page") || fail "man -w $page"
+  [ "$where" = "$root/usr/share/man/man1/$page.1.gz" ] || fail "man -w $page: $where"
+done
+echo "ok: kryvet-cli --version, its Japanese messages, man -w kryvet and kryvet-cli"
 echo "PASS"

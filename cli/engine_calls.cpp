@@ -1,0 +1,264 @@
+#include "cli/engine_calls.h"
+
+#include <algorithm>
+#include <utility>
+#include <variant>
+
+#include "engine/operations.h"
+
+namespace kryvet::cli {
+
+namespace {
+
+struct Unseen : ProgressSink {
+    void Progress(int) override {}
+};
+
+Preparation PrepareFor(Rewrite rewrite, platform::PlatformFile& files, const std::string& name) {
+    return rewrite == Rewrite::Encrypt ? PrepareEncryption(files, name)
+                                       : PrepareDecryption(files, name);
+}
+
+// moves into preparation: where the named file carries the records of a
+// rewrite cut short before it changed anything, they are dropped and the
+// file prepared again, exactly as it was.
+Preparation PrepareDroppingUnchangedRecords(Rewrite rewrite, platform::PlatformFile& files,
+                                            const std::string& name) {
+    Preparation prepared = PrepareFor(rewrite, files, name);
+    auto* file = std::get_if<PinnedFile>(&prepared);
+    if (file == nullptr || !InterruptedBeforeAnyChange(*file)) {
+        return prepared;
+    }
+    Unseen unseen;
+    const Outcome outcome = FinishInterrupted(std::move(*file), unseen);
+    if (const auto* failure = std::get_if<Failure>(&outcome)) {
+        return *failure;
+    }
+    return PrepareFor(rewrite, files, name);
+}
+
+// The engine's outcome as the end of the file's run.
+FileEnd EndOf(const Outcome& outcome, FileEnd end = {}) {
+    if (const auto* refusal = std::get_if<Refusal>(&outcome)) {
+        end.kind = FileEnd::Kind::Refused;
+        end.refusal = *refusal;
+    } else if (const auto* failure = std::get_if<Failure>(&outcome)) {
+        end.kind = FileEnd::Kind::Failed;
+        end.failure = *failure;
+    } else {
+        end.kind = FileEnd::Kind::Done;
+    }
+    return end;
+}
+
+// A preparation that came to a refusal or a failure, as the file's end.
+FileEnd EndOfPreparation(const Preparation& prepared) {
+    if (const auto* refusal = std::get_if<Refusal>(&prepared)) {
+        return EndOf(*refusal);
+    }
+    if (const auto* failure = std::get_if<Failure>(&prepared)) {
+        return EndOf(*failure);
+    }
+    return {};
+}
+
+// A rewrite with the progress shown for it.
+template <typename Call>
+Outcome WithProgress(FileRun& run, const PinnedFile& file, Call call) {
+    run.progress.Begin(file.name(), file.size());
+    Outcome outcome = call(static_cast<ProgressSink&>(run.progress));
+    run.progress.End();
+    return outcome;
+}
+
+// Finishes the interrupted rewrite of a prepared file, unless its records
+// belong to another file and the user did not adopt them.
+FileEnd FinishPrepared(PinnedFile& file, FileRun& run) {
+    FileEnd end;
+    const journal::Footer footer = *file.interrupted;
+    RecordTrust trust = RecordTrust::OwnOnly;
+    if (!footer.madeForThisFile) {
+        if (!run.adoptRecords) {
+            file.Close();
+            end.kind = FileEnd::Kind::ForeignRecords;
+            return end;
+        }
+        trust = RecordTrust::UserAgreed;
+    }
+    end.finishedChangedNothing = InterruptedBeforeAnyChange(file);
+    if (run.stopRequested()) {
+        file.Close();
+        end.kind = FileEnd::Kind::Stopped;
+        return end;
+    }
+    end = EndOf(WithProgress(run, file,
+                             [&](ProgressSink& sink) {
+                                 return FinishInterrupted(std::move(file), sink, {}, trust);
+                             }),
+                end);
+    if (end.kind == FileEnd::Kind::Done) {
+        end.finished = footer.operation;
+    }
+    return end;
+}
+
+// Reads the records of an interrupted rewrite to tell how far it came: the
+// region of the newest whole record was under way, all before it done.
+int PercentDone(PinnedFile& file) {
+    const journal::Footer& footer = *file.interrupted;
+    platform::PlatformFile& files = file.files();
+    std::int64_t done = 0;
+    std::uint64_t newest = 0;
+    for (int slot = 0; slot < 2; ++slot) {
+        journal::Sector sector{};
+        const std::int64_t at = footer.plan.at + slot * footer.plan.slotBytes;
+        if (files._llseek(file.handle(), at, platform::kFileBegin) != at ||
+            files._lread(file.handle(), sector.data(), journal::kSector) != journal::kSector) {
+            continue;
+        }
+        const auto record = journal::DecodeRecord(sector, footer);
+        if (record && record->sequence > newest) {
+            newest = record->sequence;
+            done = record->from;
+        }
+    }
+    const std::int64_t total = journal::WriteEnd(footer.operation, footer.sizeBefore);
+    return total > 0 ? static_cast<int>(std::clamp<std::int64_t>(done * 100 / total, 0, 100)) : 0;
+}
+
+std::int64_t SizeOfName(platform::PlatformFile& files, const std::string& name) {
+    platform::FileStatus status;
+    return files.StatusOfName(name, status) == 0 ? status.size : 0;
+}
+
+}  // namespace
+
+FileEnd RewriteFile(Rewrite rewrite, const std::string& name, FileRun& run) {
+    const journal::Operation wanted =
+        rewrite == Rewrite::Encrypt ? journal::Operation::Encrypt : journal::Operation::Decrypt;
+    std::optional<journal::Operation> finished;
+    bool finishedChangedNothing = false;
+    // At most one interrupted rewrite to finish first: what it leaves is a
+    // whole file, encrypted or plain.
+    for (int pass = 0; pass < 2; ++pass) {
+        Preparation prepared = PrepareDroppingUnchangedRecords(rewrite, run.files, name);
+        FileEnd end = EndOfPreparation(prepared);
+        end.finished = finished;
+        end.finishedChangedNothing = finishedChangedNothing;
+        auto* file = std::get_if<PinnedFile>(&prepared);
+        if (file == nullptr) {
+            return end;
+        }
+        if (file->interrupted) {
+            FileEnd recovered = FinishPrepared(*file, run);
+            if (recovered.kind != FileEnd::Kind::Done || recovered.finished == wanted) {
+                return recovered;
+            }
+            finished = recovered.finished;
+            finishedChangedNothing = recovered.finishedChangedNothing;
+            continue;
+        }
+        const std::optional<std::string> password = run.password();
+        if (!password) {
+            file->Close();
+            end.kind = FileEnd::Kind::NoPassword;
+            return end;
+        }
+        if (rewrite == Rewrite::Decrypt && !PasswordMatches(*file, *password)) {
+            file->Close();
+            return EndOf(Refusal::WrongPassword, end);
+        }
+        if (run.stopRequested()) {
+            file->Close();
+            end.kind = FileEnd::Kind::Stopped;
+            return end;
+        }
+        return EndOf(WithProgress(run, *file,
+                                  [&](ProgressSink& sink) {
+                                      return rewrite == Rewrite::Encrypt
+                                                 ? Encrypt(std::move(*file), *password, sink)
+                                                 : Decrypt(std::move(*file), *password, sink);
+                                  }),
+                     end);
+    }
+    FileEnd end;
+    end.kind = FileEnd::Kind::Failed;
+    end.failure = Failure{FailureKind::FileChanged};
+    return end;
+}
+
+FileEnd RecoverFile(const std::string& name, FileRun& run) {
+    Preparation prepared = PrepareDecryption(run.files, name);
+    auto* file = std::get_if<PinnedFile>(&prepared);
+    if (file != nullptr && file->interrupted) {
+        return FinishPrepared(*file, run);
+    }
+    FileEnd end;
+    if (const auto* failure = std::get_if<Failure>(&prepared)) {
+        // Too large to be encrypted means no records were found either.
+        if (failure->kind != FailureKind::FileTooLarge) {
+            end.kind = FileEnd::Kind::Failed;
+            end.failure = *failure;
+            return end;
+        }
+    } else if (const auto* refusal = std::get_if<Refusal>(&prepared)) {
+        // Whatever is not an encrypted file has nothing to finish either;
+        // a file that is not there or not reachable is said so.
+        if (*refusal != Refusal::NotEncrypted && *refusal != Refusal::EmptyFile) {
+            end.kind = FileEnd::Kind::Refused;
+            end.refusal = *refusal;
+            return end;
+        }
+    }
+    end.kind = FileEnd::Kind::NothingToFinish;
+    return end;
+}
+
+Inspection InspectFile(platform::PlatformFile& files, const std::string& name) {
+    Inspection state;
+    Preparation prepared = PrepareDecryption(files, name);
+    if (auto* file = std::get_if<PinnedFile>(&prepared)) {
+        if (file->interrupted) {
+            state.kind = Inspection::Kind::Interrupted;
+            state.operation = file->interrupted->operation;
+            state.size = file->interrupted->sizeBefore;
+            state.ownRecords = file->interrupted->madeForThisFile;
+            state.percentDone = PercentDone(*file);
+        } else {
+            state.kind = Inspection::Kind::Encrypted;
+            state.size = file->header.StoredFileSize;
+            state.clockKey = file->header.ClockKey;
+        }
+        file->Close();
+        return state;
+    }
+    if (const auto* refusal = std::get_if<Refusal>(&prepared)) {
+        if (*refusal == Refusal::NotEncrypted || *refusal == Refusal::EmptyFile) {
+            state.size = SizeOfName(files, name);
+            return state;
+        }
+        state.kind =
+            *refusal == Refusal::InUse ? Inspection::Kind::Busy : Inspection::Kind::Refused;
+        state.refusal = *refusal;
+        return state;
+    }
+    state.failure = std::get<Failure>(prepared);
+    switch (state.failure.kind) {
+        case FailureKind::FileTooLarge:  // larger than any encrypted file
+            state.size = SizeOfName(files, name);
+            return state;
+        case FailureKind::InUse:
+            state.kind = Inspection::Kind::Busy;
+            return state;
+        case FailureKind::RecordDamaged:
+        case FailureKind::SizeMismatch:
+        case FailureKind::RecordInside:
+            state.kind = Inspection::Kind::Damaged;
+            return state;
+        default:
+            state.kind = Inspection::Kind::Unreadable;
+            return state;
+    }
+}
+
+}  // namespace kryvet::cli

@@ -1,0 +1,169 @@
+#include "cli/messages.h"
+
+#include <libintl.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <string_view>
+
+namespace kryvet::cli {
+
+namespace {
+
+constexpr char kDomain[] = "kryvet-cli";
+
+std::string RefusalText(Refusal refusal) {
+    switch (refusal) {
+        case Refusal::EmptyName:
+            return Tr("empty file name");
+        case Refusal::NotFound:
+            return Tr("no such file");
+        case Refusal::EmptyFile:
+            return Tr("the file is empty");
+        case Refusal::InUse:
+            return Tr("the file is held by another program");
+        case Refusal::DiskFull:
+            return Tr("not enough free disk space");
+        case Refusal::AlreadyEncrypted:
+            return Tr("the file is encrypted already");
+        case Refusal::NotEncrypted:
+            return Tr("the file is not encrypted");
+        case Refusal::PasswordCancelled:
+            return Tr("no password given");
+        case Refusal::WrongPassword:
+            return Tr("wrong password");
+    }
+    return {};
+}
+
+std::string CauseText(const Failure& failure) {
+    switch (failure.kind) {
+        case FailureKind::FileTooLarge:
+            return Tr("the file is too large for this format");
+        case FailureKind::FileChanged:
+            return Tr("another program changed the file");
+        case FailureKind::RecordDamaged:
+            return Tr(
+                "the records of an interrupted rewrite are damaged; the file was not touched");
+        case FailureKind::InUse:
+            return Tr("another Kryvet is working on the file");
+        case FailureKind::SizeMismatch:
+            return Tr(
+                "the file's size differs from the one it had when encrypted; the file was "
+                "not touched");
+        case FailureKind::RecordInside:
+            return Tr(
+                "data was added behind the records of an interrupted rewrite; the file was "
+                "not touched");
+        case FailureKind::ForeignRecord:
+            return Tr(
+                "the records of an interrupted rewrite were made for another file; the file "
+                "was not touched");
+        case FailureKind::System:
+            break;
+    }
+    // The system's own text, in the user's language through the C library.
+    return std::strerror(failure.error);
+}
+
+std::string FailureText(const Failure& failure) {
+    const std::string cause = CauseText(failure);
+    switch (failure.file) {
+        case FileState::Unchanged:
+            return cause;
+        case FileState::Restored:
+            return cause + Tr("; the file was put back as it was");
+        case FileState::Damaged:
+            return cause + Fill(Tr("; the file could not be put back: it was rewritten up to "
+                                   "byte {1} and is damaged"),
+                                {std::to_string(failure.stoppedAt)});
+        case FileState::Completed:
+            return cause + Tr("; the file was rewritten, but its permissions could not be set");
+        case FileState::Resumable:
+            return cause + Tr("; the records of the interrupted rewrite remain: run "
+                              "'kryvet-cli recover' on the file to finish it");
+    }
+    return cause;
+}
+
+}  // namespace
+
+void SetUpTextDomain() {
+    std::error_code error;
+    const auto program = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (!error) {
+        const auto locale = program.parent_path().parent_path() / "share" / "locale";
+        bindtextdomain(kDomain, locale.c_str());
+    }
+}
+
+const char* Tr(const char* english) {
+    return dgettext(kDomain, english);
+}
+
+const char* TrCount(const char* one, const char* many, unsigned long count) {
+    return dngettext(kDomain, one, many, count);
+}
+
+std::string Fill(const char* text, std::initializer_list<std::string> values) {
+    std::string out;
+    for (std::string_view rest = text; !rest.empty();) {
+        const std::size_t open = rest.find('{');
+        if (open == std::string_view::npos || open + 2 >= rest.size() || rest[open + 2] != '}' ||
+            rest[open + 1] < '1' || rest[open + 1] > '9') {
+            out.append(rest.substr(0, open == std::string_view::npos ? rest.size() : open + 1));
+            rest.remove_prefix(open == std::string_view::npos ? rest.size() : open + 1);
+            continue;
+        }
+        out.append(rest.substr(0, open));
+        const std::size_t index = static_cast<std::size_t>(rest[open + 1] - '1');
+        if (index < values.size()) {
+            out += *(values.begin() + index);
+        }
+        rest.remove_prefix(open + 3);
+    }
+    return out;
+}
+
+std::string EndMessage(const FileEnd& end) {
+    switch (end.kind) {
+        case FileEnd::Kind::Done:
+        case FileEnd::Kind::NothingToFinish:
+            return {};
+        case FileEnd::Kind::Refused:
+            return RefusalText(end.refusal);
+        case FileEnd::Kind::Failed:
+            return FailureText(end.failure);
+        case FileEnd::Kind::ForeignRecords:
+            return Tr(
+                "the records of an interrupted rewrite were made for another file (a copy?); "
+                "the file was not touched. Give --adopt-records to finish them anyway");
+        case FileEnd::Kind::NoPassword:
+            return Tr("skipped: no password given");
+        case FileEnd::Kind::Stopped:
+            return Tr("skipped: the run was interrupted");
+    }
+    return {};
+}
+
+std::string FinishedNotice(journal::Operation operation, bool changedNothing) {
+    const bool encrypting = operation == journal::Operation::Encrypt;
+    if (changedNothing) {
+        return encrypting ? Tr("the interrupted encryption had changed nothing yet; the file is "
+                               "as it was")
+                          : Tr("the interrupted decryption had changed nothing yet; the file is "
+                               "as it was");
+    }
+    return encrypting ? Tr("finished the interrupted encryption")
+                      : Tr("finished the interrupted decryption");
+}
+
+std::string StateMessage(const Inspection& state) {
+    if (state.kind == Inspection::Kind::Refused) {
+        return RefusalText(state.refusal);
+    }
+    return FailureText(state.failure);
+}
+
+}  // namespace kryvet::cli

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <initializer_list>
+#include <string>
+
+#include "cli/engine_calls.h"
+
+// What kryvet-cli says, in the user's language: the English text is the
+// message id, its translations come through gettext.
+namespace kryvet::cli {
+
+// Binds the program's message catalogue: next to the program
+// (../share/locale), where both the build tree and an installation keep it.
+void SetUpTextDomain();
+
+// The translation of an English text, and the same for a count.
+const char* Tr(const char* english);
+const char* TrCount(const char* one, const char* many, unsigned long count);
+
+// The text with {1}, {2}, ... replaced by the values, so that a translation
+// may put them in another order.
+std::string Fill(const char* text, std::initializer_list<std::string> values);
+
+// Why a file was not done, and what became of it; empty for a file done.
+std::string EndMessage(const FileEnd& end);
+
+// The note on an interrupted rewrite finished on the way.
+std::string FinishedNotice(journal::Operation operation, bool changedNothing);
+
+// Why a file could not be looked at.
+std::string StateMessage(const Inspection& state);
+
+}  // namespace kryvet::cli

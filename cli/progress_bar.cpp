@@ -1,0 +1,109 @@
+#include "cli/progress_bar.h"
+
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "cli/messages.h"
+
+namespace kryvet::cli {
+
+namespace {
+
+constexpr std::size_t kDefaultColumns = 80;
+constexpr int kBarCells = 20;
+
+std::size_t Columns(int fd) {
+    winsize size{};
+    if (ioctl(fd, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) {
+        return size.ws_col;
+    }
+    return kDefaultColumns;
+}
+
+// Characters as a terminal counts them, near enough: one per UTF-8
+// sequence (wide characters count one too, so a long name ends early).
+std::size_t Width(const std::string& text) {
+    std::size_t width = 0;
+    for (unsigned char c : text) {
+        width += (c & 0xc0) != 0x80 ? 1 : 0;
+    }
+    return width;
+}
+
+// The last `width` characters of a name, marked as cut.
+std::string Tail(const std::string& name, std::size_t width) {
+    if (Width(name) <= width) {
+        return name;
+    }
+    if (width < 2) {
+        return {};
+    }
+    std::size_t skip = Width(name) - (width - 1);
+    std::size_t at = 0;
+    while (at < name.size() && skip > 0) {
+        ++at;
+        while (at < name.size() && (static_cast<unsigned char>(name[at]) & 0xc0) == 0x80) {
+            ++at;
+        }
+        --skip;
+    }
+    return "…" + name.substr(at);
+}
+
+}  // namespace
+
+std::string ProgressLine(const std::string& name, int percent, double bytesPerSecond,
+                         std::size_t filesLeft, std::size_t columns) {
+    std::string bar(static_cast<std::size_t>(kBarCells * percent / 100), '#');
+    bar.resize(kBarCells, '.');
+    char numbers[64];
+    std::snprintf(numbers, sizeof numbers, " [%s] %3d%% %7.1f MiB/s", bar.c_str(), percent,
+                  bytesPerSecond / (1024.0 * 1024.0));
+    std::string tail = numbers;
+    if (filesLeft > 0) {
+        tail += "  " + Fill(TrCount("{1} file left", "{1} files left", filesLeft),
+                            {std::to_string(filesLeft)});
+    }
+    const std::size_t room = columns > Width(tail) + 1 ? columns - Width(tail) - 1 : 0;
+    return Tail(name, room) + tail;
+}
+
+ProgressBar::ProgressBar(int fd, bool quiet) : fd_(fd), shown_(!quiet && isatty(fd) == 1) {}
+
+void ProgressBar::Begin(const std::string& name, std::int64_t bytes) {
+    name_ = name;
+    bytes_ = bytes;
+    percent_ = -1;
+    start_ = std::chrono::steady_clock::now();
+    Draw(0);
+}
+
+void ProgressBar::Progress(int percent) {
+    Draw(percent);
+}
+
+void ProgressBar::Draw(int percent) {
+    if (!shown_ || percent == percent_) {
+        return;
+    }
+    percent_ = percent;
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+    const double speed =
+        seconds > 0 ? static_cast<double>(bytes_) * percent / 100.0 / seconds : 0.0;
+    const std::string line =
+        "\r" + ProgressLine(name_, percent, speed, filesLeft_, Columns(fd_)) + "\x1b[K";
+    // A progress line that cannot be drawn is not worth stopping for.
+    (void)!write(fd_, line.data(), line.size());
+}
+
+void ProgressBar::End() {
+    if (shown_ && percent_ >= 0) {
+        (void)!write(fd_, "\r\x1b[K", 4);
+    }
+    percent_ = -1;
+}
+
+}  // namespace kryvet::cli

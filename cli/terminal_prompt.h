@@ -1,0 +1,20 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+// The password asked on the controlling terminal, without echo: once, or a
+// second time to confirm it before encrypting. A mismatch, or a password the
+// rules refuse, is said on the terminal and asked again, three times at
+// most. Nothing when there is no terminal, the input ended, the tries ran
+// out or a termination request cut the prompt short.
+namespace kryvet::cli {
+
+struct Prompted {
+    std::optional<std::string> cp932;
+    bool noTerminal = false;
+};
+
+Prompted AskOnTerminal(bool confirm);
+
+}  // namespace kryvet::cli

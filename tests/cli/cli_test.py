@@ -1,0 +1,386 @@
+#!/usr/bin/env python3
+"""kryvet-cli as a person and a script use it: the prompt on a pseudo-terminal,
+passwords by descriptor, batches of mixed files, status, signals in the middle
+of a rewrite, and files that the window and the command line leave to each
+other. The helper runs the window's flow, or the command line's own code, on a
+fixed clock, and can die in the middle of a rewrite."""
+import hashlib
+import json
+import os
+import pty
+import re
+import select
+import signal
+import subprocess
+import tempfile
+import time
+import unittest
+
+CLI = os.environ["KRYVET_CLI"]
+HELPER = os.environ["KRYVET_CLI_HELPER"]
+SOURCE = os.environ["KRYVET_SOURCE"]
+PASSWORD = "秘密pass"
+FIXED_CLOCK = "2026-12-07T10:11:12.345"  # what the helper's clock says
+PATIENCE = 60  # seconds; generous for a busy machine and the sanitizers
+MIB = 1 << 20
+ENGLISH = dict(os.environ, LC_ALL="C.UTF-8", LANGUAGE="")
+
+
+def write_random(path, size, seed):
+    block = hashlib.sha256(str(seed).encode()).digest() * (MIB // 32)
+    with open(path, "wb") as f:
+        for offset in range(0, size, MIB):
+            f.write(block[: min(MIB, size - offset)])
+
+
+def digest(path):
+    with open(path, "rb") as f:
+        return hashlib.sha256(f.read()).hexdigest()
+
+
+def run(args, password=None, env=ENGLISH, helper=False):
+    """Runs the program (or the helper) with the password on the descriptor
+    that "--password-fd 3" names."""
+    read_end, write_end = os.pipe()
+    if password is not None:
+        os.write(write_end, (password + "\n").encode())
+    os.close(write_end)
+    args = [str(read_end) if a == "3" and b == "--password-fd" else a
+            for a, b in zip(args, [None] + args)]
+    done = subprocess.run(([HELPER] if helper else [CLI]) + args, pass_fds=(read_end,),
+                          capture_output=True, text=True, env=env, timeout=PATIENCE * 2,
+                          stdin=subprocess.DEVNULL)
+    os.close(read_end)
+    return done
+
+
+def status(*paths):
+    return [line.split("\t") for line in run(["status", *paths]).stdout.splitlines()]
+
+
+class Terminal:
+    """The program on a pseudo-terminal, read as a person reads it."""
+
+    def __init__(self, args, env=ENGLISH):
+        self.pid, self.fd = pty.fork()
+        if self.pid == 0:
+            os.execve(CLI, [CLI] + args, env)
+        self.seen = ""
+
+    def wait_for(self, pattern):
+        deadline = time.monotonic() + PATIENCE
+        while time.monotonic() < deadline:
+            found = re.search(pattern, self.seen)
+            if found:
+                self.seen = self.seen[found.end():]
+                return found
+            ready, _, _ = select.select([self.fd], [], [], 1)
+            if ready:
+                try:
+                    self.seen += os.read(self.fd, 4096).decode(errors="replace")
+                except OSError:
+                    break
+        raise AssertionError(f"never saw {pattern!r}; last output {self.seen[-300:]!r}")
+
+    def type(self, text):
+        os.write(self.fd, (text + "\n").encode())
+
+    def exit_status(self):
+        rest = ""
+        while True:  # drain, so the program never blocks on a full terminal
+            try:
+                chunk = os.read(self.fd, 4096)
+            except OSError:
+                break
+            if not chunk:
+                break
+            rest += chunk.decode(errors="replace")
+        self.seen += rest
+        _, code = os.waitpid(self.pid, 0)
+        os.close(self.fd)
+        return os.waitstatus_to_exitcode(code)
+
+
+class Scratch(unittest.TestCase):
+    def setUp(self):
+        self.dir_ = tempfile.TemporaryDirectory(dir="/var/tmp", prefix="kryvet-cli-")
+        self.dir = self.dir_.name
+
+    def tearDown(self):
+        for root, dirs, files in os.walk(self.dir):
+            for name in files:
+                os.chmod(os.path.join(root, name), 0o644)
+        self.dir_.cleanup()
+
+    def path(self, name):
+        return os.path.join(self.dir, name)
+
+    def interrupted_by(self, side, operation, name, password=PASSWORD, writes=12):
+        """A file whose rewrite died in the middle, by the window or the command line;
+        at the 12th write the first unit of the body has been written, before it none."""
+        path = self.path(name)
+        args = (["press", operation, path, password] if side == "window" else
+                ["cli", operation, "--password-fd", "3", path])
+        killed = run(["--die-after-writes", str(writes)] + args, password=password, helper=True)
+        self.assertEqual(killed.returncode, -signal.SIGKILL, killed.stderr)
+        self.assertEqual(status(path)[0][0], "interrupted")
+        return path
+
+
+class TestPrompt(Scratch):
+    def test_prompt_hides_the_password_and_asks_again_after_a_mismatch(self):
+        path = self.path("letter.txt")
+        write_random(path, 5000, 1)
+        plain = digest(path)
+        term = Terminal(["encrypt", path])
+        term.wait_for("Password: ")
+        term.type("abc123")
+        term.wait_for("Password again: ")
+        term.type("abc124")
+        term.wait_for("do not match")
+        term.wait_for("Password: ")
+        term.type(PASSWORD)
+        term.wait_for("Password again: ")
+        term.type(PASSWORD)
+        self.assertEqual(term.exit_status(), 0, term.seen)
+        self.assertNotIn("abc12", term.seen)
+        self.assertNotIn(PASSWORD, term.seen)
+        self.assertEqual(status(path)[0][:2], ["encrypted", "5000"])
+
+        # Decryption asks once; a wrong password is said, the file kept.
+        term = Terminal(["decrypt", path])
+        term.wait_for("Password: ")
+        term.type("not it")
+        self.assertEqual(term.exit_status(), 1)
+        self.assertIn("wrong password", term.seen)
+        self.assertNotIn("again", term.seen)
+        term = Terminal(["decrypt", path])
+        term.wait_for("Password: ")
+        term.type(PASSWORD)
+        self.assertEqual(term.exit_status(), 0, term.seen)
+        self.assertEqual(digest(path), plain)
+
+    def test_password_rules_are_the_windows(self):
+        path = self.path("f.txt")
+        write_random(path, 300, 2)
+        plain = digest(path)
+        cases = [("pass😀word", 2, "no Shift-JIS form: \"😀\" (U+1F600)"),
+                 ("ａ" * 25 + "b", 2, "51 Shift-JIS bytes"),
+                 ("", 2, "empty"),
+                 ("ｱ" * 50, 0, "")]  # half-width kana: one byte each
+        for password, code, message in cases:
+            done = run(["encrypt", "--password-fd", "3", path], password)
+            self.assertEqual(done.returncode, code, (password, done.stderr))
+            self.assertIn(message, done.stderr)
+            if code:
+                self.assertEqual(digest(path), plain)
+        done = run(["decrypt", "--password-fd", "3", path], "ｱ" * 50)
+        self.assertEqual((done.returncode, digest(path)), (0, plain), done.stderr)
+        # No terminal to ask on: said, and nothing touched.
+        done = subprocess.run([CLI, "encrypt", path], capture_output=True, text=True,
+                              env=ENGLISH, start_new_session=True, stdin=subprocess.DEVNULL)
+        self.assertEqual(done.returncode, 1)
+        self.assertIn("no terminal", done.stderr)
+        self.assertEqual(digest(path), plain)
+
+
+class TestBatch(Scratch):
+    def test_a_folder_of_mixed_files_decrypted_in_one_run(self):
+        names = ["plain.txt", "enc.bin", "other-password.bin", "damaged.bin"]
+        sums = {}
+        for seed, name in enumerate(names):
+            write_random(self.path(name), 70000 + seed, seed)
+            sums[name] = digest(self.path(name))
+        write_random(self.path("interrupted.bin"), 6 * MIB, 9)
+        sums["interrupted.bin"] = digest(self.path("interrupted.bin"))
+        self.assertEqual(run(["encrypt", "-q", "--password-fd", "3", self.path("enc.bin"),
+                              self.path("damaged.bin")], PASSWORD).returncode, 0)
+        self.assertEqual(run(["encrypt", "--password-fd", "3", self.path("other-password.bin")],
+                             "another").returncode, 0)
+        os.chmod(self.path("damaged.bin"), 0o644)
+        with open(self.path("damaged.bin"), "ab") as f:
+            f.write(b"x")
+        self.interrupted_by("cli", "encrypt", "interrupted.bin")
+        os.mkdir(self.path("folder"))
+        targets = [self.path(n) for n in names + ["interrupted.bin", "folder", "missing"]]
+
+        for env, texts in [(ENGLISH, ["the file is not encrypted", "wrong password",
+                                      "size differs", "is a directory", "no such file",
+                                      "finished the interrupted encryption"]),
+                           (dict(ENGLISH, LANGUAGE="ja"),
+                            ["暗号化されたファイルではありません", "パスワードが違います",
+                             "大きさが暗号化した時と違う", "ディレクトリです",
+                             "ファイルが見つかりません"])]:  # the rest are done by now
+            done = run(["decrypt", "--password-fd", "3", *targets], PASSWORD, env=env)
+            self.assertEqual(done.returncode, 1, done.stderr)
+            lines = done.stderr.splitlines()
+            for name, text in zip(["plain.txt", "other-password.bin", "damaged.bin", "folder",
+                                   "missing", "interrupted.bin"], texts):
+                self.assertTrue(any(name in line and text in line for line in lines),
+                                (name, text, lines))
+            self.assertNotIn("\r", done.stderr)  # no progress where there is no terminal
+            self.assertNotIn("%", done.stderr)
+        for name in ["enc.bin", "interrupted.bin", "plain.txt"]:
+            self.assertEqual(digest(self.path(name)), sums[name], name)
+        self.assertEqual(status(self.path("other-password.bin"))[0][0], "encrypted")
+
+    def test_recursion_takes_files_in_order_and_never_follows_links(self):
+        os.makedirs(self.path("top/sub"))
+        os.mkdir(self.path("outside"))
+        for name in ["top/b.txt", "top/a.txt", "top/sub/c.txt", "outside/o.txt"]:
+            write_random(self.path(name), 1000, name)
+        os.symlink(self.path("outside"), self.path("top/sub/link-dir"))
+        os.symlink(self.path("outside/o.txt"), self.path("top/link-file"))
+        self.assertEqual(run(["encrypt", "-r", "--password-fd", "3", self.path("top")],
+                             PASSWORD).returncode, 0)
+        listing = run(["status", "-r", self.path("top"), self.path("outside")]).stdout
+        self.assertEqual([line.split("\t")[0] + " " + os.path.relpath(line.split("\t")[3],
+                                                                      self.dir)
+                          for line in listing.splitlines()],
+                         ["encrypted top/a.txt", "encrypted top/b.txt",
+                          "encrypted top/sub/c.txt", "plain outside/o.txt"])
+
+
+class TestStatus(Scratch):
+    def test_each_kind_of_file_in_text_and_json(self):
+        write_random(self.path("plain"), 1234, 1)
+        write_random(self.path("encrypted"), 4321, 2)
+        self.assertEqual(run(["cli", "encrypt", "--password-fd", "3", self.path("encrypted")],
+                             PASSWORD, helper=True).returncode, 0)
+        write_random(self.path("interrupted"), 6 * MIB, 3)
+        self.interrupted_by("window", "encrypt", "interrupted")
+        write_random(self.path("damaged"), 2000, 4)
+        run(["encrypt", "--password-fd", "3", self.path("damaged")], PASSWORD)
+        os.truncate(self.path("damaged"), 2100)
+        odd = self.path("tab\there")
+        write_random(odd, 10, 5)
+        names = ["plain", "encrypted", "interrupted", "damaged"]
+        text = run(["status", *map(self.path, names), odd])
+        self.assertEqual(text.returncode, 0, text.stderr)
+        self.assertEqual(text.stdout.splitlines(), [
+            f"plain\t1234\t-\t{self.path('plain')}",
+            f"encrypted\t4321\t{FIXED_CLOCK}\t{self.path('encrypted')}",
+            f"interrupted\t{6 * MIB}\tencrypt:0%\t{self.path('interrupted')}",
+            f"damaged\t-\tsize-mismatch\t{self.path('damaged')}",
+            f"plain\t10\t-\t{self.dir}/tab\\there"])
+        objects = [json.loads(line) for line in
+                   run(["status", "--json", *map(self.path, names), odd]).stdout.splitlines()]
+        self.assertEqual(objects, [
+            {"name": self.path("plain"), "state": "plain", "size": 1234},
+            {"name": self.path("encrypted"), "state": "encrypted", "size": 4321,
+             "clock": FIXED_CLOCK},
+            {"name": self.path("interrupted"), "state": "interrupted", "size": 6 * MIB,
+             "operation": "encrypt", "percent_done": 0, "own_records": True},
+            {"name": self.path("damaged"), "state": "damaged", "cause": "size-mismatch"},
+            {"name": odd, "state": "plain", "size": 10}])
+        missing = run(["status", self.path("plain"), self.path("nothing")])
+        self.assertEqual(missing.returncode, 1)
+        self.assertIn("nothing: no such file", missing.stderr)
+
+
+class TestInterruption(Scratch):
+    def test_a_signal_finishes_the_file_and_skips_the_rest(self):
+        for sig, code in [(signal.SIGINT, 130), (signal.SIGTERM, 143)]:
+            big, small = self.path(f"big-{sig}"), self.path(f"small-{sig}")
+            write_random(big, 64 * MIB, 7)
+            write_random(small, 100, 8)
+            plain = digest(big)
+            with open(self.path("pw"), "w") as f:
+                f.write(PASSWORD + "\n")
+            term = Terminal(["encrypt", "--password-file", self.path("pw"), big, small])
+            progress = term.wait_for(r"big-\d+ \[[#.]{20}\] +([1-9]\d*)% +[\d.]+ MiB/s  1 file left")
+            self.assertLess(int(progress.group(1)), 100)
+            os.kill(term.pid, sig)
+            self.assertEqual(term.exit_status(), code, term.seen)
+            self.assertIn(f"small-{sig}: skipped: the run was interrupted", term.seen)
+            self.assertEqual(status(big, small), [
+                ["encrypted", str(64 * MIB), status(big)[0][2], big],
+                ["plain", "100", "-", small]])
+            self.assertEqual(run(["decrypt", "-q", "--password-file", self.path("pw"), big])
+                             .returncode, 0)
+            self.assertEqual(digest(big), plain)
+            os.remove(big)
+
+
+class TestInterplay(Scratch):
+    def test_window_and_command_line_finish_each_others_files(self):
+        write_random(self.path("original"), 6 * MIB, 11)
+        plain = digest(self.path("original"))
+        # The same clock key gives the same bytes from both.
+        for name, args in [("by-cli", ["cli", "encrypt", "--password-fd", "3"]),
+                           ("by-window", ["press", "encrypt"])]:
+            write_random(self.path(name), 6 * MIB, 11)
+            extra = [PASSWORD] if args[0] == "press" else []
+            self.assertEqual(run(args + [self.path(name)] + extra, PASSWORD, helper=True)
+                             .returncode, 0)
+        encrypted = digest(self.path("by-cli"))
+        self.assertEqual(digest(self.path("by-window")), encrypted)
+
+        # Killed in kryvet-cli, finished by the window, named with either button.
+        for button in ["encrypt", "decrypt"]:
+            write_random(self.path("k"), 6 * MIB, 11)
+            path = self.interrupted_by("cli", "encrypt", "k")
+            pressed = run(["press", button, path], helper=True)
+            self.assertEqual(pressed.stdout.splitlines()[-1], "Notice:RecoveredEncryption",
+                             pressed.stdout)
+            self.assertEqual(digest(path), encrypted)
+            os.remove(path)
+
+        # Killed before it changed anything: the records are dropped and the
+        # file encrypted as any plain file.
+        write_random(self.path("k"), 6 * MIB, 11)
+        path = self.interrupted_by("window", "encrypt", "k", writes=3)
+        again = run(["cli", "encrypt", "--password-fd", "3", path], PASSWORD, helper=True)
+        self.assertEqual((again.returncode, again.stderr), (0, ""))
+        self.assertEqual(digest(path), encrypted)
+        os.remove(path)
+
+        # Killed in the window, finished by kryvet-cli.
+        os.rename(self.path("by-window"), self.path("k"))
+        path = self.interrupted_by("window", "decrypt", "k")
+        done = run(["recover", path])
+        self.assertEqual(done.returncode, 0, done.stderr)
+        self.assertIn("finished the interrupted decryption", done.stderr)
+        self.assertEqual(digest(path), plain)
+
+        # Records copied with the file are another file's: refused unless adopted.
+        write_random(self.path("k"), 6 * MIB, 11)
+        path = self.interrupted_by("cli", "encrypt", "k")
+        subprocess.run(["cp", path, self.path("copy")], check=True)
+        refused = run(["recover", self.path("copy")])
+        self.assertEqual(refused.returncode, 1)
+        self.assertIn("--adopt-records", refused.stderr)
+        self.assertEqual(status(self.path("copy"))[0][2], "encrypt:0%:foreign")
+        self.assertEqual(run(["recover", "--adopt-records", self.path("copy")]).returncode, 0)
+        self.assertEqual(digest(self.path("copy")), encrypted)
+
+
+class TestUsage(unittest.TestCase):
+    def test_usage_errors_help_version_manual_and_completion(self):
+        for args in [[], ["frobnicate", "x"], ["encrypt"], ["--bogus", "status", "x"],
+                     ["encrypt", "--json", "x"], ["status", "--password-fd", "3", "x"],
+                     ["decrypt", "--password-fd", "3", "--password-file", "p", "x"],
+                     ["decrypt", "--password-fd", "three", "x"]]:
+            done = run(args)
+            self.assertEqual(done.returncode, 2, args)
+            self.assertIn("--help", done.stderr)
+        self.assertIn("Usage: kryvet-cli COMMAND", run(["--help"]).stdout)
+        self.assertIn("使い方", run(["-h"], env=dict(ENGLISH, LANGUAGE="ja")).stdout)
+        self.assertRegex(run(["--version"]).stdout, r"^kryvet-cli \(Kryvet\) \d+\.\d+\n$")
+        for page in ["kryvet.1", "kryvet-cli.1"]:
+            shown = subprocess.run(["man", "-l", os.path.join(SOURCE, "man", page)],
+                                   capture_output=True, text=True, env=dict(ENGLISH, MANWIDTH="80"))
+            self.assertEqual((shown.returncode, shown.stderr), (0, ""), page)
+            self.assertIn("SYNOPSIS", shown.stdout)
+        completion = os.path.join(SOURCE, "cli", "kryvet-cli.bash-completion")
+        for words, expected in [("kryvet-cli de", "decrypt"),
+                                ("kryvet-cli status --j", "--json"),
+                                ("kryvet-cli decrypt --password-f", "--password-fd --password-file")]:
+            shown = subprocess.run(["bash", "-c", f"source {completion}; COMP_WORDS=({words}); "
+                                    "COMP_CWORD=$((${#COMP_WORDS[@]}-1)); _kryvet_cli; "
+                                    "echo ${COMPREPLY[@]}"], capture_output=True, text=True)
+            self.assertEqual(shown.stdout.strip(), expected, words)
+
+
+if __name__ == "__main__":
+    unittest.main()

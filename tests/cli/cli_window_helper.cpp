@@ -1,0 +1,88 @@
+// Runs one side of a test on the real file layer with a clock that always
+// says the same, so that every encryption of a file gives the same bytes:
+//   helper [--die-after-writes N] press encrypt|decrypt FILE [PASSWORD]
+//     the window's flow (a button pressed on FILE; no password: a prompt,
+//     if one comes, is cancelled); prints the window's log, one entry a line
+//   helper [--die-after-writes N] cli ARGS...
+//     kryvet-cli's own code in-process, as if run with ARGS
+// --die-after-writes N kills the process outright at its N-th write, in
+// the middle of the rewrite, as a crash would.
+#include <signal.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <string>
+
+#include "app/error_messages.h"
+#include "app/operation_flow.h"
+#include "cli/run.h"
+#include "engine/cp932.h"
+#include "engine/platform_file_posix.h"
+#include "support/recording_window.h"
+
+namespace {
+
+class TestFiles : public kryvet::platform::PosixPlatformFile {
+public:
+    explicit TestFiles(long dieAfterWrites) : writesLeft_(dieAfterWrites) {}
+    kryvet::platform::SystemTime GetLocalTime() override {
+        return {2026, 12, 1, 7, 10, 11, 12, 345};
+    }
+    std::int32_t _lwrite(kryvet::platform::Handle handle, const void* buffer,
+                         std::int32_t count) override {
+        if (writesLeft_ > 0 && --writesLeft_ == 0) {
+            raise(SIGKILL);
+        }
+        return PosixPlatformFile::_lwrite(handle, buffer, count);
+    }
+
+private:
+    long writesLeft_;
+};
+
+int Press(TestFiles& files, int argc, char** argv) {
+    if (argc < 2) {
+        return 64;
+    }
+    RecordingWindow window;
+    window.fileName = argv[1];
+    if (argc > 2) {
+        window.password = kryvet::Utf8ToCp932(argv[2]).value_or("");
+    }
+    kryvet::ProgramState state;
+    int status = 0;
+    try {
+        std::string(argv[0]) == "encrypt" ? kryvet::EncryptInPlace(window, files, state)
+                                          : kryvet::DecryptInPlace(window, files, state);
+    } catch (const kryvet::OperationError& e) {
+        std::cout << "error " << e.what() << "\n";
+        status = 2;
+    }
+    for (const std::string& entry : window.log) {
+        std::cout << entry << "\n";
+    }
+    return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    long dieAfterWrites = 0;
+    int at = 1;
+    if (argc > 2 && std::string(argv[1]) == "--die-after-writes") {
+        dieAfterWrites = std::atol(argv[2]);
+        at = 3;
+    }
+    TestFiles files(dieAfterWrites);
+    if (at < argc && std::string(argv[at]) == "press") {
+        return Press(files, argc - at - 1, argv + at + 1);
+    }
+    if (at < argc && std::string(argv[at]) == "cli") {
+        // The program's own name first, as kryvet-cli sees its arguments.
+        argv[at] = const_cast<char*>("kryvet-cli");
+        return kryvet::cli::RunCommandLine(argc - at, argv + at, files);
+    }
+    std::fprintf(stderr, "usage: %s [--die-after-writes N] press|cli ...\n", argv[0]);
+    return 64;
+}
