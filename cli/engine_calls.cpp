@@ -19,24 +19,6 @@ Preparation PrepareFor(Rewrite rewrite, platform::PlatformFile& files, const std
                                        : PrepareDecryption(files, name);
 }
 
-// moves into preparation: where the named file carries the records of a
-// rewrite cut short before it changed anything, they are dropped and the
-// file prepared again, exactly as it was.
-Preparation PrepareDroppingUnchangedRecords(Rewrite rewrite, platform::PlatformFile& files,
-                                            const std::string& name) {
-    Preparation prepared = PrepareFor(rewrite, files, name);
-    auto* file = std::get_if<PinnedFile>(&prepared);
-    if (file == nullptr || !InterruptedBeforeAnyChange(*file)) {
-        return prepared;
-    }
-    Unseen unseen;
-    const Outcome outcome = FinishInterrupted(std::move(*file), unseen);
-    if (const auto* failure = std::get_if<Failure>(&outcome)) {
-        return *failure;
-    }
-    return PrepareFor(rewrite, files, name);
-}
-
 // The engine's outcome as the end of the file's run.
 FileEnd EndOf(const Outcome& outcome, FileEnd end = {}) {
     if (const auto* refusal = std::get_if<Refusal>(&outcome)) {
@@ -75,7 +57,7 @@ Outcome WithProgress(FileRun& run, const PinnedFile& file, Call call) {
 // belong to another file and the user did not adopt them.
 FileEnd FinishPrepared(PinnedFile& file, FileRun& run) {
     FileEnd end;
-    const journal::Footer footer = *file.interrupted;
+    const journal::Footer footer = *file.interrupted();
     RecordTrust trust = RecordTrust::OwnOnly;
     if (!footer.madeForThisFile) {
         if (!run.adoptRecords) {
@@ -105,7 +87,7 @@ FileEnd FinishPrepared(PinnedFile& file, FileRun& run) {
 // Reads the records of an interrupted rewrite to tell how far it came: the
 // region of the newest whole record was under way, all before it done.
 int PercentDone(PinnedFile& file) {
-    const journal::Footer& footer = *file.interrupted;
+    const journal::Footer& footer = *file.interrupted();
     platform::PlatformFile& files = file.files();
     std::int64_t done = 0;
     std::uint64_t newest = 0;
@@ -141,7 +123,7 @@ FileEnd RewriteFile(Rewrite rewrite, const std::string& name, FileRun& run) {
     // At most one interrupted rewrite to finish first: what it leaves is a
     // whole file, encrypted or plain.
     for (int pass = 0; pass < 2; ++pass) {
-        Preparation prepared = PrepareDroppingUnchangedRecords(rewrite, run.files, name);
+        Preparation prepared = PrepareFor(rewrite, run.files, name);
         FileEnd end = EndOfPreparation(prepared);
         end.finished = finished;
         end.finishedChangedNothing = finishedChangedNothing;
@@ -149,7 +131,7 @@ FileEnd RewriteFile(Rewrite rewrite, const std::string& name, FileRun& run) {
         if (file == nullptr) {
             return end;
         }
-        if (file->interrupted) {
+        if (file->interrupted()) {
             FileEnd recovered = FinishPrepared(*file, run);
             if (recovered.kind != FileEnd::Kind::Done || recovered.finished == wanted) {
                 return recovered;
@@ -190,7 +172,7 @@ FileEnd RewriteFile(Rewrite rewrite, const std::string& name, FileRun& run) {
 FileEnd RecoverFile(const std::string& name, FileRun& run) {
     Preparation prepared = PrepareDecryption(run.files, name);
     auto* file = std::get_if<PinnedFile>(&prepared);
-    if (file != nullptr && file->interrupted) {
+    if (file != nullptr && file->interrupted()) {
         return FinishPrepared(*file, run);
     }
     FileEnd end;
@@ -216,18 +198,18 @@ FileEnd RecoverFile(const std::string& name, FileRun& run) {
 
 Inspection InspectFile(platform::PlatformFile& files, const std::string& name) {
     Inspection state;
-    Preparation prepared = PrepareDecryption(files, name);
+    Preparation prepared = LookAt(files, name);
     if (auto* file = std::get_if<PinnedFile>(&prepared)) {
-        if (file->interrupted) {
+        if (file->interrupted()) {
             state.kind = Inspection::Kind::Interrupted;
-            state.operation = file->interrupted->operation;
-            state.size = file->interrupted->sizeBefore;
-            state.ownRecords = file->interrupted->madeForThisFile;
+            state.operation = file->interrupted()->operation;
+            state.size = file->interrupted()->sizeBefore;
+            state.ownRecords = file->interrupted()->madeForThisFile;
             state.percentDone = PercentDone(*file);
         } else {
             state.kind = Inspection::Kind::Encrypted;
-            state.size = file->header.StoredFileSize;
-            state.clockKey = file->header.ClockKey;
+            state.size = file->header().StoredFileSize;
+            state.clockKey = file->header().ClockKey;
         }
         file->Close();
         return state;

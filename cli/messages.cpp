@@ -29,8 +29,6 @@ std::string RefusalText(Refusal refusal) {
             return Tr("the file is encrypted already");
         case Refusal::NotEncrypted:
             return Tr("the file is not encrypted");
-        case Refusal::PasswordCancelled:
-            return Tr("no password given");
         case Refusal::WrongPassword:
             return Tr("wrong password");
     }

@@ -44,6 +44,10 @@ Preparation PrepareEncryption(platform::PlatformFile& files, const std::string& 
 // Checks a file for decryption: the header is read and its marker checked.
 Preparation PrepareDecryption(platform::PlatformFile& files, const std::string& name);
 
+// Looks at a file as PrepareDecryption does, but puts nothing back: for
+// telling what a file is without changing it.
+Preparation LookAt(platform::PlatformFile& files, const std::string& name);
+
 // Encrypts a prepared file with the password (its Shift-JIS bytes, 1 to 50)
 // and makes it read-only. The file ends either encrypted or as it was.
 Outcome Encrypt(PinnedFile file, const std::string& passwordCp932, ProgressSink& progress,

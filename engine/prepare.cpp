@@ -301,4 +301,8 @@ Preparation PrepareDecryption(platform::PlatformFile& files, const std::string& 
     return WithoutUnbegunRecords(files, name, PrepareDecryptionOnce);
 }
 
+Preparation LookAt(platform::PlatformFile& files, const std::string& name) {
+    return PrepareDecryptionOnce(files, name);
+}
+
 }  // namespace kryvet
