@@ -14,14 +14,12 @@
 #include <string>
 #include <vector>
 
-#include "app/error_messages.h"
-#include "app/operation_flow.h"
 #include "engine/crc32c.h"
 #include "engine/file_attributes.h"
 #include "engine/journal_record.h"
 #include "engine/operations.h"
+#include "support/engine_run.h"
 #include "support/memory_platform.h"
-#include "support/recording_window.h"
 
 using namespace kryvet;
 
@@ -90,12 +88,9 @@ Rewrite Record(bool encrypt, const std::string& input, RewriteOptions options) {
     files.Add("f", input, !encrypt);
     const Disk before{input, files.files["f"].attributes};
     files.recordEvents = true;
-    RecordingWindow window;
-    window.fileName = "f";
-    window.password = "pw";
-    ProgramState state;
-    encrypt ? EncryptInPlace(window, files, state, options)
-            : DecryptInPlace(window, files, state, options);
+    EngineRun run(files);
+    run.options = options;
+    encrypt ? run.Encrypt("pw") : run.Decrypt("pw");
     return {before, {files.Data("f"), files.files["f"].attributes}, files.events};
 }
 
@@ -108,32 +103,18 @@ std::string StoppedAfter(const Rewrite& run, std::size_t events) {
     return disk.data;
 }
 
-// Names the file after the crash and presses a button: an interrupted
-// rewrite is finished without a password, and the busy label and the notice
-// say which.
-Disk Recover(const Disk& crashed, bool encrypted, bool encryptButton, std::string& problem,
-             bool& recovered) {
+// Names the file after the crash and prepares it for either operation: an
+// interrupted rewrite is finished without a password.
+Disk Recover(const Disk& crashed, bool encryptButton, std::string& problem, bool& recovered) {
     MemoryPlatform files;
     files.Add("f", crashed.data);
     files.files["f"].attributes = crashed.attributes;
-    RecordingWindow window;
-    window.fileName = "f";  // no password: the prompt, if it comes, is cancelled
-    ProgramState state;
-    try {
-        encryptButton ? EncryptInPlace(window, files, state, {3})
-                      : DecryptInPlace(window, files, state, {3});
-    } catch (const OperationError& e) {
-        problem = e.what();
-    }
-    // The busy label is the one of the operation finished, whichever button.
-    const std::string button = encrypted ? "BuAngo" : "BuFukugo";
-    const std::string notice =
-        encrypted ? "Notice:RecoveredEncryption" : "Notice:RecoveredDecryption";
-    recovered = window.log == std::vector<std::string>{"Enter" + button, "Leave" + button, notice};
-    if (!recovered && std::count_if(window.log.begin(), window.log.end(), [](const auto& step) {
-                          return step.rfind("Notice:Recovered", 0) == 0;
-                      }) > 0)
-        problem = "the notice came otherwise than after the run";
+    EngineRun run(files);
+    run.options = {3};
+    const std::string said = encryptButton ? run.Encrypt() : run.Decrypt();
+    if (said.rfind("failed:", 0) == 0)
+        problem = said;
+    recovered = run.finishedInterrupted && said.empty();
     if (files.OpenHandles() != 0)
         problem = "a file was left open";
     return {files.Data("f"), files.files["f"].attributes};
@@ -222,7 +203,7 @@ Finished FinishCrafted(const std::string& data, unsigned mode, RecordTrust trust
     Preparation prepared = PrepareDecryption(files, "f");
     auto* file = std::get_if<PinnedFile>(&prepared);
     if (const auto* failure = std::get_if<Failure>(&prepared)) {
-        out.error = FailureMessage(*failure);
+        out.error = Said(*failure);
     } else if (file == nullptr) {
         const bool plain = std::get<Refusal>(prepared) == Refusal::NotEncrypted;
         out.error = plain ? "not encrypted" : "refused";
@@ -231,10 +212,7 @@ Finished FinishCrafted(const std::string& data, unsigned mode, RecordTrust trust
             void Progress(int) override {}
         } unseen;
         const Outcome outcome = FinishInterrupted(std::move(*file), unseen, {2}, trust);
-        if (const auto* failure = std::get_if<Failure>(&outcome))
-            out.error = FailureMessage(*failure);
-        if (std::holds_alternative<Refusal>(outcome))
-            out.error = "refused";
+        out.error = Said(outcome);
     }
     out.data = files.Data("f");
     out.mode = (static_cast<std::uint32_t>(files.files["f"].attributes) >> 16) & 07777u;
@@ -301,8 +279,7 @@ TEST(CrashRecovery, EveryCrashPointEndsAsBeforeOrAsFinished) {
                         const Disk disk = crashState(keep, torn);
                         std::string problem;
                         bool recovered = false;
-                        const Disk result =
-                            Recover(disk, encrypt, (states & 1) == 0, problem, recovered);
+                        const Disk result = Recover(disk, (states & 1) == 0, problem, recovered);
                         ++states;
                         recoveries += recovered ? 1 : 0;
                         EXPECT_EQ(problem, "") << "crash before event " << k;
@@ -383,17 +360,10 @@ TEST(CrashRecovery, UntrustworthyRecordsAreRefusedUntouched) {
             damaged[static_cast<std::size_t>(c.flipAt)] ^= 0x20;
         MemoryPlatform files;
         files.Add("f", damaged);
-        RecordingWindow window;
-        window.fileName = "f";
-        ProgramState state;
-        std::string error;
-        try {
-            DecryptInPlace(window, files, state);
-        } catch (const OperationError& e) {
-            error = e.what();
-        }
+        EngineRun press(files);
+        const std::string error = press.Decrypt();
         if (c.refused) {
-            EXPECT_EQ(error, "中断された処理の記録が壊れているため、ﾌｧｲﾙには手を付けていません");
+            EXPECT_EQ(error, "failed:RecordDamaged");
             EXPECT_EQ(files.Data("f"), damaged) << "untouched";
         } else {
             EXPECT_EQ(error, "");
@@ -433,9 +403,8 @@ TEST(CrashRecovery, CraftedRecordsAreCheckedAndGrantNothing) {
                                    static_cast<std::uint64_t>(wraps.plan.at)) /
                                   2);
 
-    const std::string damaged = "中断された処理の記録が壊れているため、ﾌｧｲﾙには手を付けていません";
-    const std::string foreign =
-        "中断された処理の記録が別のﾌｧｲﾙのものであるため、ﾌｧｲﾙには手を付けていません";
+    const std::string damaged = "failed:RecordDamaged";
+    const std::string foreign = "failed:ForeignRecord";
     const std::string appendedOnce = "one more line\n";
     const struct {
         const char* what;
@@ -465,11 +434,9 @@ TEST(CrashRecovery, CraftedRecordsAreCheckedAndGrantNothing) {
              encHalf.size()) - 512, journal::EncodeFooter(wraps)), 0644,
          RecordTrust::OwnOnly, damaged, "", 0644, {}},
         {"a line appended after the interruption", encHalf + appendedOnce, 0644,
-         RecordTrust::OwnOnly, "中断された処理の記録の後ろにﾃﾞｰﾀが追加されているため、"
-         "ﾌｧｲﾙには手を付けていません", "", 0644, {}},
+         RecordTrust::OwnOnly, "failed:RecordInside", "", 0644, {}},
         {"a line appended during the recovery", encHalf, 0644, RecordTrust::OwnOnly,
-         "ﾌｧｲﾙが他のﾌﾟﾛｸﾞﾗﾑによって変更されました\n中断された処理の記録は残っています。"
-         "もう一度押すと続きから完了します", encHalf + appendedOnce, 0644,
+         "failed:FileChanged/Resumable", encHalf + appendedOnce, 0644,
          [&](MemoryPlatform& files) {
              files.afterWrite = [&files, &appendedOnce] {
                  files.files["f"].data += appendedOnce;
@@ -492,40 +459,6 @@ TEST(CrashRecovery, CraftedRecordsAreCheckedAndGrantNothing) {
         } else {
             EXPECT_TRUE(out.data == (c.after.empty() ? c.data : c.after))
                 << "size " << out.data.size();
-        }
-    }
-}
-
-// A file carrying records made for another file, named and either button
-// pressed: the question comes first, under the operation the records are
-// of; only a yes finishes it, and no silent drop of records that changed
-// nothing either.
-TEST(CrashRecovery, RecordsOfAnotherFileWaitForTheUsersWord) {
-    const std::string plain = Bytes(3000, 4);
-    const Rewrite enc = Record(true, plain, {1, true, 3});
-    const std::string half = StoppedAfter(enc, enc.events.size() / 2);
-    journal::Footer elsewhere = FooterOf(half);
-    elsewhere.file.inode = 4242;
-    const std::string copied = WithSector(half, static_cast<std::int64_t>(half.size()) - 512,
-                                          journal::EncodeFooter(elsewhere));
-    for (const std::string& file : {copied, NothingBegun(plain, 0644, {1, 4242})}) {
-        for (const bool agree : {false, true}) {
-            SCOPED_TRACE(testing::Message() << file.size() << (agree ? " yes" : " no"));
-            MemoryPlatform files;
-            files.Add("f", file);
-            RecordingWindow window;
-            window.fileName = "f";
-            window.finishForeignRecord = agree;
-            ProgramState state;
-            DecryptInPlace(window, files, state);
-            std::vector<std::string> expected = {"AskFinishForeignRecord:BuAngo"};
-            if (agree)
-                expected.insert(expected.end(),
-                                {"EnterBuAngo", "LeaveBuAngo", "Notice:RecoveredEncryption"});
-            EXPECT_EQ(window.log, expected);
-            const std::string& finished = file == copied ? enc.after.data : plain;
-            EXPECT_TRUE(files.Data("f") == (agree ? finished : file));
-            EXPECT_EQ(files.OpenHandles(), 0);
         }
     }
 }
@@ -560,11 +493,8 @@ TEST(CrashRecovery, AGrowthWithoutItsFooterIsPutBack) {
         MemoryPlatform files;
         files.Add("f", c.data);
         files.files["f"].keptExtension = c.word;
-        RecordingWindow window;
-        window.fileName = "f";  // no password: the prompt is cancelled
-        ProgramState state;
-        EncryptInPlace(window, files, state);
-        EXPECT_EQ(window.log, std::vector<std::string>{"AskPassword"});
+        EngineRun run(files);
+        EXPECT_EQ(run.Encrypt(), "prepared");
         EXPECT_TRUE(files.Data("f") == c.after);
         EXPECT_EQ(files.files["f"].keptExtension.empty(), c.word.empty() || c.after == plain);
     }
@@ -577,11 +507,9 @@ TEST(CrashRecovery, AGrowthWithoutItsFooterIsPutBack) {
         atFirstWrite = files.files["f"].keptExtension;
         files.afterWrite = nullptr;
     };
-    RecordingWindow window;
-    window.fileName = "f";
-    window.password = "pw";
-    ProgramState state;
-    EncryptInPlace(window, files, state, {1, true, 3});
+    EngineRun run(files);
+    run.options = {1, true, 3};
+    EXPECT_EQ(run.Encrypt("pw"), "");
     EXPECT_EQ(atFirstWrite, word);
     EXPECT_EQ(files.files["f"].keptExtension, "");
 }
@@ -619,37 +547,31 @@ TEST(CrashRecovery, AFailedRecoveryIsFinishedByTheNextPress) {
             MemoryPlatform files;
             files.Add("f", interrupted);
             files.fault = MemoryPlatform::Fault{operation, nth, -1, 5};
-            RecordingWindow window;
-            window.fileName = "f";
-            ProgramState state;
-            std::string error;
-            try {
-                EncryptInPlace(window, files, state, {2});
-            } catch (const OperationError& e) {
-                error = e.what();
-            }
+            EngineRun press(files);
+            press.options = {2};
+            const std::string error = press.Encrypt();
             if (error.empty()) {
                 EXPECT_EQ(files.Data("f"), run.after.data);
                 break;  // past the last call of this kind
             }
             ++failures;
-            if (error.find("処理は完了しました") != std::string::npos) {
+            if (error.find("/Completed") != std::string::npos) {
                 // The flush after the final cut: the file is done but for its mode.
                 EXPECT_EQ(files.Data("f"), run.after.data);
                 continue;
             }
-            if (error.find('\n') == std::string::npos) {
+            if (error.find('/') == std::string::npos) {
                 // Failed before the first write (a look, a slot read): nothing changed.
                 EXPECT_EQ(files.Data("f"), interrupted) << error;
             } else {
                 ++resumable;
-                EXPECT_NE(error.find("もう一度押すと続きから完了します"), std::string::npos)
-                    << error;
+                EXPECT_NE(error.find("/Resumable"), std::string::npos) << error;
             }
             files.fault.reset();
-            window.log.clear();
-            EncryptInPlace(window, files, state, {2});
-            EXPECT_EQ(window.log.back(), "Notice:RecoveredEncryption");
+            EngineRun again(files);
+            again.options = {2};
+            EXPECT_EQ(again.Encrypt(), "");
+            EXPECT_TRUE(again.finishedInterrupted);
             EXPECT_EQ(files.Data("f"), run.after.data);
             EXPECT_EQ(files.OpenHandles(), 0);
         }

@@ -3,11 +3,10 @@
 #include <random>
 #include <string>
 
-#include "app/operation_flow.h"
 #include "engine/platform_file_posix.h"
 #include "reference_layout.h"
+#include "support/engine_run.h"
 #include "support/memory_platform.h"
-#include "support/recording_window.h"
 #include "support/temp_dir.h"
 
 using namespace kryvet;
@@ -58,21 +57,18 @@ TEST(RoundTrip, LayoutIsExactAndDecryptionRestoresEverything) {
                     files.now = {2026, 12, 1, 7, 12, 0, 0, 0};
                 const std::string plain = RandomBytes(size, static_cast<unsigned>(size));
                 files.Add("f", plain);
-                RecordingWindow window;
-                window.fileName = "f";
-                window.password = password;
-                ProgramState state;
-                EncryptInPlace(window, files, state, {unit});
+                EngineRun run(files);
+                run.options = {unit};
+                ASSERT_EQ(run.Encrypt(password), "");
                 ASSERT_EQ(files.Data("f"),
                           ReferenceEncryptedFile(plain, password, noon ? kNoonBytes : kClockBytes,
                                                  0x0080));
                 EXPECT_EQ(files.files["f"].attributes, (0444 << 16) | 0x01);
 
-                DecryptInPlace(window, files, state, {unit});
+                ASSERT_EQ(run.Decrypt(password), "");
                 ASSERT_EQ(files.Data("f"), plain);
                 EXPECT_EQ(files.files["f"].attributes, (0644 << 16) | 0x80);
                 EXPECT_EQ(files.OpenHandles(), 0);
-                EXPECT_EQ(window.gauge.back(), 100);
             }
         }
     }
@@ -86,11 +82,9 @@ TEST(RoundTrip, UnitSizeNeverChangesTheBytes) {
         for (std::int32_t unit : {1, 2, 3, 4, 7, 64, 2048}) {
             MemoryPlatform files;
             files.Add("f", RandomBytes(size, 7));
-            RecordingWindow window;
-            window.fileName = "f";
-            window.password = "pw";
-            ProgramState state;
-            EncryptInPlace(window, files, state, {unit});
+            EngineRun run(files);
+            run.options = {unit};
+            run.Encrypt("pw");
             if (reference.empty())
                 reference = files.Data("f");
             EXPECT_EQ(files.Data("f"), reference) << size << " unit " << unit;
@@ -101,13 +95,11 @@ TEST(RoundTrip, UnitSizeNeverChangesTheBytes) {
 TEST(RoundTrip, DecryptBlockByBlockCallSequence) {
     MemoryPlatform files;
     files.Add("f", RandomBytes(1000, 2));
-    RecordingWindow window;
-    window.fileName = "f";
-    window.password = "pw";
-    ProgramState state;
-    EncryptInPlace(window, files, state);
+    EngineRun run(files);
+    run.Encrypt("pw");
     files.log.clear();
-    DecryptInPlace(window, files, state, {1, true, 0});
+    run.options = {1, true, 0};
+    run.Decrypt("pw");
     // The header, then each block moved 70 bytes to the front, the last 34
     // bytes (tail of the body and the trailer) kept until the file is cut.
     // The header is read through a handle for reading, which is closed
@@ -129,22 +121,18 @@ TEST(RoundTrip, GaugeValuesMatchTheBlockLoopsForEveryUnit) {
         files.Add("f", RandomBytes(2048, 3));
         files.Add("g", RandomBytes(1000, 4));
         files.Add("h", RandomBytes(700, 5));
-        RecordingWindow window;
-        window.password = "pw";
-        ProgramState state;
-        window.fileName = "f";
-        EncryptInPlace(window, files, state, {unit});
-        EXPECT_EQ(window.gauge, (std::vector<int>{0, 25, 50, 75, 100}));
-        window.gauge.clear();
-        window.fileName = "h";
-        EncryptInPlace(window, files, state, {unit});
-        EXPECT_EQ(window.gauge, (std::vector<int>{0, 100}));
-        window.gauge.clear();
-        window.fileName = "g";
-        EncryptInPlace(window, files, state, {unit});
-        window.gauge.clear();
-        DecryptInPlace(window, files, state, {unit});
-        EXPECT_EQ(window.gauge, (std::vector<int>{0, 0, 45, 90, 100}));  // prompt, then blocks
+        // What the engine reports; the window adds 0 at the prompt and 100
+        // at the end.
+        const auto gauge = [&](const std::string& name, bool encrypt) {
+            EngineRun run(files, name);
+            run.options = {unit};
+            encrypt ? run.Encrypt("pw") : run.Decrypt("pw");
+            return run.gauge;
+        };
+        EXPECT_EQ(gauge("f", true), (std::vector<int>{25, 50, 75}));
+        EXPECT_EQ(gauge("h", true), (std::vector<int>{}));
+        gauge("g", true);
+        EXPECT_EQ(gauge("g", false), (std::vector<int>{0, 45, 90}));
     }
 }
 
@@ -160,14 +148,11 @@ TEST(RoundTrip, RealFilesKeepTheirPermissions) {
         const std::string path = dir.File("file" + std::to_string(c.size));
         const std::string plain = RandomBytes(c.size, 9);
         WriteFile(path, plain, c.mode);
-        RecordingWindow window;
-        window.fileName = path;
-        window.password = "秘密";
-        ProgramState state;
-        EncryptInPlace(window, files, state);
+        EngineRun run(files, path);
+        ASSERT_EQ(run.Encrypt("\x94\xe9\x96\xa7"), "");  // 秘密
         EXPECT_EQ(ReadFile(path).size(), c.size + 128);
         EXPECT_EQ(ModeOf(path), c.mode & ~0222u) << "encrypted files are read-only";
-        DecryptInPlace(window, files, state);
+        ASSERT_EQ(run.Decrypt("\x94\xe9\x96\xa7"), "");
         EXPECT_EQ(ReadFile(path), plain);
         const mode_t expected = (c.mode & 0200) ? (c.mode & ~0022u) : (c.mode & ~0222u);
         EXPECT_EQ(ModeOf(path), expected) << std::oct << c.mode;

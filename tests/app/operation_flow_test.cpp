@@ -7,6 +7,7 @@
 
 #include "app/error_messages.h"
 #include "app/operation_flow.h"
+#include "engine/journal_record.h"
 #include "support/memory_platform.h"
 #include "support/recording_window.h"
 
@@ -531,5 +532,48 @@ TEST(Refusals, FilesTooLargeForTheLayout) {
             EXPECT_NE(message, "ﾌｧｲﾙが大きすぎます");
         }
         EXPECT_EQ(files.OpenHandles(), 0);
+    }
+}
+
+// A file carrying the records of a rewrite made for another file, and the
+// other button pressed: the question comes first, naming the operation the
+// records are of; only a yes finishes it, under that operation's label and
+// notice. Records of another file are never dropped unasked, even where they
+// changed nothing.
+TEST(Refusals, RecordsOfAnotherFileWaitForTheUsersWord) {
+    const std::string plain = Plain(3000);
+    for (const bool encrypting : {true, false}) {
+        const auto operation =
+            encrypting ? journal::Operation::Encrypt : journal::Operation::Decrypt;
+        const std::string before = encrypting ? plain : Encrypted(plain);
+        const auto size = static_cast<std::int64_t>(before.size());
+        const journal::Plan plan = *journal::PlanJournal(operation, size, 512, 1536, 1 << 30);
+        const journal::Footer footer{operation, size, journal::SizeAfter(operation, size),
+                                     0644,      plan, {1, 4242}};
+        std::string file = before;
+        file.resize(static_cast<std::size_t>(plan.end()), '\0');
+        const journal::Sector sector = journal::EncodeFooter(footer);
+        file.replace(static_cast<std::size_t>(plan.footerAt()), 512,
+                     reinterpret_cast<const char*>(sector.data()), 512);
+        const std::string button = encrypting ? "BuAngo" : "BuFukugo";
+        for (const bool agree : {false, true}) {
+            SCOPED_TRACE(testing::Message() << button << (agree ? " yes" : " no"));
+            MemoryPlatform files;
+            files.Add("f", file);
+            RecordingWindow window;
+            window.fileName = "f";
+            window.finishForeignRecord = agree;
+            ProgramState state;
+            encrypting ? DecryptInPlace(window, files, state)
+                       : EncryptInPlace(window, files, state);
+            std::vector<std::string> expected = {"AskFinishForeignRecord:" + button};
+            if (agree)
+                expected.insert(expected.end(), {"Enter" + button, "Leave" + button,
+                                                 encrypting ? "Notice:RecoveredEncryption"
+                                                            : "Notice:RecoveredDecryption"});
+            EXPECT_EQ(window.log, expected);
+            EXPECT_TRUE(files.Data("f") == (agree ? before : file));
+            EXPECT_EQ(files.OpenHandles(), 0);
+        }
     }
 }

@@ -1,0 +1,61 @@
+#include "support/engine_run.h"
+
+#include <utility>
+
+using namespace kryvet;
+
+namespace {
+
+const char* NameOf(Refusal refusal) {
+    static const char* const kNames[] = {"EmptyName",    "NotFound",     "EmptyFile",
+                                         "InUse",        "DiskFull",     "AlreadyEncrypted",
+                                         "NotEncrypted", "WrongPassword"};
+    return kNames[static_cast<int>(refusal)];
+}
+
+std::string NameOf(const Failure& failure) {
+    static const char* const kKinds[] = {"System", "FileTooLarge", "FileChanged",  "RecordDamaged",
+                                         "InUse",  "SizeMismatch", "RecordInside", "ForeignRecord"};
+    static const char* const kStates[] = {"", "/Restored", "/Damaged", "/Completed", "/Resumable"};
+    std::string name = kKinds[static_cast<int>(failure.kind)];
+    if (failure.kind == FailureKind::System)
+        name += "(" + std::to_string(failure.error) + ")";
+    return name + kStates[static_cast<int>(failure.file)];
+}
+
+struct GaugeSink : ProgressSink {
+    explicit GaugeSink(std::vector<int>& values) : values(values) {}
+    void Progress(int percent) override { values.push_back(percent); }
+    std::vector<int>& values;
+};
+
+}  // namespace
+
+std::string Said(const Outcome& outcome) {
+    if (const auto* refusal = std::get_if<Refusal>(&outcome))
+        return std::string("refused:") + NameOf(*refusal);
+    if (const auto* failure = std::get_if<Failure>(&outcome))
+        return "failed:" + NameOf(*failure);
+    return "";
+}
+
+std::string EngineRun::Run(bool encrypt, const std::string& password) {
+    GaugeSink sink(gauge);
+    Preparation prepared =
+        encrypt ? PrepareEncryption(files, name) : PrepareDecryption(files, name);
+    if (const auto* refusal = std::get_if<Refusal>(&prepared))
+        return Said(*refusal);
+    if (const auto* failure = std::get_if<Failure>(&prepared))
+        return Said(*failure);
+    PinnedFile& file = std::get<PinnedFile>(prepared);
+    if (file.interrupted()) {
+        finishedInterrupted = true;
+        return Said(FinishInterrupted(std::move(file), sink, options, trust));
+    }
+    if (password.empty())
+        return "prepared";
+    if (!encrypt && !PasswordMatches(file, password))
+        return Said(Refusal::WrongPassword);
+    return Said(encrypt ? kryvet::Encrypt(std::move(file), password, sink, options)
+                        : kryvet::Decrypt(std::move(file), password, sink, options));
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+// The engine's operations run as a front end runs them, for the engine's own
+// tests: the file prepared, then rewritten with a password, or what it
+// carries finished without one. What came of it is said in a few words, so
+// that a table can expect it.
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "engine/operations.h"
+
+struct EngineRun {
+    explicit EngineRun(kryvet::platform::PlatformFile& files, std::string name = "f")
+        : files(files), name(std::move(name)) {}
+
+    kryvet::platform::PlatformFile& files;
+    std::string name;
+    kryvet::RewriteOptions options{};
+    kryvet::RecordTrust trust = kryvet::RecordTrust::OwnOnly;
+    std::vector<int> gauge;            // the progress values reported
+    bool finishedInterrupted = false;  // what ran was the finishing of a cut-short rewrite
+
+    // With no password, the run stops once the file is prepared ("prepared").
+    std::string Encrypt(const std::string& password = {}) { return Run(true, password); }
+    std::string Decrypt(const std::string& password = {}) { return Run(false, password); }
+
+private:
+    std::string Run(bool encrypt, const std::string& password);
+};
+
+// "" when done; "refused:" and the refusal; "failed:" and the failure, with
+// what became of the file after a slash unless it is unchanged.
+std::string Said(const kryvet::Outcome& outcome);
