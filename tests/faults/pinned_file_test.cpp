@@ -192,8 +192,7 @@ TEST(PinnedFile, SpecialFilesAreNeverTouched) {
             continue;
         for (const bool encrypt : {true, false}) {
             const Ran r = Operate(encrypt, special);
-            EXPECT_EQ(r.window,
-                      (std::vector<std::string>{"Notice:NotFile", "Focus:EditFileName"}));
+            EXPECT_EQ(r.window, (std::vector<std::string>{"Notice:NotFile", "Focus:EditFileName"}));
         }
         struct stat after {};
         stat(special, &after);
@@ -234,8 +233,8 @@ TEST(PinnedFile, TheWholeModeSurvivesARoundTrip) {
         // the mode as it was.
         ASSERT_TRUE(Operate(true, path, [&] { EXPECT_EQ(ModeOf(path), mode); }).succeeded);
         EXPECT_EQ(ModeOf(path), mode & ~0222u);
-        ASSERT_TRUE(Operate(false, path, [&] { EXPECT_EQ(ModeOf(path), mode & ~0222u); })
-                        .succeeded);
+        ASSERT_TRUE(
+            Operate(false, path, [&] { EXPECT_EQ(ModeOf(path), mode & ~0222u); }).succeeded);
         EXPECT_TRUE(ReadFile(path) == plain);
         EXPECT_EQ(ModeOf(path), mode);
     }
