@@ -19,7 +19,8 @@ private:
 };
 
 // The end of a rewrite: the gauge full and the window idle, or the error.
-void ShowOutcome(OperationWindow& window, OperationButton button, const Outcome& outcome) {
+// True when the rewrite was done.
+bool ShowOutcome(OperationWindow& window, OperationButton button, const Outcome& outcome) {
     if (const auto* failure = std::get_if<Failure>(&outcome)) {
         if (failure->file == FileState::Completed) {
             window.SetGaugeProgress(100);
@@ -31,10 +32,11 @@ void ShowOutcome(OperationWindow& window, OperationButton button, const Outcome&
         // Only a file found full at the last moment comes back refused here.
         window.LeaveBusyState(button);
         window.ShowNotice(Notice::DiskFull);
-        return;
+        return false;
     }
     window.SetGaugeProgress(100);
     window.LeaveBusyState(button);
+    return true;
 }
 
 // A run that ended before the password, as the user sees it.
@@ -115,10 +117,10 @@ std::optional<Ready> ReadyWithPassword(OperationWindow& window, ProgramState& st
 }
 
 // The busy state, the rewrite with the gauge following it, and its end.
-void RunBusy(OperationWindow& window, OperationButton button,
+bool RunBusy(OperationWindow& window, OperationButton button,
              const std::function<Outcome(ProgressSink&)>& rewrite) {
     window.EnterBusyState(button);
-    ShowOutcome(window, button, window.RunRewrite(rewrite));
+    return ShowOutcome(window, button, window.RunRewrite(rewrite));
 }
 
 // Finishes the interrupted rewrite the named file carries, whichever button
@@ -142,10 +144,12 @@ bool FinishedInterrupted(OperationWindow& window, Preparation& prepared,
         }
         trust = RecordTrust::UserAgreed;
     }
-    RunBusy(window, operation, [&](ProgressSink& gauge) {
+    const bool done = RunBusy(window, operation, [&](ProgressSink& gauge) {
         return FinishInterrupted(std::move(*file), gauge, options, trust);
     });
-    window.ShowNotice(encrypting ? Notice::RecoveredEncryption : Notice::RecoveredDecryption);
+    if (done) {
+        window.ShowNotice(encrypting ? Notice::RecoveredEncryption : Notice::RecoveredDecryption);
+    }
     return true;
 }
 

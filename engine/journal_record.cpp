@@ -267,7 +267,10 @@ std::optional<Record> DecodeRecord(const Sector& s, const Footer& footer) {
     r.Get(record.header);
     r.Get(record.trailer);
     r.Get(record.carry);
-    if (o.magic != kRecordMagic || !r.SealHolds() || o.version != footer.version) {
+    // Records are written as today's version; those of an older footer's
+    // run, before it was finished here, are of its version.
+    if (o.magic != kRecordMagic || !r.SealHolds() ||
+        (o.version != kVersion && o.version != footer.version)) {
         return std::nullopt;
     }
     const Plan& p = footer.plan;

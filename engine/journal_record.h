@@ -110,10 +110,11 @@ Sector EncodeRecord(const Record& record);
 
 // The word kept beside a file while its records are being appended: its
 // size before and the journal's end, and the file (device and inode). A file
-// system that may keep a file's new size without its data (vfat, exfat,
-// ext4 with data=writeback) can leave the original followed by zeros where
-// the footer should be; the word, on the disk before the file grows, says
-// so.
+// system that may keep a file's new size without its data (ext4 with
+// data=writeback, and others that keep extended attributes) can leave the
+// original followed by zeros where the footer should be; the word, on the
+// disk before the file grows, says so. File systems with no such words
+// (vfat, exfat) are left as they are.
 std::string ExtensionWord(std::int64_t sizeBefore, const Plan& plan,
                           const platform::FileIdentity& file);
 // The size before of a file of `size` bytes that the word says grew to its

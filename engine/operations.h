@@ -11,10 +11,10 @@
 
 // The two operations, in two steps each. Preparing looks at the name once,
 // pins the file it leads to, checks it and locks it; nothing of the file
-// changes but, for a read-only file, its write permission for the time of the
-// run. The rewrite then works on that pinned file only, after checking at the
-// last moment that nobody changed or replaced it, and puts the file back as
-// it was when anything fails midway.
+// changes, unless it carries the records of a rewrite that never changed it,
+// which are taken off. The rewrite then works on that pinned file only,
+// after checking at the last moment that nobody changed or replaced it, and
+// puts the file back as it was when anything fails midway.
 namespace kryvet {
 
 struct RewriteOptions {

@@ -128,12 +128,17 @@ bool PinnedFile::Reserve(std::int64_t end) {
     return true;
 }
 
-void PinnedFile::BeginWriting(const std::string& extension) {
-    using KeptWord = platform::PlatformFile::KeptWord;
+void PinnedFile::BeginWriting(const std::vector<Word>& words) {
+    const auto keepWords = [&] {
+        for (const auto& [word, value] : words) {
+            files_->WriteKept(open_, word, value);
+        }
+    };
     if (!writable_) {
         // Opening for writing takes the owner's write permission. It is
-        // given for the open alone and taken back at once: the mode stays
-        // as it was while the rewrite runs, and after any crash.
+        // given for the open alone (and the words) and taken back at once:
+        // the mode stays as it was while the rewrite runs, and after any
+        // crash.
         files_->_lclose(open_);
         open_ = -1;
         const unsigned writable = originalMode_ | S_IWUSR;
@@ -142,8 +147,8 @@ void PinnedFile::BeginWriting(const std::string& extension) {
         }
         open_ = files_->OpenPinned(pin_, platform::PlatformFile::Access::ReadWrite);
         const int openError = files_->LastError();
-        if (open_ >= 0 && !extension.empty()) {
-            files_->WriteKept(open_, KeptWord::Extension, extension);
+        if (open_ >= 0) {
+            keepWords();
         }
         if (files_->SetMode(pin_, originalMode_) != 0) {
             modeSet_ = writable;  // tried again when the run ends
@@ -152,12 +157,12 @@ void PinnedFile::BeginWriting(const std::string& extension) {
             OpenFailed(openError);
         }
         writable_ = true;
-    } else if (!extension.empty()) {
-        files_->WriteKept(open_, KeptWord::Extension, extension);
+    } else {
+        keepWords();
     }
     CheckUnchanged();
-    // Where the file system keeps no such word, there is nothing to flush.
-    if (!extension.empty() && files_->FlushAll(open_) != 0) {
+    // Where the file system keeps no such words, there is nothing to flush.
+    if (!words.empty() && files_->FlushAll(open_) != 0) {
         throw EngineFailure::System(files_->LastError());
     }
 }

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/file_attributes.h"
@@ -79,9 +80,10 @@ public:
     // a file open for reading only is opened again for writing, its
     // owner's write permission given for that open alone; then the check
     // that it is the same file, unchanged, and that the name still leads to
-    // it. EngineFailure otherwise. A non-empty `extension` word is kept
-    // beside the file while it may be written, and put on the disk.
-    void BeginWriting(const std::string& extension = {});
+    // it. EngineFailure otherwise. The `words` are kept beside the file
+    // while it may be written, and put on the disk.
+    using Word = std::pair<platform::PlatformFile::KeptWord, std::string>;
+    void BeginWriting(const std::vector<Word>& words = {});
 
     // The rewrite has begun: the bytes are its own from now on, and the
     // space reserved is used.

@@ -23,6 +23,10 @@ std::string ProcPath(Handle handle) {
     return "/proc/self/fd/" + std::to_string(handle);
 }
 
+// Not in every version of the kernel's headers.
+constexpr unsigned long kConfigFsMagic = 0x62656570;
+constexpr unsigned long kFuseControlMagic = 0x65735543;
+
 // The kernel's own file systems show settings and state as files whose
 // size means nothing and whose reads and writes are orders, not data.
 bool IsKernelFileSystem(const struct statfs& fs) {
@@ -38,6 +42,12 @@ bool IsKernelFileSystem(const struct statfs& fs) {
         case BPF_FS_MAGIC:
         case PSTOREFS_MAGIC:
         case DEVPTS_SUPER_MAGIC:
+        case BINFMTFS_MAGIC:
+        case SELINUX_MAGIC:
+        case SMACK_MAGIC:
+        case NSFS_MAGIC:
+        case kConfigFsMagic:
+        case kFuseControlMagic:
             return true;
         default:
             return false;

@@ -81,15 +81,18 @@ detail::Ending EndingOf(const PinnedFile& file, const journal::Footer& footer,
 // where that fails.
 Outcome FinishFromRecord(detail::RewriteSession& session, const journal::Footer& footer,
                          const journal::Record& record, std::int32_t unit) {
+    Failure failure;
     try {
         return session.Resume(footer, record, unit);
     } catch (const EngineFailure& e) {
-        Failure failure = e.failure();
-        // Once the records are cut off, the contents are complete and only
-        // the final mode is missing.
-        failure.file = session.cut() ? FileState::Completed : FileState::Resumable;
-        return failure;
+        failure = e.failure();
+    } catch (const std::bad_alloc&) {
+        failure = Failure{FailureKind::System, ENOMEM};
     }
+    // Once the records are cut off, the contents are complete and only the
+    // final mode is missing.
+    failure.file = session.cut() ? FileState::Completed : FileState::Resumable;
+    return failure;
 }
 
 // The footer is durable before the first record, and nothing of the
@@ -175,9 +178,8 @@ bool InterruptedBeforeAnyChange(PinnedFile& file) {
 
 Outcome FinishInterrupted(PinnedFile file, ProgressSink& sink, const RewriteOptions& options,
                           RecordTrust trust) {
-    Outcome outcome = FinishPinned(file, sink, options, trust);
-    file.Close();
-    return outcome;
+    // What fails before the session begins has changed nothing.
+    return detail::RunToTheEnd(file, [&] { return FinishPinned(file, sink, options, trust); });
 }
 
 }  // namespace kryvet

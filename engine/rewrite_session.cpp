@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <new>
+#include <vector>
 
 namespace kryvet::detail {
 
@@ -45,10 +46,12 @@ Outcome RewriteSession::Run(const std::optional<journal::Plan>& plan, const jour
     file_.BeginRewrite();
     const TerminationHeld held(file_.files());
     std::optional<RegionJournal> journal;
+    Failure failure;
     try {
         if (plan) {
             journal.emplace(io_, *plan, base, unit, way_.buffer());
             journal->Open(file_.status().identity);
+            ForgetExtension();  // the footer on the disk says the rest
             way_.MoveJournaled(*journal, RegionStart{});
         } else {
             way_.MoveAll();
@@ -56,18 +59,24 @@ Outcome RewriteSession::Run(const std::optional<journal::Plan>& plan, const jour
         End(plan ? plan->end()
                  : std::max(base.sizeBefore, journal::WriteEnd(base.operation, base.sizeBefore)),
             plan.has_value());
+        return Complete(plan.has_value());
     } catch (const EngineFailure& e) {
-        // Putting the file back makes the records and the kept mode untrue.
-        if (journal) {
-            journal->Drop();
-            ForgetExtension();
-        }
-        if (keptWritten_) {
-            file_.files().RemoveKept(file_.handle(), platform::PlatformFile::KeptWord::Mode);
-        }
-        return PutBack(e.failure(), way_);
+        failure = e.failure();
+    } catch (const std::bad_alloc&) {
+        failure = Failure{FailureKind::System, ENOMEM};
     }
-    return Complete(plan.has_value());
+    // Putting the file back makes the records and the kept mode untrue. Where
+    // the records cannot be taken off, they stay, and the next press finishes
+    // the file from them instead.
+    if (journal && !journal->Drop()) {
+        failure.file = FileState::Resumable;
+        return failure;
+    }
+    ForgetExtension();
+    if (ending_.keptMode) {
+        file_.files().RemoveKept(file_.handle(), platform::PlatformFile::KeptWord::Mode);
+    }
+    return PutBack(failure, way_);
 }
 
 Outcome RewriteSession::Resume(const journal::Footer& footer, const journal::Record& record,
@@ -84,7 +93,7 @@ Outcome RewriteSession::Resume(const journal::Footer& footer, const journal::Rec
 
 void RewriteSession::End(std::int64_t expectedSize, bool journaled) {
     // Bytes added by another program meanwhile would end up behind the
-    // end, or be cut off with the records.
+    // end, or be cut off with the records: the run stops and says so.
     if (io_.Size() != expectedSize) {
         throw EngineFailure::Changed();
     }
@@ -100,24 +109,22 @@ void RewriteSession::End(std::int64_t expectedSize, bool journaled) {
     io_.CutAt(ending_.size);
     cut_ = true;
     io_.Flush();
-    if (journaled) {
-        ForgetExtension();
-    }
 }
 
 void RewriteSession::ForgetExtension() {
-    // A read-only file keeps the word: it names a size the file never has
-    // again without a new word.
+    // Where the file cannot be written (a read-only file keeps its mode
+    // during the rewrite) the word stays; it names a size and zeros past the
+    // old one that a finished file does not have.
     file_.files().RemoveKept(file_.handle(), platform::PlatformFile::KeptWord::Extension);
 }
 
 void RewriteSession::KeepMode() {
     // Where the file system keeps no such word, decryption falls back on
-    // the header's read-only bit.
+    // the header's read-only bit. A read-only file was given it while it
+    // was writable for its open.
     if (ending_.keptMode) {
-        keptWritten_ =
-            file_.files().WriteKept(file_.handle(), platform::PlatformFile::KeptWord::Mode,
-                                    *ending_.keptMode) == 0;
+        file_.files().WriteKept(file_.handle(), platform::PlatformFile::KeptWord::Mode,
+                                *ending_.keptMode);
     }
 }
 
@@ -163,8 +170,16 @@ Outcome RewriteFile(PinnedFile& file, const journal::Record& base, const Ending&
                                     std::int64_t{options.journalBlocks} * kBlockSize,
                                     file.spareSpace());
     }
-    file.BeginWriting(plan ? journal::ExtensionWord(base.sizeBefore, *plan, file.status().identity)
-                           : std::string());
+    // The words go on while the file may be written, before it grows.
+    std::vector<PinnedFile::Word> words;
+    if (plan) {
+        words.emplace_back(platform::PlatformFile::KeptWord::Extension,
+                           journal::ExtensionWord(base.sizeBefore, *plan, file.status().identity));
+    }
+    if (ending.keptMode) {
+        words.emplace_back(platform::PlatformFile::KeptWord::Mode, *ending.keptMode);
+    }
+    file.BeginWriting(words);
     if (!file.Reserve(std::max(base.sizeBefore, base.sizeAfter))) {
         return Refusal::DiskFull;
     }

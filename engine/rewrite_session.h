@@ -58,7 +58,6 @@ private:
     CheckedFile& io_;
     RewriteWay& way_;
     const Ending& ending_;
-    bool keptWritten_ = false;
     bool cut_ = false;
 };
 

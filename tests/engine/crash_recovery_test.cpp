@@ -426,6 +426,9 @@ TEST(CrashRecovery, CraftedRecordsAreCheckedAndGrantNothing) {
          RecordTrust::UserAgreed, "", plain, 0644, {}},
         {"the same, as version 2 wrote it", AsVersionTwo(NothingBegun(plain, 0644, kFirstFile)),
          0644, RecordTrust::OwnOnly, foreign, "", 0644, {}},
+        // Finishing it writes records of today's version under the old footer.
+        {"an interrupted run under a version 2 footer, the user agreed", AsVersionTwo(encHalf),
+         0644, RecordTrust::UserAgreed, "", enc.after.data, 0444, {}},
         {"a decryption record asking for 04777", WithRecord(decHalf, decFooter, setuid), 0444,
          RecordTrust::OwnOnly, "", plain, 0644, {}},
         {"a region past the end", WithRecord(encHalf, encFooter, beyond), 0644,
@@ -541,7 +544,9 @@ TEST(CrashRecovery, AFailedRecoveryIsFinishedByTheNextPress) {
     const std::string interrupted = StoppedAfter(run, run.events.size() / 3);
     int failures = 0;
     int resumable = 0;
-    for (const char* operation : {"_lwrite", "_lread", "FlushData"}) {
+    // Failures of the last-moment checks come before the session: they must
+    // come back as outcomes too.
+    for (const char* operation : {"_lwrite", "_lread", "FlushData", "StatusOfName"}) {
         for (int nth = 1;; ++nth) {
             SCOPED_TRACE(testing::Message() << operation << " #" << nth);
             MemoryPlatform files;
