@@ -15,6 +15,8 @@ constexpr std::int32_t kHeaderSize = 70;
 constexpr std::int32_t kTrailerSize = 58;
 constexpr std::int32_t kGrowth = kHeaderSize + kTrailerSize;  // 128
 constexpr std::int32_t kBlockSize = 512;
+// The largest size the layout's signed 32-bit counts can hold.
+constexpr std::int64_t kLargestCount = 2147483647;
 constexpr std::size_t kMarkerSize = 6;
 constexpr std::size_t kClockKeySize = 8;
 constexpr std::size_t kPasswordFieldSize = 50;

@@ -163,6 +163,10 @@ std::optional<std::int64_t> ExtendedFrom(const std::string& word, std::int64_t s
     return static_cast<std::int64_t>(before);
 }
 
+bool IsBlank(const Sector& sector) {
+    return std::all_of(sector.begin(), sector.end(), [](std::uint8_t b) { return b == 0; });
+}
+
 Sector EncodeFooter(const Footer& footer) {
     Sector s{};
     Writer w(s);
@@ -181,10 +185,9 @@ namespace {
 // The sizes of a rewrite the layout can hold: a plain file of 1 byte up
 // to the largest count, and its encrypted form 128 bytes longer.
 bool SizesFit(std::uint32_t operation, std::int64_t before, std::int64_t after) {
-    constexpr std::int64_t kLargestPlain = 2147483647;
     const std::int64_t plain = operation == 1 ? before : after;
     const std::int64_t encrypted = operation == 1 ? after : before;
-    return (operation == 1 || operation == 2) && plain >= 1 && plain <= kLargestPlain &&
+    return (operation == 1 || operation == 2) && plain >= 1 && plain <= kLargestCount &&
            encrypted == plain + kGrowth;
 }
 

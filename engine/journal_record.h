@@ -105,6 +105,9 @@ struct Record {
 
 using Sector = std::array<std::uint8_t, kSector>;
 
+// A sector never written: all zeros.
+bool IsBlank(const Sector& sector);
+
 Sector EncodeFooter(const Footer& footer);
 Sector EncodeRecord(const Record& record);
 

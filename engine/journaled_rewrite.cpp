@@ -173,7 +173,7 @@ Slot ReadSlot(CheckedFile& file, const journal::Footer& footer, int slot, std::u
     journal::Sector sector{};
     file.ReadExactly(footer.plan.at + slot * footer.plan.slotBytes, sector.data(), kSector);
     Slot result;
-    if (std::all_of(sector.begin(), sector.end(), [](std::uint8_t b) { return b == 0; })) {
+    if (journal::IsBlank(sector)) {
         return result;
     }
     const std::optional<journal::Record> record = journal::DecodeRecord(sector, footer);

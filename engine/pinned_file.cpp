@@ -40,6 +40,10 @@ PinnedFile::~PinnedFile() {
 
 namespace {
 
+// Past the end of a file a hole may safely run long; it must, to cover the
+// whole block a reservation ended in.
+constexpr std::int64_t kWholeBlocks = 65536;
+
 [[noreturn]] void OpenFailed(int error) {
     if (error == EBUSY) {
         throw EngineFailure({FailureKind::InUse, error});
@@ -105,7 +109,6 @@ bool PinnedFile::ReserveMore(std::int64_t end) {
         reservedEnd_ = end;
         return true;
     }
-    constexpr std::int64_t kWholeBlocks = 65536;
     files_->ReleaseSpace(open_, from, end - from + kWholeBlocks);
     return false;
 }
@@ -216,9 +219,6 @@ void PinnedFile::Release() {
             files_->ReleaseSpace(open_, first, last - first);
         }
         if (reservedEnd_ > status_.size) {
-            // Past the end of the file a hole may safely run long; it must, to
-            // cover the whole block the reservation ended in.
-            constexpr std::int64_t kWholeBlocks = 65536;
             files_->ReleaseSpace(open_, status_.size, reservedEnd_ - status_.size + kWholeBlocks);
         }
     }

@@ -30,9 +30,6 @@ struct Preparing {
 
 namespace {
 
-// Largest count the layout can hold.
-constexpr std::int64_t kMaxLayoutSize = 2147483647;
-
 // The first look at the name decides which file the run is about: a plain
 // file only, and nothing else is touched to find out.
 Preparation PinRegularFile(platform::PlatformFile& files, const std::string& name) {
@@ -137,7 +134,7 @@ std::optional<std::int64_t> ExtendedWithoutFooter(PinnedFile& file) {
     const auto from = journal::ExtendedFrom(word, file.size(), file.status().identity);
     if (!from ||
         !EverySector(file, *from, file.size(), [](const journal::Sector& sector, std::int64_t) {
-            return std::all_of(sector.begin(), sector.end(), [](std::uint8_t b) { return b == 0; });
+            return journal::IsBlank(sector);
         })) {
         return std::nullopt;
     }
@@ -198,7 +195,7 @@ bool StartsWithMarker(PinnedFile& file) {
 }
 
 Preparation PrepareEncryptionOnce(platform::PlatformFile& files, const std::string& name) {
-    Preparation prepared = OpenChecked(files, name, kMaxLayoutSize - kGrowth);
+    Preparation prepared = OpenChecked(files, name, kLargestCount - kGrowth);
     auto* file = std::get_if<PinnedFile>(&prepared);
     if (file == nullptr || file->interrupted() || detail::Preparing::ExtendedFrom(*file)) {
         return prepared;
@@ -217,7 +214,7 @@ Preparation PrepareEncryptionOnce(platform::PlatformFile& files, const std::stri
 }
 
 Preparation PrepareDecryptionOnce(platform::PlatformFile& files, const std::string& name) {
-    Preparation prepared = OpenChecked(files, name, kMaxLayoutSize + kGrowth);
+    Preparation prepared = OpenChecked(files, name, kLargestCount + kGrowth);
     auto* file = std::get_if<PinnedFile>(&prepared);
     if (file == nullptr || file->interrupted() || detail::Preparing::ExtendedFrom(*file)) {
         return prepared;

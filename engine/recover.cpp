@@ -166,7 +166,7 @@ bool InterruptedBeforeAnyChange(PinnedFile& file) {
             // A record sector is written before its region; none, no change.
             journal::Sector sector{};
             io.ReadExactly(plan.at + slot * plan.slotBytes, sector.data(), journal::kSector);
-            if (std::any_of(sector.begin(), sector.end(), [](std::uint8_t b) { return b != 0; })) {
+            if (!journal::IsBlank(sector)) {
                 return false;
             }
         }
