@@ -17,7 +17,8 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from user_scenarios_xvfb import Failure, Screen, Session, check, start_xvfb  # noqa: E402
+from user_scenarios_xvfb import (  # noqa: E402
+    Failure, Screen, Session, check, reported, start_xvfb)
 
 SLOW_MS = 4000
 
@@ -163,13 +164,7 @@ def main(argv):
     with start_xvfb() as ready:
         if ready is not None:
             return ready
-        try:
-            run(program, stand_in, preload, out)
-        except Failure as failure:
-            print(f"FAIL: {failure}")
-            return 1
-    print("PASS")
-    return 0
+        return reported(lambda: run(program, stand_in, preload, out))
 
 
 if __name__ == "__main__":

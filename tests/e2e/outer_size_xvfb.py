@@ -14,7 +14,8 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from user_scenarios_xvfb import Failure, Screen, check, start_xvfb  # noqa: E402
+from user_scenarios_xvfb import (  # noqa: E402
+    Failure, Screen, check, quit_with_f10, reap, reported, start_xvfb)
 
 PATIENCE = 30.0
 
@@ -86,13 +87,9 @@ def run(program, out, wm):
             time.sleep(0.5)  # the folder listing fills in after the mapping
             screen.shot(dialog, "file-dialog")
             screen.keys("Escape")
-        screen.focus(main)
-        screen.keys("F10")
-        check(app.wait(timeout=PATIENCE) == 0, f"exit status {app.returncode}")
+        quit_with_f10(screen, main, app)
     finally:
-        if app.poll() is None:
-            app.kill()
-            app.wait()
+        reap(app)
         if manager is not None:
             manager.terminate()
             manager.wait()
@@ -108,12 +105,8 @@ def main(argv):
         with start_xvfb() as ready:
             if ready is not None:
                 return ready
-            try:
-                run(program, out, wm)
-            except Failure as failure:
-                print(f"FAIL: {failure}")
+            if reported(lambda: run(program, out, wm)) != 0:
                 return 1
-    print("PASS")
     return 0
 
 

@@ -649,13 +649,9 @@ def run_killed(program, out):
             wait_until(lambda: read_only(big), "the finished rewrite did not make the file read-only")
             check_big_encrypted(big, size, (block * 2)[:4096], b"big")
             check(body_unmasks(big, block, size), "the finished body does not unmask")
-            screen.focus(u.main)
-            screen.keys("F10")
-            check(app.wait(timeout=PATIENCE) == 0, f"exit status {app.returncode}")
+            quit_with_f10(screen, u.main, app)
         finally:
-            if app.poll() is None:
-                app.kill()
-                app.wait()
+            reap(app)
     finally:
         if os.path.exists(big):
             os.chmod(big, 0o600)
@@ -692,13 +688,34 @@ def run_scaled(program, out):
                 colours |= block
         check(len(colours) >= 3, "no picture where the folder should be")
         u.confirm(notice, "ないない ！")
-        screen.focus(main)
-        screen.keys("F10")
-        check(app.wait(timeout=PATIENCE) == 0, f"exit status {app.returncode}")
+        quit_with_f10(screen, main, app)
     finally:
-        if app.poll() is None:
-            app.kill()
-            app.wait()
+        reap(app)
+
+
+def quit_with_f10(screen, main, app):
+    """Ends the program as the user does, and sees that it exits cleanly."""
+    screen.focus(main)
+    screen.keys("F10")
+    check(app.wait(timeout=PATIENCE) == 0, f"exit status {app.returncode}")
+
+
+def reap(app):
+    """Ends a program that a failure left running."""
+    if app.poll() is None:
+        app.kill()
+        app.wait()
+
+
+def reported(steps):
+    """Runs the steps: PASS and 0, or FAIL with the reason and 1."""
+    try:
+        steps()
+    except Failure as failure:
+        print(f"FAIL: {failure}")
+        return 1
+    print("PASS")
+    return 0
 
 
 @contextlib.contextmanager

@@ -18,7 +18,8 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from user_scenarios_xvfb import Failure, check, check_encrypted, wait_until  # noqa: E402
+from user_scenarios_xvfb import (  # noqa: E402
+    check, check_encrypted, reported, wait_until)
 
 PATIENCE = 30.0
 SESSION_MARK = "KRYVET_WESTON_TEST_SESSION"
@@ -152,15 +153,13 @@ def main(argv):
         return subprocess.run(["dbus-run-session", "--", sys.executable, *argv],
                               env=dict(os.environ, **{SESSION_MARK: "1"})).returncode
     os.makedirs(out, exist_ok=True)
-    try:
+
+    def in_a_runtime_folder():
         with tempfile.TemporaryDirectory(prefix="kryvet-wayland-") as runtime:
             os.chmod(runtime, 0o700)  # as weston demands of XDG_RUNTIME_DIR
             run(program, out, runtime)
-    except Failure as failure:
-        print(f"FAIL: {failure}")
-        return 1
-    print("PASS")
-    return 0
+
+    return reported(in_a_runtime_folder)
 
 
 if __name__ == "__main__":
