@@ -51,25 +51,48 @@ std::string KeptModeValue(unsigned mode, const EncryptedFileHeader& header,
     return std::string(octal) + ":" + Tie(header) + TieToFile(file);
 }
 
-std::optional<ModeRequest> KeptModeFor(const std::string& value, const EncryptedFileHeader& header,
-                                       const platform::FileIdentity& file) {
-    const auto colon = value.find(':');
-    if (colon != 4) {
-        return std::nullopt;
-    }
-    const std::string tie = value.substr(colon + 1);
-    const bool bound = tie == Tie(header) + TieToFile(file);
-    if (!bound && tie != Tie(header)) {
+namespace {
+
+// The four octal digits a kept word begins with.
+std::optional<unsigned> ModeDigits(const std::string& value) {
+    if (value.size() < 5 || value[4] != ':') {
         return std::nullopt;
     }
     unsigned mode = 0;
-    for (std::size_t i = 0; i < colon; ++i) {
+    for (std::size_t i = 0; i < 4; ++i) {
         if (value[i] < '0' || value[i] > '7') {
             return std::nullopt;
         }
         mode = mode * 8 + static_cast<unsigned>(value[i] - '0');
     }
-    return ModeRequest{mode, bound};
+    return mode;
+}
+
+}  // namespace
+
+std::optional<ModeRequest> KeptModeFor(const std::string& value, const EncryptedFileHeader& header,
+                                       const platform::FileIdentity& file) {
+    const auto mode = ModeDigits(value);
+    if (!mode) {
+        return std::nullopt;
+    }
+    const std::string tie = value.substr(5);
+    const bool bound = tie == Tie(header) + TieToFile(file);
+    if (!bound && tie != Tie(header)) {
+        return std::nullopt;
+    }
+    return ModeRequest{*mode, bound};
+}
+
+std::optional<unsigned> KeptModeOfFile(const std::string& value,
+                                       const platform::FileIdentity& file) {
+    const std::string tail = TieToFile(file);
+    const auto mode = ModeDigits(value);
+    if (!mode || value.size() < tail.size() ||
+        value.compare(value.size() - tail.size(), tail.size(), tail) != 0) {
+        return std::nullopt;
+    }
+    return mode;
 }
 
 }  // namespace kryvet

@@ -48,5 +48,9 @@ std::string KeptModeValue(unsigned mode, const EncryptedFileHeader& header,
                           const platform::FileIdentity& file);
 std::optional<ModeRequest> KeptModeFor(const std::string& value, const EncryptedFileHeader& header,
                                        const platform::FileIdentity& file);
+// The mode of a kept word bound to the file, whatever header it names: for
+// a plain file that carries one, left by an encryption that never began.
+std::optional<unsigned> KeptModeOfFile(const std::string& value,
+                                       const platform::FileIdentity& file);
 
 }  // namespace kryvet

@@ -127,7 +127,8 @@ std::optional<Plan> PlanJournal(Operation operation, std::int64_t sizeBefore, st
     const std::int64_t larger = std::max(sizeBefore, SizeAfter(operation, sizeBefore));
     // A region is whole units, so that the mask and the carry line up at
     // its start; no larger than the rewrite itself.
-    std::int64_t region = std::max<std::int64_t>(wanted / unit, 1) * unit;
+    std::int64_t region =
+        std::max<std::int64_t>(std::min(wanted, kLargestPlannedRegion) / unit, 1) * unit;
     region = std::min(region, RoundUp(std::max<std::int64_t>(writeSpan, 1), unit));
     for (; region >= unit; region = region / 2 / unit * unit) {
         Plan plan;
@@ -147,8 +148,29 @@ std::string ExtensionWord(std::int64_t sizeBefore, const Plan& plan,
            std::to_string(file.device) + ":" + std::to_string(file.inode);
 }
 
-std::optional<std::int64_t> ExtendedFrom(const std::string& word, std::int64_t size,
-                                         const platform::FileIdentity& file) {
+namespace {
+
+// Whether a plan of `operation` for a file of `before` bytes can end at `end`.
+bool PlanCanEnd(Operation operation, std::int64_t before, std::int64_t end) {
+    const std::int64_t writeSpan = WriteEnd(operation, before);
+    if (writeSpan < 1) {
+        return false;
+    }
+    const std::int64_t at = RoundUp(std::max(before, SizeAfter(operation, before)), kAlignment);
+    const std::int64_t slots = end - at - kSector;
+    if (slots <= 0 || slots % 2 != 0) {
+        return false;
+    }
+    const std::int64_t table = slots / 2 - kSector;
+    const std::int64_t largest =
+        RoundUp(TableBytes(std::min(kLargestPlannedRegion, writeSpan)), kSector);
+    return table >= kSector && table % kSector == 0 && table <= largest;
+}
+
+}  // namespace
+
+std::optional<Growth> ReadExtensionWord(const std::string& word,
+                                        const platform::FileIdentity& file) {
     unsigned long long before = 0;
     unsigned long long end = 0;
     unsigned long long device = 0;
@@ -156,11 +178,20 @@ std::optional<std::int64_t> ExtendedFrom(const std::string& word, std::int64_t s
     char rest = 0;
     if (std::sscanf(word.c_str(), "%llu:%llu:%llu:%llu%c", &before, &end, &device, &inode, &rest) !=
             4 ||
-        platform::FileIdentity{device, inode} != file || static_cast<std::int64_t>(end) != size ||
-        before == 0 || before >= end) {
+        platform::FileIdentity{device, inode} != file || before == 0 ||
+        before > static_cast<unsigned long long>(kLargestCount) + kGrowth || end <= before ||
+        end - before > (std::uint64_t{1} << 30)) {
         return std::nullopt;
     }
-    return static_cast<std::int64_t>(before);
+    Growth growth{static_cast<std::int64_t>(before), static_cast<std::int64_t>(end)};
+    growth.byEncryption = before <= kLargestCount - kGrowth &&
+                          PlanCanEnd(Operation::Encrypt, growth.before, growth.end);
+    growth.byDecryption =
+        before > kGrowth && PlanCanEnd(Operation::Decrypt, growth.before, growth.end);
+    if (!growth.byEncryption && !growth.byDecryption) {
+        return std::nullopt;
+    }
+    return growth;
 }
 
 bool IsBlank(const Sector& sector) {

@@ -39,6 +39,8 @@ constexpr std::int64_t kAlignment = 4096;
 constexpr std::uint32_t kVersion = 3;
 constexpr std::uint32_t kUnboundVersion = 2;
 constexpr std::int32_t kEntryBytes = 4 + kHeaderSize;
+// The largest region a rewrite plans.
+constexpr std::int64_t kLargestPlannedRegion = std::int64_t{1} << 25;
 
 // Bytes of the table for a region of `length` write positions.
 std::int64_t TableBytes(std::int64_t length);
@@ -120,10 +122,17 @@ Sector EncodeRecord(const Record& record);
 // (vfat, exfat) are left as they are.
 std::string ExtensionWord(std::int64_t sizeBefore, const Plan& plan,
                           const platform::FileIdentity& file);
-// The size before of a file of `size` bytes that the word says grew to its
-// journal's end; none where it says anything else.
-std::optional<std::int64_t> ExtendedFrom(const std::string& word, std::int64_t size,
-                                         const platform::FileIdentity& file);
+// What a growth word names, once checked: the file it was made for, and a
+// journal's end that a plan of this program makes for that size before, for
+// either operation (so it names at most a journal's size past the old end).
+struct Growth {
+    std::int64_t before = 0;
+    std::int64_t end = 0;
+    bool byEncryption = false;  // a plan of an encryption ends there
+    bool byDecryption = false;
+};
+std::optional<Growth> ReadExtensionWord(const std::string& word,
+                                        const platform::FileIdentity& file);
 
 // What the last sector of a file says. Every number is checked against the
 // layout's limits and the file's real size: a footer whose plan is not the

@@ -98,16 +98,6 @@ void RegionJournal::Open(const platform::FileIdentity& madeFor) {
     file_.Flush();
 }
 
-bool RegionJournal::Drop() noexcept {
-    try {
-        file_.CutAt(plan_.at);
-        file_.Flush();
-        return true;
-    } catch (const EngineFailure&) {
-        return false;
-    }
-}
-
 void RegionJournal::Run(const RegionStart& start, bool carries, const RegionMove& move) {
     std::uint64_t sequence = start.sequence;
     for (std::int64_t from = start.from;; from += plan_.region) {
@@ -117,6 +107,7 @@ void RegionJournal::Run(const RegionStart& start, bool carries, const RegionMove
         } else {
             WriteRecord(sequence++, from, carries);
         }
+        begun_ = true;
         if (MoveInSteps(file_, unit_, from, move, from + plan_.region)) {
             return;
         }

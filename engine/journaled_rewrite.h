@@ -43,13 +43,13 @@ public:
     // Writes the footer at the end of the planned journal and flushes it;
     // the file grows to the journal's end.
     void Open(const platform::FileIdentity& madeFor);
-    // Cuts the journal off and flushes; false when that failed.
-    bool Drop() noexcept;
     // Region by region from `start`: its record, then its move, in steps
     // each handed to the disk at once, until the move is complete.
     // `carries` says whether the move keeps the 70 bytes that go first in
     // the buffer's front (encryption), for each record to hold.
     void Run(const RegionStart& start, bool carries, const RegionMove& move);
+    // Whether a region may have been touched: a record stands for it.
+    bool begun() const { return begun_; }
 
 private:
     void WriteRecord(std::uint64_t sequence, std::int64_t from, bool carries);
@@ -60,6 +60,7 @@ private:
     const journal::Record& base_;
     std::int32_t unit_;
     UnitBuffer& buffer_;
+    bool begun_ = false;
 };
 
 // What a slot holds.

@@ -32,7 +32,9 @@ PinnedFile::PinnedFile(PinnedFile&& other) noexcept
       rewriting_(std::exchange(other.rewriting_, false)),
       header_(other.header_),
       interrupted_(other.interrupted_),
-      extendedFrom_(other.extendedFrom_) {}
+      extendedFrom_(other.extendedFrom_),
+      extendedEncrypted_(other.extendedEncrypted_),
+      putBack_(other.putBack_) {}
 
 PinnedFile::~PinnedFile() {
     Release();
@@ -73,10 +75,13 @@ void PinnedFile::SetModeAhead(const ModeRequest& wanted) {
     }
 }
 
-void PinnedFile::Open() {
+void PinnedFile::Open(Purpose purpose) {
     using Access = platform::PlatformFile::Access;
-    writable_ = (status_.mode & S_IWUSR) != 0;
-    open_ = files_->OpenPinned(pin_, writable_ ? Access::ReadWrite : Access::Read);
+    writable_ = purpose == Purpose::Rewrite && (status_.mode & S_IWUSR) != 0;
+    const Access access = purpose == Purpose::Look ? Access::Look
+                          : writable_              ? Access::ReadWrite
+                                                   : Access::Read;
+    open_ = files_->OpenPinned(pin_, access);
     if (open_ < 0) {
         OpenFailed(files_->LastError());
     }
@@ -167,6 +172,30 @@ void PinnedFile::BeginWriting(const std::vector<Word>& words) {
     // Where the file system keeps no such words, there is nothing to flush.
     if (!words.empty() && files_->FlushAll(open_) != 0) {
         throw EngineFailure::System(files_->LastError());
+    }
+}
+
+void PinnedFile::TakeOffWords(bool keepMode) {
+    using KeptWord = platform::PlatformFile::KeptWord;
+    if (open_ < 0) {
+        return;  // never opened: nothing was put beside it
+    }
+    for (const KeptWord word : {KeptWord::Extension, KeptWord::Mode}) {
+        std::string value;
+        if ((word == KeptWord::Mode && keepMode) || files_->ReadKept(open_, word, value) != 0 ||
+            value.empty() || files_->RemoveKept(open_, word) == 0) {
+            continue;
+        }
+        const int error = files_->LastError();
+        platform::FileStatus now;
+        if ((error != EACCES && error != EPERM) || files_->Status(open_, now) != 0 ||
+            (now.mode & S_IWUSR) != 0 || files_->SetMode(open_, now.mode | S_IWUSR) != 0) {
+            continue;
+        }
+        files_->RemoveKept(open_, word);
+        if (files_->SetMode(open_, now.mode) != 0) {
+            modeSet_ = now.mode | S_IWUSR;  // tried again when the run ends
+        }
     }
 }
 

@@ -46,9 +46,12 @@ public:
     unsigned originalMode() const { return originalMode_; }
 
     // The mode a request would give the file: never more than it has now,
-    // but for the write bits (see PermittedMode).
+    // but for the write bits (see PermittedMode). A word or record read
+    // while the group or others may write the file could be theirs: it
+    // gives back only the owner's write bit.
     unsigned Permitted(const ModeRequest& wanted) const {
-        return PermittedMode(originalMode_, wanted.mode, wanted.bound);
+        const bool trusted = wanted.bound && (originalMode_ & 0022u) == 0;  // group, others
+        return PermittedMode(originalMode_, wanted.mode, trusted);
     }
     // The mode the file had before the encryption that wrote `header`: the
     // whole word where it was kept with it, else the header's read-only bit
@@ -62,8 +65,10 @@ public:
     // Opens the pinned file, locked against other runs, and checks it is
     // still the file first seen, of the same size: for reading and writing
     // where its owner may write it, else for reading. EngineFailure
-    // otherwise (FailureKind::InUse while another run holds it).
-    void Open();
+    // otherwise (FailureKind::InUse while another run holds it). Looking
+    // opens for reading only, with no lock: nothing is to be written.
+    enum class Purpose { Rewrite, Look };
+    void Open(Purpose purpose = Purpose::Rewrite);
     // Whether the disk has room for the bytes [size, end) and the holes of
     // a sparse file; a look only, which changes nothing.
     bool HasRoomFor(std::int64_t end);
@@ -85,6 +90,13 @@ public:
     using Word = std::pair<platform::PlatformFile::KeptWord, std::string>;
     void BeginWriting(const std::vector<Word>& words = {});
 
+    // Takes the words kept beside the file off: the growth word, and the
+    // kept mode too unless `keepMode`. Where the file is read-only its
+    // owner's write bit is given for that alone, since only a file its owner
+    // may write loses its words. Failures leave the word: it is checked
+    // against the file before it is ever acted on.
+    void TakeOffWords(bool keepMode);
+
     // The rewrite has begun: the bytes are its own from now on, and the
     // space reserved is used.
     void BeginRewrite() { rewriting_ = true; }
@@ -103,6 +115,14 @@ public:
     // only to be finished).
     const EncryptedFileHeader& header() const { return header_; }
     const std::optional<journal::Footer>& interrupted() const { return interrupted_; }
+    // What preparation put back before this run: a rewrite cut short before
+    // it changed any of the contents, the file cut from `from` bytes back to
+    // `to`, as it was.
+    struct PutBack {
+        std::int64_t from = 0;
+        std::int64_t to = 0;
+    };
+    const std::optional<PutBack>& putBack() const { return putBack_; }
 
 private:
     friend struct detail::Preparing;
@@ -124,6 +144,8 @@ private:
     EncryptedFileHeader header_;
     std::optional<journal::Footer> interrupted_;
     std::optional<std::int64_t> extendedFrom_;
+    bool extendedEncrypted_ = false;
+    std::optional<PutBack> putBack_;
 };
 
 }  // namespace kryvet

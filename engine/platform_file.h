@@ -70,7 +70,9 @@ public:
     // rewrite begins), or for reading and writing, and that only while its
     // owner may write it. Either way nobody else may hold a lock on it, and
     // its disk must be writable. -1 on failure (EBUSY while another holds it).
-    enum class Access { Read, ReadWrite };
+    // Looking opens for reading only and takes no lock: it works on a file
+    // the user may only read, on a read-only disk and on a running program.
+    enum class Access { Look, Read, ReadWrite };
     virtual Handle OpenPinned(Handle pinned, Access access) = 0;
 
     // Reads up to count bytes at the position; the number read, 0 at the end, -1 on error.

@@ -139,7 +139,8 @@ namespace {
 // writing (even where root bypasses the check), and locked by nobody else.
 // Opened for reading ahead of a rewrite, it takes a lock shared with
 // readers, sees that no other lock stands, and that its disk can be written.
-int WhyNotOurs(int fd, const struct stat& pinned, bool writing) {
+int WhyNotOurs(int fd, const struct stat& pinned, PlatformFile::Access access) {
+    const bool writing = access == PlatformFile::Access::ReadWrite;
     struct stat st {};
     if (fstat(fd, &st) != 0) {
         return errno;
@@ -152,6 +153,9 @@ int WhyNotOurs(int fd, const struct stat& pinned, bool writing) {
     }
     if (writing && (st.st_mode & S_IWUSR) == 0) {
         return EACCES;
+    }
+    if (access == PlatformFile::Access::Look) {
+        return 0;
     }
     struct flock lock {};
     lock.l_type = writing ? F_WRLCK : F_RDLCK;
@@ -195,7 +199,7 @@ Handle PosixPlatformFile::OpenPinned(Handle pinned, Access access) {
     if (fd < 0) {
         return Fail();
     }
-    if (const int why = WhyNotOurs(fd, pinnedStat, writing); why != 0) {
+    if (const int why = WhyNotOurs(fd, pinnedStat, access); why != 0) {
         close(fd);
         lastError_ = why;
         return -1;

@@ -1,7 +1,10 @@
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <vector>
 
+#include "engine/file_attributes.h"
 #include "engine/operations.h"
 #include "engine/rewrite_io.h"
 #include "engine/rewrite_session.h"
@@ -18,11 +21,23 @@ struct Preparing {
     static void Found(PinnedFile& file, const EncryptedFileHeader& header) {
         file.header_ = header;
     }
-    static void Found(PinnedFile& file, std::int64_t extendedFrom) {
+    static void Found(PinnedFile& file, std::int64_t extendedFrom, bool encrypted) {
         file.extendedFrom_ = extendedFrom;
+        file.extendedEncrypted_ = encrypted;
     }
     static std::optional<std::int64_t> ExtendedFrom(const PinnedFile& file) {
         return file.extendedFrom_;
+    }
+    static bool ExtendedEncrypted(const PinnedFile& file) { return file.extendedEncrypted_; }
+    static void Found(PinnedFile& file, const PinnedFile::PutBack& putBack) {
+        file.putBack_ = putBack;
+    }
+    // Gives the file the mode it is known to have had before a cut.
+    static void SetModeBack(PinnedFile& file, unsigned mode) {
+        if (file.files_->SetMode(file.open_, mode) == 0) {
+            file.status_.mode = mode;
+            file.originalMode_ = mode;
+        }
     }
 };
 
@@ -122,23 +137,114 @@ bool RecordsInside(PinnedFile& file, std::int64_t plainSize) {
                         });
 }
 
-// Where the file grew to its journal's end and then the power went before
-// its footer reached the disk: the word kept beside it says from which size,
-// and everything past that size reads as zeros.
-std::optional<std::int64_t> ExtendedWithoutFooter(PinnedFile& file) {
+// Whether the file's bytes from `from` on are all zeros; its holes are not
+// read.
+bool ZerosFrom(PinnedFile& file, std::int64_t from) {
+    std::vector<platform::ByteRange> holes;
+    if (file.files().FindHoles(file.handle(), file.size(), holes) != 0) {
+        holes.clear();
+    }
+    std::int64_t at = from;
+    const auto zeros = [](const journal::Sector& sector, std::int64_t) {
+        return journal::IsBlank(sector);
+    };
+    for (const auto& [first, last] : holes) {
+        if (last <= at) {
+            continue;
+        }
+        if (first > at && !EverySector(file, at, first, zeros)) {
+            return false;
+        }
+        at = std::max(at, last);
+    }
+    return at >= file.size() || EverySector(file, at, file.size(), zeros);
+}
+
+// Whether the file begins with a header whose stored size makes it `size`
+// bytes long.
+bool HeaderOfSize(PinnedFile& file, std::int64_t size) {
+    if (file.size() <= kGrowth) {
+        return false;
+    }
+    HeaderImage image{};
+    detail::CheckedFile(file.files(), file.handle()).ReadExactly(0, image.data(), kHeaderSize);
+    const EncryptedFileHeader header = ParseHeader(image);
+    return MarkerMatches(header) && std::int64_t{header.StoredFileSize} + kGrowth == size;
+}
+
+// What the growth word kept beside the file says of it: nothing; the file
+// grew to its journal's end and the power went before its footer reached
+// the disk (what an interrupted growth leaves: that size, zeros past the
+// size before, the file before it as the operation found it); or records
+// stand at the journal's end with bytes added behind them since.
+struct GrowthSeen {
+    enum { None, Interrupted, RecordsInside } found = None;
+    std::int64_t before = 0;
+    bool encrypted = false;
+};
+
+GrowthSeen LookAtGrowthWord(PinnedFile& file) {
     std::string word;
     if (file.files().ReadKept(file.handle(), platform::PlatformFile::KeptWord::Extension, word) !=
-        0) {
-        return std::nullopt;
+            0 ||
+        word.empty()) {
+        return {};
     }
-    const auto from = journal::ExtendedFrom(word, file.size(), file.status().identity);
-    if (!from ||
-        !EverySector(file, *from, file.size(), [](const journal::Sector& sector, std::int64_t) {
-            return journal::IsBlank(sector);
-        })) {
-        return std::nullopt;
+    const auto growth = journal::ReadExtensionWord(word, file.status().identity);
+    if (!growth || file.size() < growth->end) {
+        return {};
     }
-    return from;
+    if (file.size() > growth->end) {
+        journal::Sector sector{};
+        detail::CheckedFile(file.files(), file.handle())
+            .ReadExactly(growth->end - journal::kSector, sector.data(), journal::kSector);
+        journal::Footer footer;
+        const bool inside = journal::DecodeFooter(sector, growth->end, file.status().identity,
+                                                  footer) == journal::Found::Valid;
+        return {inside ? GrowthSeen::RecordsInside : GrowthSeen::None};
+    }
+    // A plain file never begins with a header: its encryption would have been
+    // refused; a decryption grows an encrypted file of that very size.
+    const bool encrypted = HeaderOfSize(file, growth->before);
+    if (!(encrypted ? growth->byDecryption : growth->byEncryption) ||
+        !ZerosFrom(file, growth->before)) {
+        return {};
+    }
+    return {GrowthSeen::Interrupted, growth->before, encrypted};
+}
+
+// A cut while a read-only file was writable for the moment of its open may
+// have left it so. The mode kept beside it, bound to it, says what it had:
+// an encrypted file is read-only; a plain one that carries the word never
+// began its encryption. Only a write bit of the owner's is taken away, and
+// only where nobody else could have written the word.
+void PutBackModeAfterCut(PinnedFile& file) {
+    const unsigned now = file.originalMode();
+    std::string word;
+    if ((now & S_IWUSR) == 0 || (now & (S_IWGRP | S_IWOTH)) != 0 ||
+        file.files().ReadKept(file.handle(), platform::PlatformFile::KeptWord::Mode, word) != 0 ||
+        word.empty()) {
+        return;
+    }
+    const auto kept = KeptModeOfFile(word, file.status().identity);
+    if (!kept) {
+        return;
+    }
+    HeaderImage image{};
+    if (file.size() > kGrowth) {
+        detail::CheckedFile(file.files(), file.handle()).ReadExactly(0, image.data(), kHeaderSize);
+    }
+    const EncryptedFileHeader header = ParseHeader(image);
+    if (file.size() <= kGrowth || !MarkerMatches(header)) {
+        if ((*kept & S_IWUSR) == 0 && (*kept | S_IWUSR) == now) {
+            detail::Preparing::SetModeBack(file, *kept);
+        }
+        return;
+    }
+    const auto request = KeptModeFor(word, header, file.status().identity);
+    if (request && request->bound && (ReadOnlyMode(request->mode) | S_IWUSR) == now) {
+        detail::Preparing::SetModeBack(file, ReadOnlyMode(request->mode));
+    }
 }
 
 // What both operations check before anything else: a plain file that is not
@@ -146,7 +252,7 @@ std::optional<std::int64_t> ExtendedWithoutFooter(PinnedFile& file) {
 // and locked. A file that carries an interrupted rewrite is only to be
 // finished, which may fill its holes like any rewrite: it needs that room.
 Preparation OpenChecked(platform::PlatformFile& files, const std::string& name,
-                        std::int64_t largest) {
+                        std::int64_t largest, PinnedFile::Purpose purpose) {
     Preparation prepared = PinRegularFile(files, name);
     auto* file = std::get_if<PinnedFile>(&prepared);
     if (file == nullptr) {
@@ -158,7 +264,7 @@ Preparation OpenChecked(platform::PlatformFile& files, const std::string& name,
     try {
         // A file that cannot be opened (held by another run, closed to
         // us) is said so, never passed over in silence.
-        file->Open();
+        file->Open(purpose);
         switch (LookForJournal(*file)) {
             case journal::Found::Damaged:
                 // A record that cannot be trusted is never applied, and the
@@ -169,12 +275,20 @@ Preparation OpenChecked(platform::PlatformFile& files, const std::string& name,
                     return Refusal::DiskFull;
                 }
                 return prepared;
-            case journal::Found::None:
-                if (const auto from = ExtendedWithoutFooter(*file)) {
-                    detail::Preparing::Found(*file, *from);
+            case journal::Found::None: {
+                const GrowthSeen growth = LookAtGrowthWord(*file);
+                if (growth.found == GrowthSeen::RecordsInside) {
+                    return Failure{FailureKind::RecordInside, 0};
+                }
+                if (growth.found == GrowthSeen::Interrupted) {
+                    detail::Preparing::Found(*file, growth.before, growth.encrypted);
                     return prepared;
                 }
                 break;
+            }
+        }
+        if (purpose == PinnedFile::Purpose::Rewrite) {
+            PutBackModeAfterCut(*file);
         }
     } catch (const EngineFailure& e) {
         return e.failure();
@@ -195,7 +309,8 @@ bool StartsWithMarker(PinnedFile& file) {
 }
 
 Preparation PrepareEncryptionOnce(platform::PlatformFile& files, const std::string& name) {
-    Preparation prepared = OpenChecked(files, name, kLargestCount - kGrowth);
+    Preparation prepared =
+        OpenChecked(files, name, kLargestCount - kGrowth, PinnedFile::Purpose::Rewrite);
     auto* file = std::get_if<PinnedFile>(&prepared);
     if (file == nullptr || file->interrupted() || detail::Preparing::ExtendedFrom(*file)) {
         return prepared;
@@ -213,8 +328,9 @@ Preparation PrepareEncryptionOnce(platform::PlatformFile& files, const std::stri
     return prepared;
 }
 
-Preparation PrepareDecryptionOnce(platform::PlatformFile& files, const std::string& name) {
-    Preparation prepared = OpenChecked(files, name, kLargestCount + kGrowth);
+Preparation PrepareDecryptionFor(platform::PlatformFile& files, const std::string& name,
+                                 PinnedFile::Purpose purpose) {
+    Preparation prepared = OpenChecked(files, name, kLargestCount + kGrowth, purpose);
     auto* file = std::get_if<PinnedFile>(&prepared);
     if (file == nullptr || file->interrupted() || detail::Preparing::ExtendedFrom(*file)) {
         return prepared;
@@ -248,15 +364,18 @@ Preparation PrepareDecryptionOnce(platform::PlatformFile& files, const std::stri
     return prepared;
 }
 
+Preparation PrepareDecryptionOnce(platform::PlatformFile& files, const std::string& name) {
+    return PrepareDecryptionFor(files, name, PinnedFile::Purpose::Rewrite);
+}
+
 // Cuts a file back to the size it had before its journal's first extension.
 Outcome CutBack(PinnedFile& file, std::int64_t size) {
     return detail::RunToTheEnd(file, [&]() -> Outcome {
         file.BeginWriting();
         detail::CheckedFile io(file.files(), file.handle());
-        io.CutAt(size);
-        io.Flush();
-        file.files().RemoveKept(file.handle(), platform::PlatformFile::KeptWord::Extension);
-        return Done{};
+        return detail::RewriteSession::CutBack(file, io, file.size(), size,
+                                               detail::Preparing::ExtendedEncrypted(file),
+                                               {file.originalMode(), false});
     });
 }
 
@@ -272,9 +391,12 @@ Preparation WithoutUnbegunRecords(platform::PlatformFile& files, const std::stri
         return prepared;
     }
     Outcome outcome;
+    PinnedFile::PutBack putBack{file->size(), 0};
     if (const auto from = detail::Preparing::ExtendedFrom(*file)) {
+        putBack.to = *from;
         outcome = CutBack(*file, *from);
     } else if (InterruptedBeforeAnyChange(*file)) {
+        putBack.to = file->interrupted()->sizeBefore;
         struct : ProgressSink {
             void Progress(int) override {}
         } unseen;
@@ -285,7 +407,11 @@ Preparation WithoutUnbegunRecords(platform::PlatformFile& files, const std::stri
     if (const auto* failure = std::get_if<Failure>(&outcome)) {
         return *failure;  // said as any failure to prepare the file
     }
-    return prepare(files, name);
+    Preparation again = prepare(files, name);
+    if (auto* fresh = std::get_if<PinnedFile>(&again)) {
+        detail::Preparing::Found(*fresh, putBack);
+    }
+    return again;
 }
 
 }  // namespace
@@ -299,7 +425,7 @@ Preparation PrepareDecryption(platform::PlatformFile& files, const std::string& 
 }
 
 Preparation LookAt(platform::PlatformFile& files, const std::string& name) {
-    return PrepareDecryptionOnce(files, name);
+    return PrepareDecryptionFor(files, name, PinnedFile::Purpose::Look);
 }
 
 }  // namespace kryvet

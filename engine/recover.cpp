@@ -77,43 +77,6 @@ detail::Ending EndingOf(const PinnedFile& file, const journal::Footer& footer,
             KeptModeValue(modeBefore, header, file.status().identity)};
 }
 
-// Finishes the rewrite from its record, and says what became of the file
-// where that fails.
-Outcome FinishFromRecord(detail::RewriteSession& session, const journal::Footer& footer,
-                         const journal::Record& record, std::int32_t unit) {
-    Failure failure;
-    try {
-        return session.Resume(footer, record, unit);
-    } catch (const EngineFailure& e) {
-        failure = e.failure();
-    } catch (const std::bad_alloc&) {
-        failure = Failure{FailureKind::System, ENOMEM};
-    }
-    // Once the records are cut off, the contents are complete and only the
-    // final mode is missing.
-    failure.file = session.cut() ? FileState::Completed : FileState::Resumable;
-    return failure;
-}
-
-// The footer is durable before the first record, and nothing of the
-// contents is written before a record is: a rewrite with no record stopped
-// before it changed anything, and the file goes back to its size and to the
-// mode the run never changed.
-Outcome CutBack(PinnedFile& file, detail::CheckedFile& io, const journal::Footer& footer) {
-    bool cut = false;
-    try {
-        io.CutAt(footer.sizeBefore);
-        cut = true;
-        io.Flush();
-        file.files().RemoveKept(file.handle(), platform::PlatformFile::KeptWord::Extension);
-    } catch (const EngineFailure& e) {
-        Failure failure = e.failure();
-        failure.file = cut ? FileState::Completed : FileState::Resumable;
-        return failure;
-    }
-    return file.Complete({footer.modeBefore, false});
-}
-
 Outcome FinishPinned(PinnedFile& file, ProgressSink& sink, const RewriteOptions& options,
                      RecordTrust trust) {
     const journal::Footer footer = *file.interrupted();
@@ -135,7 +98,12 @@ Outcome FinishPinned(PinnedFile& file, ProgressSink& sink, const RewriteOptions&
         case Reading::Damaged:
             return Failure{FailureKind::RecordDamaged, 0};
         case Reading::NothingBegun:
-            return CutBack(file, io, footer);
+            // The footer is durable before the first record, and nothing of
+            // the contents is written before a record is: the file goes back
+            // to its size and to the mode the run never changed.
+            return detail::RewriteSession::CutBack(file, io, file.size(), footer.sizeBefore,
+                                                   footer.operation == journal::Operation::Decrypt,
+                                                   {footer.modeBefore, false});
         case Reading::Record:
             break;
     }
@@ -149,8 +117,7 @@ Outcome FinishPinned(PinnedFile& file, ProgressSink& sink, const RewriteOptions&
     if (!detail::RecordedRegion(io, footer, record, unit, way->buffer()).IsOldOrNew()) {
         return Failure{FailureKind::RecordDamaged, 0};
     }
-    detail::RewriteSession session(file, io, *way, ending);
-    return FinishFromRecord(session, footer, record, unit);
+    return detail::RewriteSession(file, io, *way, ending).Resume(footer, record, unit);
 }
 
 }  // namespace

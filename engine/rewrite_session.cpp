@@ -23,72 +23,154 @@ private:
     platform::PlatformFile& files_;
 };
 
-// Runs `undo` after `failure` stopped a rewrite and says what became of the
-// file: restored, or damaged where the rewrite had got to.
+// Runs `undo` after `failure` stopped a rewrite without records and says
+// what became of the file: restored, or damaged where the rewrite had got to.
 Failure PutBack(Failure failure, RewriteWay& way) {
     try {
         way.Undo();
         failure.file = FileState::Restored;
-    } catch (const EngineFailure&) {
-        failure.file = FileState::Damaged;
-        failure.stoppedAt = way.StoppedAt();
-    } catch (const std::bad_alloc&) {
+    } catch (...) {
+        FailureOf(std::current_exception());  // anything else goes on up
         failure.file = FileState::Damaged;
         failure.stoppedAt = way.StoppedAt();
     }
     return failure;
 }
 
+// The records' plan in the unit asked for, or where free space is short in
+// smaller units (a region is whole units), so that a few KiB of free space
+// are enough for a rewrite under records.
+struct Planned {
+    std::int32_t unit = 0;
+    std::optional<journal::Plan> plan;
+};
+
+Planned PlanRecords(const journal::Record& base, const RewriteOptions& options,
+                    std::int64_t spare) {
+    for (std::int32_t blocks = std::max(options.unitBlocks, 1);; blocks /= 2) {
+        const std::int32_t unit = UnitBytes(blocks);
+        auto plan = journal::PlanJournal(base.operation, base.sizeBefore, unit,
+                                         std::int64_t{options.journalBlocks} * kBlockSize, spare);
+        if (plan || blocks == 1) {
+            return {unit, plan};
+        }
+    }
+}
+
 }  // namespace
+
+Failure FailureOf(const std::exception_ptr& error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const EngineFailure& e) {
+        return e.failure();
+    } catch (const std::bad_alloc&) {
+        return Failure{FailureKind::System, ENOMEM};
+    }
+}
 
 Outcome RewriteSession::Run(const std::optional<journal::Plan>& plan, const journal::Record& base,
                             std::int32_t unit) {
     file_.BeginRewrite();
     const TerminationHeld held(file_.files());
+    const std::int64_t moveEnd =
+        std::max(base.sizeBefore, journal::WriteEnd(base.operation, base.sizeBefore));
+    const std::int64_t end = plan ? plan->end() : moveEnd;
     std::optional<RegionJournal> journal;
     Failure failure;
     try {
         if (plan) {
             journal.emplace(io_, *plan, base, unit, way_.buffer());
+            stage_ = Stage::Grown;
             journal->Open(file_.status().identity);
-            ForgetExtension();  // the footer on the disk says the rest
             way_.MoveJournaled(*journal, RegionStart{});
         } else {
+            stage_ = Stage::Begun;
             way_.MoveAll();
         }
-        End(plan ? plan->end()
-                 : std::max(base.sizeBefore, journal::WriteEnd(base.operation, base.sizeBefore)),
-            plan.has_value());
+        End(end, plan.has_value());
         return Complete(plan.has_value());
-    } catch (const EngineFailure& e) {
-        failure = e.failure();
-    } catch (const std::bad_alloc&) {
-        failure = Failure{FailureKind::System, ENOMEM};
+    } catch (...) {
+        failure = FailureOf(std::current_exception());
     }
-    // Putting the file back makes the records and the kept mode untrue. Where
-    // the records cannot be taken off, they stay, and the next press finishes
-    // the file from them instead.
-    if (journal && !journal->Drop()) {
-        failure.file = FileState::Resumable;
-        return failure;
+    if (stage_ == Stage::Grown && journal->begun()) {
+        stage_ = Stage::Begun;
     }
-    ForgetExtension();
-    if (ending_.keptMode) {
-        file_.files().RemoveKept(file_.handle(), platform::PlatformFile::KeptWord::Mode);
-    }
-    return PutBack(failure, way_);
+    return Stop(failure, end, base.sizeBefore, plan.has_value());
 }
 
 Outcome RewriteSession::Resume(const journal::Footer& footer, const journal::Record& record,
                                std::int32_t unit) {
     file_.BeginRewrite();
     const TerminationHeld held(file_.files());
-    RecordedRegion(io_, footer, record, unit, way_.buffer()).ReturnToOld();
-    io_.Flush();
-    RegionJournal journal(io_, footer.plan, record, unit, way_.buffer());
-    way_.MoveJournaled(journal, {record.from, record.sequence, true, record.carry.data()});
-    End(footer.plan.end(), true);
-    return Complete(true);
+    stage_ = Stage::Begun;
+    Failure failure;
+    try {
+        RecordedRegion(io_, footer, record, unit, way_.buffer()).ReturnToOld();
+        io_.Flush();
+        RegionJournal journal(io_, footer.plan, record, unit, way_.buffer());
+        way_.MoveJournaled(journal, {record.from, record.sequence, true, record.carry.data()});
+        End(footer.plan.end(), true);
+        return Complete(true);
+    } catch (...) {
+        failure = FailureOf(std::current_exception());
+    }
+    return Stop(failure, footer.plan.end(), record.sizeBefore, true);
+}
+
+Outcome RewriteSession::Stop(Failure failure, std::int64_t grownTo, std::int64_t sizeBefore,
+                             bool journaled) {
+    const bool encryptedBefore = !ending_.encrypted();
+    switch (stage_) {
+        case Stage::Untouched:
+            file_.TakeOffWords(encryptedBefore);
+            return failure;
+        case Stage::Grown:
+            // Nothing of the contents was touched: the cut alone puts it back.
+            if (std::holds_alternative<Failure>(CutBack(file_, io_, grownTo, sizeBefore,
+                                                        encryptedBefore,
+                                                        {file_.originalMode(), false}))) {
+                failure.file = FileState::Resumable;  // the footer or the growth word stands
+            } else {
+                failure.file = FileState::Restored;
+            }
+            return failure;
+        case Stage::Begun:
+            if (!journaled) {
+                failure = PutBack(failure, way_);
+                file_.TakeOffWords(encryptedBefore);
+                return failure;
+            }
+            // Undoing would be a second rewrite with nothing to protect it;
+            // the records stand instead, and the next press finishes.
+            failure.file = FileState::Resumable;
+            return failure;
+        case Stage::Cut:
+            file_.TakeOffWords(ending_.encrypted());
+            failure.file = FileState::Completed;
+            return failure;
+    }
+    return failure;
+}
+
+Outcome RewriteSession::CutBack(PinnedFile& file, CheckedFile& io, std::int64_t sizeNow,
+                                std::int64_t sizeBefore, bool encrypted, const ModeRequest& mode) {
+    try {
+        // Bytes added by another program meanwhile would go with the cut. A
+        // growth cut short leaves the file anywhere between the two sizes.
+        const std::int64_t size = io.Size();
+        if (size < sizeBefore || size > sizeNow) {
+            throw EngineFailure::Changed();
+        }
+        io.CutAt(sizeBefore);
+        io.Flush();
+    } catch (...) {
+        Failure failure = FailureOf(std::current_exception());
+        failure.file = FileState::Resumable;
+        return failure;
+    }
+    file.TakeOffWords(encrypted);
+    return file.Complete(mode);
 }
 
 void RewriteSession::End(std::int64_t expectedSize, bool journaled) {
@@ -100,22 +182,21 @@ void RewriteSession::End(std::int64_t expectedSize, bool journaled) {
     way_.Close();
     io_.Flush();
     if (journaled) {
-        // Only once the contents are on the disk do the records go, and the
-        // modes go on before them.
+        // Only once the contents are on the disk do the records go; the
+        // modes go on, and the words off, while they still stand, so that a
+        // crash meanwhile is finished with the right mode.
         KeepMode();
         file_.SetModeAhead(ending_.mode);
+        file_.TakeOffWords(ending_.encrypted());
         io_.FlushAll();
     }
+    // Checked again at the last moment: what was appended is never cut off.
+    if (io_.Size() != (journaled ? expectedSize : std::max(expectedSize, ending_.size))) {
+        throw EngineFailure::Changed();
+    }
     io_.CutAt(ending_.size);
-    cut_ = true;
+    stage_ = Stage::Cut;
     io_.Flush();
-}
-
-void RewriteSession::ForgetExtension() {
-    // Where the file cannot be written (a read-only file keeps its mode
-    // during the rewrite) the word stays; it names a size and zeros past the
-    // old one that a finished file does not have.
-    file_.files().RemoveKept(file_.handle(), platform::PlatformFile::KeptWord::Extension);
 }
 
 void RewriteSession::KeepMode() {
@@ -131,12 +212,7 @@ void RewriteSession::KeepMode() {
 Outcome RewriteSession::Complete(bool journaled) {
     if (!journaled) {
         KeepMode();
-    }
-    if (!ending_.keptMode) {
-        // A read-only file keeps its mode during the rewrite; its kept word
-        // can be taken off only once it may be written again.
-        file_.SetModeAhead(ending_.mode);
-        file_.files().RemoveKept(file_.handle(), platform::PlatformFile::KeptWord::Mode);
+        file_.TakeOffWords(ending_.encrypted());
     }
     return file_.Complete(ending_.mode);
 }
@@ -163,44 +239,46 @@ std::unique_ptr<RewriteWay> MakeWay(CheckedFile& io, const journal::Record& reco
 
 Outcome RewriteFile(PinnedFile& file, const journal::Record& base, const Ending& ending,
                     ProgressSink& sink, const RewriteOptions& options) {
-    const std::int32_t unit = UnitBytes(options.unitBlocks);
-    std::optional<journal::Plan> plan;
-    if (options.journalBlocks > 0) {
-        plan = journal::PlanJournal(base.operation, base.sizeBefore, unit,
-                                    std::int64_t{options.journalBlocks} * kBlockSize,
-                                    file.spareSpace());
+    const bool journaled = options.journalBlocks > 0;
+    const Planned planned = journaled ? PlanRecords(base, options, file.spareSpace())
+                                      : Planned{UnitBytes(options.unitBlocks), std::nullopt};
+    if (journaled && !planned.plan) {
+        return Refusal::DiskFull;  // no rewrite without its records
     }
     // The words go on while the file may be written, before it grows.
     std::vector<PinnedFile::Word> words;
-    if (plan) {
-        words.emplace_back(platform::PlatformFile::KeptWord::Extension,
-                           journal::ExtensionWord(base.sizeBefore, *plan, file.status().identity));
+    if (planned.plan) {
+        words.emplace_back(
+            platform::PlatformFile::KeptWord::Extension,
+            journal::ExtensionWord(base.sizeBefore, *planned.plan, file.status().identity));
     }
     if (ending.keptMode) {
         words.emplace_back(platform::PlatformFile::KeptWord::Mode, *ending.keptMode);
     }
-    file.BeginWriting(words);
-    if (!file.Reserve(std::max(base.sizeBefore, base.sizeAfter))) {
+    const bool encryptedBefore = !ending.encrypted();
+    try {
+        file.BeginWriting(words);
+    } catch (...) {
+        file.TakeOffWords(encryptedBefore);
+        throw;
+    }
+    if (!file.Reserve(std::max(base.sizeBefore, base.sizeAfter)) ||
+        (planned.plan && !file.ReserveMore(planned.plan->end()))) {
+        file.TakeOffWords(encryptedBefore);
         return Refusal::DiskFull;
     }
-    // Where the records find no room, the rewrite runs without them.
-    if (plan && !file.ReserveMore(plan->end())) {
-        plan.reset();
-    }
     CheckedFile io(file.files(), file.handle());
-    const auto way =
-        MakeWay(io, base, unit, ProgressReporter(sink, base.sizeBefore, options.reportProgress));
-    return RewriteSession(file, io, *way, ending).Run(plan, base, unit);
+    const auto way = MakeWay(io, base, planned.unit,
+                             ProgressReporter(sink, base.sizeBefore, options.reportProgress));
+    return RewriteSession(file, io, *way, ending).Run(planned.plan, base, planned.unit);
 }
 
 Outcome RunToTheEnd(PinnedFile& file, const std::function<Outcome()>& operation) {
     Outcome outcome;
     try {
         outcome = operation();
-    } catch (const EngineFailure& e) {
-        outcome = e.failure();
-    } catch (const std::bad_alloc&) {
-        outcome = Failure{FailureKind::System, ENOMEM};
+    } catch (...) {
+        outcome = FailureOf(std::current_exception());
     }
     file.Close();
     return outcome;

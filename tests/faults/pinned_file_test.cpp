@@ -340,8 +340,10 @@ TEST(PinnedFile, CancelLeavesNothingBehind) {
 }
 
 // Another program appends while the file is rewritten (the lock is only
-// advisory): the rewrite notices at its end and puts the file back.
-TEST(PinnedFile, AppendDuringTheRewriteIsRolledBack) {
+// advisory): the rewrite notices at its end and stops with its records
+// standing and the bytes added kept behind them. The next press says so and
+// touches nothing; once they are taken off, it finishes the file.
+TEST(PinnedFile, AppendDuringTheRewriteIsKept) {
     for (const bool encrypt : {true, false}) {
         SCOPED_TRACE(encrypt ? "encrypt" : "decrypt");
         TempDir dir;
@@ -352,30 +354,46 @@ TEST(PinnedFile, AppendDuringTheRewriteIsRolledBack) {
         } else {
             Encrypted(path, plain);
         }
-        const std::string before = ReadFile(path);
-        const mode_t mode = ModeOf(path);
+        const std::string line(300, 'L');
         HookedPlatform files;
         files.afterFirstRead = [&] {
             const int fd = open(path.c_str(), O_WRONLY | O_APPEND);
             ASSERT_GE(fd, 0);
-            const std::string line(300, 'L');
             ASSERT_EQ(write(fd, line.data(), line.size()), 300);
             close(fd);
         };
-        RecordingWindow window;
-        window.fileName = path;
-        window.password = kPassword;
-        ProgramState state;
-        std::string error;
-        try {
-            encrypt ? EncryptInPlace(window, files, state, {1})
-                    : DecryptInPlace(window, files, state, {1});
-        } catch (const OperationError& e) {
-            error = e.what();
+        const auto press = [&](bool encryptButton) {
+            RecordingWindow window;
+            window.fileName = path;
+            window.password = kPassword;
+            ProgramState state;
+            try {
+                encryptButton ? EncryptInPlace(window, files, state, {1})
+                              : DecryptInPlace(window, files, state, {1});
+            } catch (const OperationError& e) {
+                return std::string(e.what());
+            }
+            return window.log.back();
+        };
+        EXPECT_EQ(press(encrypt), kChanged +
+                                      "\n中断された処理の記録は残っています。"
+                                      "もう一度押すと続きから完了します");
+        const std::string stopped = ReadFile(path);
+        ASSERT_GT(stopped.size(), line.size());
+        EXPECT_EQ(stopped.substr(stopped.size() - line.size()), line) << "the bytes added are kept";
+        for (const bool encryptButton : {true, false}) {
+            EXPECT_EQ(press(encryptButton),
+                      "中断された処理の記録の後ろにﾃﾞｰﾀが追加されているため、"
+                      "ﾌｧｲﾙには手を付けていません");
+            EXPECT_TRUE(ReadFile(path) == stopped) << "untouched";
         }
-        EXPECT_EQ(error, kChanged + "\nファイルは処理の前の状態に戻しました");
-        EXPECT_TRUE(ReadFile(path) == before) << "put back as it was before the run";
-        EXPECT_EQ(ModeOf(path), mode);
+        ASSERT_EQ(truncate(path.c_str(), static_cast<off_t>(stopped.size() - line.size())), 0);
+        EXPECT_EQ(press(!encrypt),
+                  encrypt ? "Notice:RecoveredEncryption" : "Notice:RecoveredDecryption");
+        if (encrypt) {
+            EXPECT_EQ(press(false), "LeaveBuFukugo");
+        }
+        EXPECT_TRUE(ReadFile(path) == plain);
     }
 }
 

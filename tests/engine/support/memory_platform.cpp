@@ -140,13 +140,13 @@ Handle MemoryPlatform::OpenPinned(Handle pinned, Access access) {
     if (Faulted("OpenPinned", r))
         return static_cast<Handle>(r);
     const bool writing = access == Access::ReadWrite;
-    Log(writing ? "OpenPinned" : "OpenPinned(read)");
+    Log(writing ? "OpenPinned" : access == Access::Look ? "OpenPinned(look)" : "OpenPinned(read)");
     File& file = FileOf(pinned);
     if (file.directory || (writing && (file.attributes & kryvet::kAttrReadOnly) != 0)) {
         lastError_ = EACCES;
         return -1;
     }
-    if (file.lockedElsewhere) {
+    if (file.lockedElsewhere && access != Access::Look) {
         lastError_ = EBUSY;
         return -1;
     }
@@ -190,8 +190,11 @@ std::int32_t MemoryPlatform::_lwrite(Handle handle, const void* buffer, std::int
     std::string& data = file.data;
     // Half of nothing is nothing: a zero-count write still sets the end.
     if (faulted && (!fault->halfTransfer || count > 0)) {
+        // A disk that runs out of room mid-write stops at a boundary of its
+        // blocks: the sectors written are whole.
         if (fault->halfTransfer)
-            r = count / 2;
+            r = std::max<std::int64_t>(0,
+                                       (state.position + count / 2) / 512 * 512 - state.position);
         r = std::min<std::int64_t>(r, count);  // a short write never writes more
         // A short write still puts its bytes down, as a real one would.
         if (r > 0) {
@@ -358,12 +361,23 @@ int MemoryPlatform::ReadKept(Handle handle, KeptWord word, std::string& value) {
     return 0;
 }
 
+bool MemoryPlatform::WordsWritable(Handle handle) {
+    if (!keepsModes) {
+        lastError_ = EOPNOTSUPP;
+        return false;
+    }
+    if (!root && (FileOf(handle).attributes & kryvet::kAttrReadOnly) != 0) {
+        lastError_ = EACCES;
+        return false;
+    }
+    return true;
+}
+
 int MemoryPlatform::WriteKept(Handle handle, KeptWord word, const std::string& value) {
     std::int64_t r = 0;
     if (Faulted(Named("WriteKept", word), r))
         return static_cast<int>(r);
-    if (!keepsModes) {
-        lastError_ = EOPNOTSUPP;
+    if (!WordsWritable(handle)) {
         return -1;
     }
     Kept(handle, word) = value;
@@ -374,8 +388,7 @@ int MemoryPlatform::RemoveKept(Handle handle, KeptWord word) {
     std::int64_t r = 0;
     if (Faulted(Named("RemoveKept", word), r))
         return static_cast<int>(r);
-    if (!keepsModes) {
-        lastError_ = EOPNOTSUPP;
+    if (!WordsWritable(handle)) {
         return -1;
     }
     Kept(handle, word).clear();

@@ -57,6 +57,9 @@ public:
     std::optional<Fault> fault;
     bool reserveFails = false;
     bool keepsModes = true;  // whether the file system keeps the kept words
+    // Root may change the words of any file; anybody else only of a file
+    // its owner may write, as the kernel checks them.
+    bool root = false;
     bool termininationHeld = false;
     // Runs after every write that put bytes down, e.g. to let another
     // program append meanwhile.
@@ -122,6 +125,7 @@ private:
     void Log(const std::string& entry) { log.push_back(entry); }
     File& FileOf(kryvet::platform::Handle handle);
     std::string& Kept(kryvet::platform::Handle handle, KeptWord word);
+    bool WordsWritable(kryvet::platform::Handle handle);
     File* Find(std::uint64_t inode);
 
     std::map<kryvet::platform::Handle, OpenState> handles_;
