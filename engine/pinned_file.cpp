@@ -67,12 +67,20 @@ ModeRequest PinnedFile::ModeBeforeEncryption(const EncryptedFileHeader& header) 
             false};
 }
 
-void PinnedFile::SetModeAhead(const ModeRequest& wanted) {
+bool PinnedFile::SetModeAhead(const ModeRequest& wanted) {
     const unsigned mode = Permitted(wanted);
     platform::FileStatus now;
-    if (files_->Status(open_, now) == 0 && now.mode != mode && files_->SetMode(open_, mode) == 0) {
-        modeSet_ = mode;
+    if (files_->Status(open_, now) != 0) {
+        return false;
     }
+    if (now.mode == mode) {
+        return true;
+    }
+    if (files_->SetMode(open_, mode) != 0) {
+        return false;
+    }
+    modeSet_ = mode;
+    return true;
 }
 
 void PinnedFile::Open(Purpose purpose) {

@@ -61,7 +61,8 @@ public:
     // rewrite, so that a crash after that step finds it finished in every
     // respect. A failure here shows in Complete; a failure of the rewrite
     // puts the mode back like any other change of the run.
-    void SetModeAhead(const ModeRequest& wanted);
+    // True when the file has that mode now.
+    bool SetModeAhead(const ModeRequest& wanted);
     // Opens the pinned file, locked against other runs, and checks it is
     // still the file first seen, of the same size: for reading and writing
     // where its owner may write it, else for reading. EngineFailure

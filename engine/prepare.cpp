@@ -214,36 +214,56 @@ GrowthSeen LookAtGrowthWord(PinnedFile& file) {
 }
 
 // A cut while a read-only file was writable for the moment of its open may
-// have left it so. The mode kept beside it, bound to it, says what it had:
-// an encrypted file is read-only; a plain one that carries the word never
-// began its encryption. Only a write bit of the owner's is taken away, and
-// only where nobody else could have written the word.
-void PutBackModeAfterCut(PinnedFile& file) {
+// have left it so, and one just after a decryption's cut may leave the file
+// without its final mode. The mode kept beside it, bound to it, says what it
+// had: an encrypted file is read-only; a plain one that carries the word
+// never began its encryption, or was decrypted but for its mode. Only where
+// nobody else could have written the word.
+void PutBackModeAfterCut(PinnedFile& file, const EncryptedFileHeader* header) {
     const unsigned now = file.originalMode();
     std::string word;
-    if ((now & S_IWUSR) == 0 || (now & (S_IWGRP | S_IWOTH)) != 0 ||
+    if ((now & (S_IWGRP | S_IWOTH)) != 0 ||
         file.files().ReadKept(file.handle(), platform::PlatformFile::KeptWord::Mode, word) != 0 ||
         word.empty()) {
         return;
     }
-    const auto kept = KeptModeOfFile(word, file.status().identity);
-    if (!kept) {
-        return;
-    }
-    HeaderImage image{};
-    if (file.size() > kGrowth) {
-        detail::CheckedFile(file.files(), file.handle()).ReadExactly(0, image.data(), kHeaderSize);
-    }
-    const EncryptedFileHeader header = ParseHeader(image);
-    if (file.size() <= kGrowth || !MarkerMatches(header)) {
-        if ((*kept & S_IWUSR) == 0 && (*kept | S_IWUSR) == now) {
-            detail::Preparing::SetModeBack(file, *kept);
+    if (header == nullptr) {
+        // As a plain file it has the word's write bits, but for the group's
+        // and others', which are only ever taken away.
+        if (const auto kept = KeptModeOfFile(word, file.status().identity)) {
+            const unsigned mode = (now & ~0222u) | (PermittedMode(now, *kept, false) & 0222u);
+            if (mode != now) {
+                detail::Preparing::SetModeBack(file, mode);
+            }
         }
         return;
     }
-    const auto request = KeptModeFor(word, header, file.status().identity);
+    const auto request = KeptModeFor(word, *header, file.status().identity);
     if (request && request->bound && (ReadOnlyMode(request->mode) | S_IWUSR) == now) {
         detail::Preparing::SetModeBack(file, ReadOnlyMode(request->mode));
+    }
+}
+
+// What a file found plain keeps of an encryption that never began, or of a
+// decryption done but for its words: the mode it should have, and no word.
+void TidyPlainFile(PinnedFile& file) {
+    PutBackModeAfterCut(file, nullptr);
+    std::string kept;
+    if (file.files().ReadKept(file.handle(), platform::PlatformFile::KeptWord::Mode, kept) == 0 &&
+        !kept.empty()) {
+        file.TakeOffWords(false);
+    }
+}
+
+// Words a run cut short left beside a file it never changed are of no use
+// now; an encrypted file keeps its kept mode.
+// (A plain file's kept mode goes once the file is found plain.)
+void TakeOffStaleWords(PinnedFile& file) {
+    std::string extension;
+    if (file.files().ReadKept(file.handle(), platform::PlatformFile::KeptWord::Extension,
+                              extension) == 0 &&
+        !extension.empty()) {
+        file.TakeOffWords(HeaderOfSize(file, file.size()));
     }
 }
 
@@ -288,7 +308,7 @@ Preparation OpenChecked(platform::PlatformFile& files, const std::string& name,
             }
         }
         if (purpose == PinnedFile::Purpose::Rewrite) {
-            PutBackModeAfterCut(*file);
+            TakeOffStaleWords(*file);
         }
     } catch (const EngineFailure& e) {
         return e.failure();
@@ -299,13 +319,14 @@ Preparation OpenChecked(platform::PlatformFile& files, const std::string& name,
     return prepared;
 }
 
-bool StartsWithMarker(PinnedFile& file) {
+// The header a file begins with, where it is long enough to carry one.
+std::optional<EncryptedFileHeader> HeaderOf(PinnedFile& file) {
     if (file.size() <= kGrowth) {
-        return false;  // never read: too short to carry the layout
+        return std::nullopt;  // never read: too short to carry the layout
     }
     HeaderImage image{};
     detail::CheckedFile(file.files(), file.handle()).ReadExactly(0, image.data(), kHeaderSize);
-    return MarkerMatches(ParseHeader(image));
+    return ParseHeader(image);
 }
 
 Preparation PrepareEncryptionOnce(platform::PlatformFile& files, const std::string& name) {
@@ -319,9 +340,11 @@ Preparation PrepareEncryptionOnce(platform::PlatformFile& files, const std::stri
         if (!file->HasRoomFor(file->size() + kGrowth)) {
             return Refusal::DiskFull;
         }
-        if (StartsWithMarker(*file)) {
+        if (const auto header = HeaderOf(*file); header && MarkerMatches(*header)) {
+            PutBackModeAfterCut(*file, &*header);
             return Refusal::AlreadyEncrypted;
         }
+        TidyPlainFile(*file);
     } catch (const EngineFailure& e) {
         return e.failure();
     }
@@ -335,17 +358,23 @@ Preparation PrepareDecryptionFor(platform::PlatformFile& files, const std::strin
     if (file == nullptr || file->interrupted() || detail::Preparing::ExtendedFrom(*file)) {
         return prepared;
     }
-    if (file->size() <= kGrowth) {
+    const auto plain = [&] {
+        if (purpose == PinnedFile::Purpose::Rewrite) {
+            TidyPlainFile(*file);
+        }
         return Refusal::NotEncrypted;
-    }
+    };
     try {
+        if (file->size() <= kGrowth) {
+            return plain();
+        }
         HeaderImage image{};
         detail::CheckedFile(files, file->handle()).ReadExactly(0, image.data(), kHeaderSize);
         const EncryptedFileHeader header = ParseHeader(image);
         detail::Preparing::Found(*file, header);
         const std::int32_t stored = header.StoredFileSize;
         if (!MarkerMatches(header) || stored < 1) {
-            return Refusal::NotEncrypted;
+            return plain();
         }
         // Bytes added or cut off since the encryption: the body would be cut
         // in the wrong place and the rest lost. Where the records of an
@@ -354,6 +383,9 @@ Preparation PrepareDecryptionFor(platform::PlatformFile& files, const std::strin
             return Failure{RecordsInside(*file, stored) ? FailureKind::RecordInside
                                                         : FailureKind::SizeMismatch,
                            0};
+        }
+        if (purpose == PinnedFile::Purpose::Rewrite) {
+            PutBackModeAfterCut(*file, &header);
         }
         if (!file->HasRoomFor(file->size())) {
             return Refusal::DiskFull;  // holes of a sparse file that cannot be filled

@@ -186,8 +186,9 @@ void RewriteSession::End(std::int64_t expectedSize, bool journaled) {
         // modes go on, and the words off, while they still stand, so that a
         // crash meanwhile is finished with the right mode.
         KeepMode();
-        file_.SetModeAhead(ending_.mode);
-        file_.TakeOffWords(ending_.encrypted());
+        // A decryption's kept mode stays until the file has its final mode.
+        const bool finalMode = file_.SetModeAhead(ending_.mode);
+        file_.TakeOffWords(ending_.encrypted() || !finalMode);
         io_.FlushAll();
     }
     // Checked again at the last moment: what was appended is never cut off.
@@ -212,7 +213,19 @@ void RewriteSession::KeepMode() {
 Outcome RewriteSession::Complete(bool journaled) {
     if (!journaled) {
         KeepMode();
+    }
+    // Once more after the cut, where the mode could not be set ahead: the
+    // mode, then the words, in that order on the disk.
+    if (file_.SetModeAhead(ending_.mode)) {
         file_.TakeOffWords(ending_.encrypted());
+    }
+    try {
+        io_.FlushAll();
+    } catch (...) {
+        Failure failure = FailureOf(std::current_exception());
+        failure.file = FileState::Completed;
+        file_.Close();
+        return failure;
     }
     return file_.Complete(ending_.mode);
 }

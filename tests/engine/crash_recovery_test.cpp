@@ -35,10 +35,26 @@ std::string Bytes(std::size_t size, unsigned seed) {
     return out;
 }
 
-// What a crash leaves: the bytes and the attribute word.
+// The devices a crash is replayed on, stated once. Everything before a full
+// flush (FlushAll) is on the disk, and so are the writes and cuts before a
+// flush of the data (Flush). What came after reaches the disk in part: any
+// subset of the pending writes and cuts, the one in flight torn at 512-byte
+// sectors, and of the pending modes and words those made first (a journal
+// keeps their order). Besides:
+//  - Ordered (ext4's default, XFS, Btrfs): nothing more.
+//  - Writeback (ext4 with data=writeback): a write that grew the file may
+//    reach the disk as its new size alone, zeros where its bytes should be.
+// A copy-on-write disk that has no room left to overwrite is not a crash
+// but a fault (MemoryPlatform::overwriteRoom): its failure path, and the
+// next press, are then crashed like any run.
+enum class Device { Ordered, Writeback };
+
+// What a crash leaves: the bytes, the attribute word and the kept words.
 struct Disk {
     std::string data;
     std::int32_t attributes = 0;
+    std::string keptMode;
+    std::string keptExtension;
     bool operator==(const Disk&) const = default;
 };
 
@@ -46,6 +62,8 @@ void Apply(Disk& disk, const Event& e) {
     std::string& file = disk.data;
     if (e.kind == Event::Mode) {
         disk.attributes = AttributeWordFromMode(static_cast<unsigned>(e.at));
+    } else if (e.kind == Event::Word) {
+        (e.at == 0 ? disk.keptMode : disk.keptExtension) = e.bytes;
     } else if (e.kind == Event::Cut) {
         file.resize(static_cast<std::size_t>(e.at), '\0');
     } else if (e.kind == Event::Write) {
@@ -76,22 +94,93 @@ void ApplyTorn(Disk& file, const Event& e, std::uint64_t sectors) {
     }
 }
 
+// Which of the pending events a crash state keeps, bit by bit.
+struct Pick {
+    std::uint64_t data = 0;
+    std::uint64_t torn = 0;
+    std::uint64_t meta = 0;      // how many are kept
+    std::uint64_t sizeOnly = 0;  // Writeback: growths kept as their size alone
+};
+
+// The disk after a crash before event k of `events`, started on `before`.
+Disk CrashState(const Disk& before, const std::vector<Event>& events, std::size_t k, Device device,
+                const Pick& pick) {
+    std::size_t allFlushed = 0;
+    std::size_t dataFlushed = 0;
+    std::size_t metaPending = 0;
+    for (std::size_t i = 0; i < k; ++i) {
+        if (events[i].kind == Event::FlushAll) {
+            allFlushed = dataFlushed = i + 1;
+            metaPending = 0;
+        } else if (events[i].kind == Event::Flush) {
+            dataFlushed = i + 1;
+        } else if (events[i].metadata()) {
+            ++metaPending;
+        }
+    }
+    const std::uint64_t metaKept = pick.meta % (metaPending + 1);
+    Disk disk = before;
+    std::uint64_t meta = 0;
+    std::uint64_t data = 0;
+    for (std::size_t i = 0; i < k; ++i) {
+        const Event& e = events[i];
+        if (i < allFlushed || (!e.metadata() && i < dataFlushed)) {
+            Apply(disk, e);
+        } else if (e.metadata()) {
+            const std::uint64_t n = meta++;
+            if (n < metaKept)
+                Apply(disk, e);
+        } else if (e.kind == Event::Write || e.kind == Event::Cut) {
+            const std::uint64_t n = data++;
+            if (pick.data >> (n % 64) & 1) {
+                Apply(disk, e);
+            } else if (device == Device::Writeback && e.kind == Event::Write &&
+                       (pick.sizeOnly >> (n % 64) & 1) != 0) {
+                const auto end = static_cast<std::size_t>(e.at) + e.bytes.size();
+                disk.data.resize(std::max(disk.data.size(), end), '\0');
+            }
+        }
+    }
+    // A mode or word in flight comes after all the others, or not at all.
+    if (k < events.size() && (!events[k].metadata() || metaKept == metaPending))
+        ApplyTorn(disk, events[k], pick.torn);
+    return disk;
+}
+
+Disk DiskOf(MemoryPlatform& files) {
+    const MemoryPlatform::File& f = files.files["f"];
+    return {f.data, f.attributes, f.keptMode, f.keptExtension};
+}
+
+void Put(MemoryPlatform& files, const Disk& disk) {
+    files.Add("f", disk.data);
+    MemoryPlatform::File& f = files.files["f"];
+    f.attributes = disk.attributes;
+    f.keptMode = disk.keptMode;
+    f.keptExtension = disk.keptExtension;
+}
+
 struct Rewrite {
     Disk before;
     Disk after;
     std::vector<Event> events;
 };
 
-// An encrypted file is read-only, as encryption leaves it.
-Rewrite Record(bool encrypt, const std::string& input, RewriteOptions options) {
+Rewrite Record(bool encrypt, const Disk& before, RewriteOptions options) {
     MemoryPlatform files;
-    files.Add("f", input, !encrypt);
-    const Disk before{input, files.files["f"].attributes};
+    Put(files, before);
     files.recordEvents = true;
     EngineRun run(files);
     run.options = options;
     encrypt ? run.Encrypt("pw") : run.Decrypt("pw");
-    return {before, {files.Data("f"), files.files["f"].attributes}, files.events};
+    return {before, DiskOf(files), files.events};
+}
+
+// An encrypted file is read-only, as encryption leaves it.
+Rewrite Record(bool encrypt, const std::string& input, RewriteOptions options) {
+    const std::int32_t attributes =
+        encrypt ? AttributeWordFromMode(0644) : kAttrReadOnly | (0444 << 16);
+    return Record(encrypt, Disk{input, attributes}, options);
 }
 
 // The file's bytes when a rewrite stopped after its first `events` events,
@@ -107,8 +196,7 @@ std::string StoppedAfter(const Rewrite& run, std::size_t events) {
 // interrupted rewrite is finished without a password.
 Disk Recover(const Disk& crashed, bool encryptButton, std::string& problem, bool& recovered) {
     MemoryPlatform files;
-    files.Add("f", crashed.data);
-    files.files["f"].attributes = crashed.attributes;
+    Put(files, crashed);
     EngineRun run(files);
     run.options = {3};
     const std::string said = encryptButton ? run.Encrypt() : run.Decrypt();
@@ -117,7 +205,30 @@ Disk Recover(const Disk& crashed, bool encryptButton, std::string& problem, bool
     recovered = run.finishedInterrupted && said.empty();
     if (files.OpenHandles() != 0)
         problem = "a file was left open";
-    return {files.Data("f"), files.files["f"].attributes};
+    return DiskOf(files);
+}
+
+// Whether a crash state, once the next press is done with it, is the file as
+// it was or as the rewrite leaves it; `loose` allows the mode of a read-only
+// file that was made writable for its open and cut before its first flush.
+struct Verdict {
+    bool asBefore = false;
+    bool asAfter = false;
+    bool recovered = false;
+    std::string problem;
+    Disk result;
+};
+
+Verdict Judge(const Rewrite& run, const Disk& crashed, bool encryptButton, bool loose) {
+    Verdict v;
+    const Disk result = Recover(crashed, encryptButton, v.problem, v.recovered);
+    v.result = result;
+    Disk before = run.before;
+    if (loose)
+        before.attributes = result.attributes;
+    v.asBefore = result == before;
+    v.asAfter = result == run.after;
+    return v;
 }
 
 // The identity of the first file a MemoryPlatform adds: records made by
@@ -223,12 +334,62 @@ Finished FinishCrafted(const std::string& data, unsigned mode, RecordTrust trust
 
 }  // namespace
 
-TEST(CrashRecovery, EveryCrashPointEndsAsBeforeOrAsFinished) {
-    const std::size_t sizes[] = {1, 69, 70, 511, 512, 513, 3000, 7000};
-    std::mt19937_64 rng(12);
+// Every crash state of `events` from event `from` on, on both devices, each
+// recovered by the next press: as before or as finished. Counted in `tally`.
+struct Tally {
     long states = 0;
     long finished = 0;
     long recoveries = 0;
+};
+
+void CrashEveryPoint(const Rewrite& run, const std::vector<Event>& events, std::size_t from,
+                     std::mt19937_64& rng, Tally& tally) {
+    // A read-only file is given its owner's write permission for the one
+    // open that writes it, and its mode back at once; a disk that keeps the
+    // first change and not the second, before the first flush, and before
+    // any word beside the file says so, leaves that behind.
+    const std::size_t firstFlush = static_cast<std::size_t>(
+        std::find_if(
+            events.begin(), events.end(),
+            [](const Event& e) { return e.kind == Event::FlushAll || e.kind == Event::Flush; }) -
+        events.begin());
+    const std::uint64_t all = ~std::uint64_t{0};
+    for (const Device device : {Device::Ordered, Device::Writeback}) {
+        for (std::size_t k = from; k <= events.size(); ++k) {
+            const Pick choices[] = {{0, 0, 0, 0},
+                                    {all, 0, all, 0},
+                                    {all, all, all, all},
+                                    {rng(), rng(), rng(), rng()},
+                                    {0, rng(), 0, all},
+                                    {rng(), all, rng(), rng()},
+                                    {rng(), rng(), rng(), 0}};
+            for (const Pick& pick : choices) {
+                const Disk crashed = CrashState(run.before, events, k, device, pick);
+                const Verdict v = Judge(run, crashed, (tally.states & 1) == 0, k <= firstFlush);
+                ++tally.states;
+                tally.recoveries += v.recovered ? 1 : 0;
+                tally.finished += v.asAfter ? 1 : 0;
+                EXPECT_EQ(v.problem, "") << "crash before event " << k;
+                EXPECT_TRUE(v.asBefore || v.asAfter)
+                    << (device == Device::Ordered ? "ordered" : "writeback")
+                    << ", crash before event " << k << " of " << events.size()
+                    << ": neither as before nor finished: size " << v.result.data.size()
+                    << ", attributes " << std::hex << v.result.attributes << std::dec << ", words '"
+                    << v.result.keptMode << "' '" << v.result.keptExtension << "'; crashed with '"
+                    << crashed.keptMode << "' '" << crashed.keptExtension << "' "
+                    << crashed.data.size();
+                // The notice says the rewrite was completed: never of a file
+                // that is as it was.
+                EXPECT_TRUE(!v.recovered || v.asAfter) << "crash before event " << k;
+            }
+        }
+    }
+}
+
+TEST(CrashRecovery, EveryCrashPointEndsAsBeforeOrAsFinished) {
+    const std::size_t sizes[] = {1, 69, 70, 511, 512, 513, 3000, 7000};
+    std::mt19937_64 rng(12);
+    Tally tally;
     for (bool encrypt : {true, false}) {
         for (std::size_t size : sizes) {
             // Units of one block, and of four, whose sectors are summed four at a time.
@@ -239,79 +400,82 @@ TEST(CrashRecovery, EveryCrashPointEndsAsBeforeOrAsFinished) {
                              << unitBlocks << " region " << regionBlocks);
                 const RewriteOptions options{unitBlocks, true, regionBlocks};
                 const std::string plain = Bytes(size, static_cast<unsigned>(size));
-                const std::string input =
-                    encrypt ? plain : Record(true, plain, {1, true, 0}).after.data;
-                const Rewrite run = Record(encrypt, input, options);
+                const Rewrite run =
+                    encrypt ? Record(true, plain, options)
+                            : Record(false, Record(true, plain, {1, true, 0}).after, options);
                 // The records change nothing of the result.
-                ASSERT_EQ(run.after, Record(encrypt, input, {1, true, 0}).after);
+                ASSERT_EQ(run.after, Record(encrypt, run.before, {1, true, 0}).after);
                 ASSERT_NE(run.after.attributes, run.before.attributes);
                 ASSERT_GT(run.events.size(), 6u);
-
-                Disk durable = run.before;
-                std::size_t flushed = 0;  // events before this one are on the disk
-                // A read-only file is given its owner's write permission
-                // for the one open that writes it, and its mode back at
-                // once; a disk that keeps the first change and not the
-                // second, before the first flush, leaves that behind.
-                const std::size_t firstFlush = static_cast<std::size_t>(
-                    std::find_if(run.events.begin(), run.events.end(),
-                                 [](const Event& e) { return e.kind == Event::Flush; }) -
-                    run.events.begin());
-                for (std::size_t k = 0; k <= run.events.size(); ++k) {
-                    const std::size_t pending = k - flushed;
-                    // The state the disk may show: pending writes kept by
-                    // `keep`, the one in flight (if any) by `torn`.
-                    auto crashState = [&](std::uint64_t keep, std::uint64_t torn) {
-                        Disk disk = durable;
-                        for (std::size_t i = 0; i < pending; ++i) {
-                            if (keep >> (i % 64) & 1)
-                                Apply(disk, run.events[flushed + i]);
-                        }
-                        if (k < run.events.size())
-                            ApplyTorn(disk, run.events[k], torn);
-                        return disk;
-                    };
-                    const std::uint64_t all = ~std::uint64_t{0};
-                    const std::pair<std::uint64_t, std::uint64_t> choices[] = {
-                        {0, 0},         {all, 0},     {all, all}, {rng(), rng()},
-                        {rng(), rng()}, {rng(), all}, {0, rng()}};
-                    for (const auto& [keep, torn] : choices) {
-                        const Disk disk = crashState(keep, torn);
-                        std::string problem;
-                        bool recovered = false;
-                        const Disk result = Recover(disk, (states & 1) == 0, problem, recovered);
-                        ++states;
-                        recoveries += recovered ? 1 : 0;
-                        EXPECT_EQ(problem, "") << "crash before event " << k;
-                        const bool asBefore =
-                            result.data == run.before.data &&
-                            (result.attributes == run.before.attributes || k <= firstFlush);
-                        const bool asAfter = result == run.after;
-                        finished += asAfter ? 1 : 0;
-                        EXPECT_TRUE(asBefore || asAfter)
-                            << "crash before event " << k << " of " << run.events.size()
-                            << ": neither as before nor finished (size " << result.data.size()
-                            << ", attributes " << result.attributes << ")";
-                        // The notice says the rewrite was completed: never
-                        // of a file that is as it was.
-                        EXPECT_TRUE(!recovered || asAfter) << "crash before event " << k;
-                    }
-                    if (k < run.events.size()) {
-                        if (run.events[k].kind == Event::Flush) {
-                            for (; flushed < k; ++flushed)
-                                Apply(durable, run.events[flushed]);
-                            flushed = k + 1;
-                        }
-                    }
-                }
+                CrashEveryPoint(run, run.events, 0, rng, tally);
             }
         }
     }
-    EXPECT_GT(finished, states / 4) << "most crashes come after the first region began";
-    EXPECT_GT(recoveries, states / 2) << "most crash states carry a record";
-    testing::Test::RecordProperty("crash_states", static_cast<int>(states));
-    std::cout << "crash states checked: " << states << " (finished " << finished
-              << ", through recovery " << recoveries << ")\n";
+    EXPECT_GT(tally.finished, tally.states / 4) << "most crashes come after the first region began";
+    EXPECT_GT(tally.recoveries, tally.states / 2) << "most crash states carry a record";
+    testing::Test::RecordProperty("crash_states", static_cast<int>(tally.states));
+    std::cout << "crash states checked: " << tally.states << " (finished " << tally.finished
+              << ", through recovery " << tally.recoveries << ")\n";
+}
+
+// A run that fails, at every point where it can, is crashed at every point
+// of what follows the failure: the rest of the run and the next press that
+// finishes it. Failing calls, and a copy-on-write disk that runs out of
+// room to overwrite after every number of sectors.
+TEST(CrashRecovery, EveryFailureThenEveryCrashOfWhatFollows) {
+    std::mt19937_64 rng(25);
+    Tally tally;
+    long faults = 0;
+    for (bool encrypt : {true, false}) {
+        for (std::size_t size : {700u, 3000u}) {
+            SCOPED_TRACE(testing::Message() << (encrypt ? "encrypt " : "decrypt ") << size);
+            const RewriteOptions options{1, true, 3};
+            const std::string plain = Bytes(size, static_cast<unsigned>(size) + 1);
+            const Rewrite clean =
+                encrypt ? Record(true, plain, options)
+                        : Record(false, Record(true, plain, {1, true, 0}).after, options);
+            const auto press = [&](MemoryPlatform& files) {
+                EngineRun run(files);
+                run.options = options;
+                return encrypt ? run.Encrypt("pw") : run.Decrypt("pw");
+            };
+            MemoryPlatform counted;
+            Put(counted, clean.before);
+            press(counted);
+            std::vector<std::function<void(MemoryPlatform&)>> failures;
+            for (const char* call : {"_lwrite", "FlushData", "FlushAll", "_lread", "SetMode"}) {
+                for (int nth = 1; nth <= counted.Calls(call); ++nth)
+                    failures.push_back([call, nth](MemoryPlatform& files) {
+                        files.fault = MemoryPlatform::Fault{call, nth, -1, ENOSPC};
+                    });
+            }
+            for (std::int64_t room = 0; room <= static_cast<std::int64_t>(size) + 1024; room += 512)
+                failures.push_back([room](MemoryPlatform& files) { files.overwriteRoom = room; });
+            for (std::size_t f = 0; f < failures.size(); ++f) {
+                SCOPED_TRACE(testing::Message() << "failure " << f);
+                MemoryPlatform files;
+                Put(files, clean.before);
+                files.recordEvents = true;
+                failures[f](files);
+                const std::string said = press(files);
+                // Done but for the final mode is said, and no crash's concern.
+                if (!files.eventsAtFault || said.find("/Completed") != std::string::npos)
+                    continue;
+                ++faults;
+                const std::size_t struck = *files.eventsAtFault;
+                files.fault.reset();
+                files.overwriteRoom = -1;
+                press(files);
+                EXPECT_TRUE(DiskOf(files) == clean.after) << said << ", then the next press";
+                CrashEveryPoint(clean, files.events, struck, rng, tally);
+            }
+        }
+    }
+    EXPECT_GT(faults, 100);
+    EXPECT_GT(tally.recoveries, tally.states / 4) << "failures midway leave records standing";
+    std::cout << "failures: " << faults << ", crash states after them: " << tally.states
+              << " (finished " << tally.finished << ", through recovery " << tally.recoveries
+              << ")\n";
 }
 
 // A record that fails its checksum is never applied: the file is refused,
@@ -480,26 +644,51 @@ TEST(CrashRecovery, AGrowthWithoutItsFooterIsPutBack) {
     grown.resize(static_cast<std::size_t>(plan.end()), '\0');
     std::string touched = grown;
     touched[6000] = 1;
+    // A database or disk image whose tail is zeros, and a word that names it.
+    std::string zeroTail = plain.substr(0, 1);
+    zeroTail.resize(1 << 20, '\0');
+    const std::string sparseWord = "1:" + std::to_string(zeroTail.size()) + ":1:100";
+    journal::Plan later = plan;
+    later.slotBytes += 512;  // an end no plan of that size makes
+    // A decryption grows an encrypted file of the size the word names.
+    const std::string encrypted = Record(true, plain, {1, true, 0}).after.data;
+    const journal::Plan decryption =
+        *journal::PlanJournal(journal::Operation::Decrypt,
+                              static_cast<std::int64_t>(encrypted.size()), 512, 3 * 512, 1 << 30);
+    std::string grownEncrypted = encrypted;
+    grownEncrypted.resize(static_cast<std::size_t>(decryption.end()), '\0');
     const struct {
         const char* what;
         std::string data;
         std::string word;
         std::string after;
+        int readsAtMost;  // of the file's bytes, by a look at it
     } cases[] = {
-        {"grown, the footer lost", grown, word, plain},
-        {"the word of another file", grown, journal::ExtensionWord(5000, plan, {1, 7}), grown},
-        {"a byte past the size written", touched, word, touched},
-        {"no word", grown, "", grown},
+        {"grown, the footer lost", grown, word, plain, 8},
+        {"a decryption grown, the footer lost", grownEncrypted,
+         journal::ExtensionWord(static_cast<std::int64_t>(encrypted.size()), decryption,
+                                kFirstFile),
+         encrypted, 8},
+        {"the word of another file", grown, journal::ExtensionWord(5000, plan, {1, 7}), grown, 3},
+        {"a byte past the size written", touched, word, touched, 8},
+        {"no word", grown, "", grown, 3},
+        {"a zero tail a word names", zeroTail, sparseWord, zeroTail, 3},
+        {"an end no plan makes", grown, journal::ExtensionWord(5000, later, kFirstFile), grown, 3},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         MemoryPlatform files;
         files.Add("f", c.data);
         files.files["f"].keptExtension = c.word;
+        // Looking changes nothing and reads little.
+        EXPECT_FALSE(std::holds_alternative<Failure>(LookAt(files, "f")));
+        EXPECT_LE(files.Calls("_lread"), c.readsAtMost);
+        EXPECT_TRUE(files.Data("f") == c.data);
+        EXPECT_EQ(files.files["f"].keptExtension, c.word);
         EngineRun run(files);
-        EXPECT_EQ(run.Encrypt(), "prepared");
+        EXPECT_EQ(c.after == encrypted ? run.Decrypt() : run.Encrypt(), "prepared");
         EXPECT_TRUE(files.Data("f") == c.after);
-        EXPECT_EQ(files.files["f"].keptExtension.empty(), c.word.empty() || c.after == plain);
+        EXPECT_EQ(files.files["f"].keptExtension, "") << "a word of no use is taken off";
     }
     // A run keeps the word on the disk before the file grows, and takes it
     // off at the end.

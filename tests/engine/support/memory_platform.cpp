@@ -43,6 +43,7 @@ bool MemoryPlatform::Faulted(const std::string& operation, std::int64_t& result)
     if (fault && fault->operation == operation && fault->nth == count) {
         result = fault->result;
         lastError_ = fault->error;
+        eventsAtFault = events.size();
         Log(operation + " FAULT");
         return true;
     }
@@ -207,6 +208,22 @@ std::int32_t MemoryPlatform::_lwrite(Handle handle, const void* buffer, std::int
         }
         return static_cast<std::int32_t>(r);
     }
+    if (overwriteRoom >= 0 && count > 0) {
+        const std::int64_t overwritten = std::clamp<std::int64_t>(
+            static_cast<std::int64_t>(data.size()) - state.position, 0, count);
+        if (overwritten > overwriteRoom) {
+            const std::int64_t fits = std::max<std::int64_t>(
+                0, (state.position + overwriteRoom) / 512 * 512 - state.position);
+            overwriteRoom = 0;
+            lastError_ = ENOSPC;
+            eventsAtFault = events.size();
+            if (fits == 0)
+                return -1;
+            count = static_cast<std::int32_t>(fits);  // a short write
+        } else {
+            overwriteRoom -= overwritten;
+        }
+    }
     const auto position = static_cast<std::size_t>(state.position);
     if (recordEvents) {
         events.push_back(count == 0 ? Event{Event::Cut, state.position, {}}
@@ -310,6 +327,11 @@ int MemoryPlatform::FlushAll(Handle) {
     return Flushed("FlushAll");
 }
 
+void MemoryPlatform::WordEvent(KeptWord word, const std::string& value) {
+    if (recordEvents)
+        events.push_back(Event{Event::Word, word == KeptWord::Mode ? 0 : 1, value});
+}
+
 int MemoryPlatform::FlushData(Handle) {
     return Flushed("FlushData");
 }
@@ -321,7 +343,7 @@ int MemoryPlatform::Flushed(const std::string& operation) {
         return static_cast<int>(r);
     Log(operation);
     if (recordEvents) {
-        events.push_back(Event{Event::Flush, 0, {}});
+        events.push_back(Event{operation == "FlushAll" ? Event::FlushAll : Event::Flush, 0, {}});
     }
     return 0;
 }
@@ -381,6 +403,7 @@ int MemoryPlatform::WriteKept(Handle handle, KeptWord word, const std::string& v
         return -1;
     }
     Kept(handle, word) = value;
+    WordEvent(word, value);
     return 0;
 }
 
@@ -392,6 +415,7 @@ int MemoryPlatform::RemoveKept(Handle handle, KeptWord word) {
         return -1;
     }
     Kept(handle, word).clear();
+    WordEvent(word, {});
     return 0;
 }
 

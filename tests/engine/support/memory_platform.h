@@ -40,15 +40,20 @@ public:
     };
 
     // What reached the file, in order, for replaying a crash: a write
-    // (bytes at an offset), a cut (the new end), a flush, or a new mode
-    // (in `at`).
+    // (bytes at an offset), a cut (the new end), a flush of the data
+    // (Flush) or of everything (FlushAll), a new mode (in `at`), or a kept
+    // word set (`at` 0 the mode, 1 the growth word; `bytes` its value, empty
+    // when taken off).
     struct Event {
-        enum Kind { Write, Cut, Flush, Mode } kind = Write;
+        enum Kind { Write, Cut, Flush, FlushAll, Mode, Word } kind = Write;
         std::int64_t at = 0;
         std::string bytes;
+        bool metadata() const { return kind == Mode || kind == Word; }
     };
     bool recordEvents = false;
     std::vector<Event> events;
+    // How many events there were when the fault struck; none when it never did.
+    std::optional<std::size_t> eventsAtFault;
 
     std::map<std::string, File> files;
     std::vector<std::string> log;
@@ -56,6 +61,10 @@ public:
     std::int64_t freeSpace = std::int64_t{1} << 30;
     std::optional<Fault> fault;
     bool reserveFails = false;
+    // A copy-on-write disk needs new room to overwrite bytes it holds: once
+    // this many bytes have been overwritten, the next overwrite fails for
+    // lack of space, after the whole sectors that still fitted. -1: no limit.
+    std::int64_t overwriteRoom = -1;
     bool keepsModes = true;  // whether the file system keeps the kept words
     // Root may change the words of any file; anybody else only of a file
     // its owner may write, as the kernel checks them.
@@ -126,6 +135,7 @@ private:
     File& FileOf(kryvet::platform::Handle handle);
     std::string& Kept(kryvet::platform::Handle handle, KeptWord word);
     bool WordsWritable(kryvet::platform::Handle handle);
+    void WordEvent(KeptWord word, const std::string& value);
     File* Find(std::uint64_t inode);
 
     std::map<kryvet::platform::Handle, OpenState> handles_;
