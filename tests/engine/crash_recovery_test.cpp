@@ -365,7 +365,9 @@ void CrashEveryPoint(const Rewrite& run, const std::vector<Event>& events, std::
                                     {rng(), rng(), rng(), 0}};
             for (const Pick& pick : choices) {
                 const Disk crashed = CrashState(run.before, events, k, device, pick);
-                const Verdict v = Judge(run, crashed, (tally.states & 1) == 0, k <= firstFlush);
+                // Only where no word beside the file could tell.
+                const bool loose = k <= firstFlush && crashed.keptMode.empty();
+                const Verdict v = Judge(run, crashed, (tally.states & 1) == 0, loose);
                 ++tally.states;
                 tally.recoveries += v.recovered ? 1 : 0;
                 tally.finished += v.asAfter ? 1 : 0;
