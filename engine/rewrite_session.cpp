@@ -268,17 +268,18 @@ Outcome RewriteFile(PinnedFile& file, const journal::Record& base, const Ending&
     if (ending.keptMode) {
         words.emplace_back(platform::PlatformFile::KeptWord::Mode, *ending.keptMode);
     }
+    // Until the session runs, nothing but the words was changed.
     const bool encryptedBefore = !ending.encrypted();
     try {
         file.BeginWriting(words);
+        if (!file.Reserve(std::max(base.sizeBefore, base.sizeAfter)) ||
+            (planned.plan && !file.ReserveMore(planned.plan->end()))) {
+            file.TakeOffWords(encryptedBefore);
+            return Refusal::DiskFull;
+        }
     } catch (...) {
         file.TakeOffWords(encryptedBefore);
         throw;
-    }
-    if (!file.Reserve(std::max(base.sizeBefore, base.sizeAfter)) ||
-        (planned.plan && !file.ReserveMore(planned.plan->end()))) {
-        file.TakeOffWords(encryptedBefore);
-        return Refusal::DiskFull;
     }
     CheckedFile io(file.files(), file.handle());
     const auto way = MakeWay(io, base, planned.unit,

@@ -569,6 +569,8 @@ TEST(CrashRecovery, CraftedRecordsAreCheckedAndGrantNothing) {
                                    static_cast<std::uint64_t>(wraps.plan.at)) /
                                   2);
 
+    const std::string forged =
+        KeptModeValue(0666, ParseHeader(NewestRecord(decHalf, decFooter).header), kFirstFile);
     const std::string damaged = "failed:RecordDamaged";
     const std::string foreign = "failed:ForeignRecord";
     const std::string appendedOnce = "one more line\n";
@@ -597,6 +599,13 @@ TEST(CrashRecovery, CraftedRecordsAreCheckedAndGrantNothing) {
          0644, RecordTrust::UserAgreed, "", enc.after.data, 0444, {}},
         {"a decryption record asking for 04777", WithRecord(decHalf, decFooter, setuid), 0444,
          RecordTrust::OwnOnly, "", plain, 0644, {}},
+        // Device and inode are anybody's to read, the words anybody's to
+        // write who may write the file: a word read while the group may
+        // write the file gives nothing but the owner's write bit.
+        {"a group member's kept mode 0666 on a 0660 file", decHalf, 0660, RecordTrust::OwnOnly, "",
+         plain, 0660, [&](MemoryPlatform& files) { files.files["f"].keptMode = forged; }},
+        {"the owner's kept mode 0666 on a 0440 file", decHalf, 0440, RecordTrust::OwnOnly, "",
+         plain, 0662, [&](MemoryPlatform& files) { files.files["f"].keptMode = forged; }},
         {"a region past the end", WithRecord(encHalf, encFooter, beyond), 0644,
          RecordTrust::OwnOnly, damaged, "", 0644, {}},
         {"a plan whose end wraps around", WithSector(encHalf, static_cast<std::int64_t>(
@@ -619,7 +628,7 @@ TEST(CrashRecovery, CraftedRecordsAreCheckedAndGrantNothing) {
         const Finished out = FinishCrafted(c.data, c.mode, c.trust, c.meanwhile);
         EXPECT_EQ(out.error, c.error);
         EXPECT_EQ(out.mode, c.modeAfter);
-        if (c.meanwhile) {
+        if (c.error == "failed:FileChanged/Resumable") {
             // Still recoverable: once the bytes added are taken off, the next
             // press finishes the file.
             ASSERT_EQ(out.data.size(), c.after.size());

@@ -135,6 +135,8 @@ struct Scenario {
     std::string output;  // the file after a clean run
     std::int32_t outputAttributes;
     std::map<std::string, int> calls;  // calls per operation in a clean run
+    std::string inputWord;             // the kept mode beside the file before the run
+    std::string outputWord;            // and after a clean run
 };
 
 struct Trial {
@@ -147,6 +149,7 @@ struct Trial {
 void Execute(const Scenario& s, Trial& run) {
     run.files.Add("f", s.input);
     run.files.files["f"].attributes = s.inputAttributes;
+    run.files.files["f"].keptMode = s.inputWord;
     run.window.fileName = "f";
     run.window.password = kPassword;
     ProgramState state;
@@ -192,6 +195,8 @@ Scenario MakeScenario(bool encrypt, std::size_t size, std::int32_t unitBlocks) {
     } else {
         s.input = first.files.Data("f");
         s.inputAttributes = first.files.files["f"].attributes;
+        s.inputWord = first.files.files["f"].keptMode;
+        EXPECT_NE(s.inputWord, "");
     }
     Trial clean;
     Execute(s, clean);
@@ -199,6 +204,8 @@ Scenario MakeScenario(bool encrypt, std::size_t size, std::int32_t unitBlocks) {
     EXPECT_EQ(clean.window.gauge.back(), 100);
     s.output = clean.files.Data("f");
     s.outputAttributes = clean.files.files["f"].attributes;
+    s.outputWord = clean.files.files["f"].keptMode;
+    EXPECT_EQ(s.outputWord.empty(), !encrypt);
     if (encrypt) {
         // The clean run itself must give the layout, built independently.
         std::uint8_t clock[8];
@@ -256,6 +263,7 @@ void PressAgain(const Scenario& s, Trial& run, bool encryptButton) {
     EXPECT_EQ(Difference(run.files.Data("f"), s.output), "") << "the next press finishes";
     EXPECT_EQ(run.files.files["f"].attributes, s.outputAttributes);
     EXPECT_EQ(run.files.files["f"].keptExtension, "") << "no growth word left";
+    EXPECT_EQ(run.files.files["f"].keptMode, s.outputWord);
     EXPECT_EQ(run.files.OpenHandles(), 0);
 }
 
@@ -291,10 +299,18 @@ Ending Check(const Scenario& s, const FaultKind& kind, Mode mode, Trial& run) {
     const bool completed = run.error.find(kCompleted) != std::string::npos;
     const bool resumable = run.error.find(kResumable) != std::string::npos;
     EXPECT_EQ(run.error.find("壊れています"), std::string::npos) << "one failure never damages";
+    // Nothing the run put beside the file outlives it, but where its
+    // records stand; a word that cannot be written or taken off stays.
+    const std::string& word = run.files.files["f"].keptMode;
+    const bool wordFault = std::string(kind.operation).find("Kept") != std::string::npos;
+    if (!resumable && !wordFault) {
+        EXPECT_EQ(run.files.files["f"].keptExtension, "") << "a growth word left behind";
+    }
     if (outcome == Ending::Success || completed) {
         EXPECT_EQ(Difference(data, s.output), "") << "done with other bytes than the layout";
         if (outcome == Ending::Success) {
             EXPECT_EQ(attributes, s.outputAttributes);
+            EXPECT_TRUE(wordFault || word == s.outputWord) << word;
         }
     } else if (resumable) {
         EXPECT_EQ(attributes, s.inputAttributes) << "the mode changes only as the rewrite ends";
@@ -306,6 +322,7 @@ Ending Check(const Scenario& s, const FaultKind& kind, Mode mode, Trial& run) {
         }
         EXPECT_EQ(attributes, s.inputAttributes) << "attributes not restored";
         EXPECT_EQ(Difference(data, s.input), "") << "neither as it was nor as it should be";
+        EXPECT_TRUE(wordFault || word == s.inputWord) << word;
     }
     if (outcome == Ending::ErrorBox) {
         std::string cause = run.error.substr(0, run.error.find('\n'));

@@ -450,3 +450,68 @@ TEST(PinnedFile, AFailedFinalModeChangeIsReported) {
     EXPECT_EQ(ReadFile(path).size(), plain.size() + 128) << "the rewrite itself is done";
     EXPECT_EQ(ModeOf(path), 0666u);
 }
+
+// Looking at a file is reading it: another user's file that may only be
+// read, a file on a read-only disk, a program that is running, and a file
+// another run holds, each told for what it is and left as it was.
+TEST(PinnedFile, LookingIsReading) {
+    if (!IsRoot())
+        GTEST_SKIP() << "another user's file and a mount need root";
+    ScratchMount disk("size=8m,mode=0755");
+    if (!disk.ok())
+        GTEST_SKIP() << "cannot mount tmpfs: " << disk.error();
+    const std::string plain = Seeded(21, 5000);
+    const std::string others = disk.File("others");
+    Encrypted(others, plain);
+    ASSERT_EQ(chmod(others.c_str(), 0644), 0);  // writable by its owner, root
+    const std::string program = disk.File("program");
+    WriteFile(program, ReadFile("/bin/sleep"), 0755);
+    const std::string held = disk.File("held");
+    Encrypted(held, plain);
+    const auto look = [](const std::string& path) -> std::string {
+        platform::PosixPlatformFile files;
+        const Preparation looked = LookAt(files, path);
+        if (const auto* failure = std::get_if<Failure>(&looked))
+            return "failed: " + std::to_string(failure->error);
+        return std::holds_alternative<PinnedFile>(looked) ? "encrypted" : "refused";
+    };
+    // Run as nobody in a child, who may read but not write root's file.
+    const auto lookAsNobody = [&](const std::string& path) {
+        const pid_t child = fork();
+        if (child == 0) {
+            if (setgid(65534) != 0 || setuid(65534) != 0)
+                _exit(3);
+            _exit(look(path) == "encrypted" ? 0 : 1);
+        }
+        int status = 0;
+        waitpid(child, &status, 0);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    const pid_t running = fork();
+    if (running == 0) {
+        execl(program.c_str(), program.c_str(), "30", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    // Another run holds the file while it is looked at.
+    platform::PosixPlatformFile holder;
+    Preparation holding = PrepareDecryption(holder, held);
+    ASSERT_TRUE(std::holds_alternative<PinnedFile>(holding));
+    const std::string before = ReadFile(others);
+    // Until the program runs, opening it for writing works.
+    for (int i = 0; i < 500; ++i) {
+        const int fd = open(program.c_str(), O_RDWR);
+        if (fd < 0 && errno == ETXTBSY)
+            break;
+        if (fd >= 0)
+            close(fd);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_EQ(lookAsNobody(others), 0) << "another user's file that may only be read";
+    EXPECT_EQ(look(program), "refused") << "a running program is a plain file";
+    EXPECT_EQ(look(held), "encrypted") << "a file another run holds";
+    ASSERT_TRUE(disk.RemountReadOnly());
+    EXPECT_EQ(look(others), "encrypted") << "a read-only disk";
+    EXPECT_TRUE(ReadFile(others) == before);
+    kill(running, SIGKILL);
+    waitpid(running, nullptr, 0);
+}
