@@ -54,6 +54,11 @@ int MainWindowPort::ShowModal(QDialog& dialog) {
     return result;
 }
 
+void MainWindowPort::ShowRecovered(TRecovered1::Finished finished) {
+    window_.Forms.Recovered1->SetFinished(finished);
+    ShowModal(*window_.Forms.Recovered1);
+}
+
 void MainWindowPort::ShowNotice(Notice notice) {
     Forms& forms = window_.Forms;
     switch (notice) {
@@ -70,11 +75,16 @@ void MainWindowPort::ShowNotice(Notice notice) {
             ShowModal(*forms.NoAngo1);
             break;
         case Notice::RecoveredEncryption:
+            ShowRecovered(TRecovered1::Finished::Encryption);
+            break;
         case Notice::RecoveredDecryption:
-            forms.Recovered1->SetFinished(notice == Notice::RecoveredEncryption
-                                              ? TRecovered1::Finished::Encryption
-                                              : TRecovered1::Finished::Decryption);
-            ShowModal(*forms.Recovered1);
+            ShowRecovered(TRecovered1::Finished::Decryption);
+            break;
+        case Notice::UndoneEncryption:
+            ShowRecovered(TRecovered1::Finished::UndoneEncryption);
+            break;
+        case Notice::UndoneDecryption:
+            ShowRecovered(TRecovered1::Finished::UndoneDecryption);
             break;
     }
 }

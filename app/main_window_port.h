@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/operation_window.h"
+#include "dialogs/recovered_dlg.h"
 
 class QDialog;
 class QPushButton;
@@ -33,6 +34,7 @@ private:
     QPushButton* Button(OperationButton button) const;
     // Runs a dialog modally and gives the keyboard back to the main window.
     int ShowModal(QDialog& dialog);
+    void ShowRecovered(TRecovered1::Finished finished);
 
     TMainKryvet& window_;
 };

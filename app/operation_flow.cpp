@@ -153,11 +153,27 @@ bool FinishedInterrupted(OperationWindow& window, Preparation& prepared,
     return true;
 }
 
-// How both buttons begin: an interrupted rewrite is finished and the run
-// ends there; otherwise the file ready with its password, or nothing.
+// Whether preparation put back a rewrite that was cut short before it
+// changed the contents, which the user hears of; the run ends there.
+bool PutBackUnbegun(OperationWindow& window, OperationButton button, Preparation& prepared) {
+    auto* file = std::get_if<PinnedFile>(&prepared);
+    if (file == nullptr || !file->putBack()) {
+        return false;
+    }
+    const bool encrypting = file->putBack()->operation == journal::Operation::Encrypt;
+    file->Close();
+    window.LeaveBusyState(button);
+    window.ShowNotice(encrypting ? Notice::UndoneEncryption : Notice::UndoneDecryption);
+    return true;
+}
+
+// How both buttons begin: an interrupted rewrite is finished, or one that
+// never began put back, and the run ends there; otherwise the file ready
+// with its password, or nothing.
 std::optional<Ready> Begin(OperationWindow& window, ProgramState& state, OperationButton button,
                            Preparation& prepared, const RewriteOptions& options) {
-    if (FinishedInterrupted(window, prepared, options)) {
+    if (FinishedInterrupted(window, prepared, options) ||
+        PutBackUnbegun(window, button, prepared)) {
         return std::nullopt;
     }
     return ReadyWithPassword(window, state, button, prepared);

@@ -17,7 +17,18 @@ enum class OperationButton { BuAngo, BuFukugo };
 // own sequence, see ShowNotPassword).
 // RecoveredEncryption, RecoveredDecryption: an interrupted rewrite of the
 // named file was finished instead; the notice names which.
-enum class Notice { NotFile, DiskFull, ExitAnko, NoAngo, RecoveredEncryption, RecoveredDecryption };
+// UndoneEncryption, UndoneDecryption: one cut short before it changed the
+// contents was put back to the file as it was.
+enum class Notice {
+    NotFile,
+    DiskFull,
+    ExitAnko,
+    NoAngo,
+    RecoveredEncryption,
+    RecoveredDecryption,
+    UndoneEncryption,
+    UndoneDecryption
+};
 
 // Everything the encrypt and decrypt operations need from the main window.
 // The window implements it; tests substitute a recording fake.

@@ -11,6 +11,8 @@ namespace {
 
 const QString kFinishedEncryption = QStringLiteral("中断された暗号化を完了しました");
 const QString kFinishedDecryption = QStringLiteral("中断された復号を完了しました");
+const QString kUndoneEncryption = QStringLiteral("中断された暗号化を取り消しました");
+const QString kUndoneDecryption = QStringLiteral("中断された復号を取り消しました");
 
 }  // namespace
 
@@ -28,7 +30,9 @@ TRecovered1::TRecovered1(QWidget* parent)
 }
 
 void TRecovered1::SetFinished(Finished finished) {
-    Label1->setText(finished == Finished::Encryption ? kFinishedEncryption : kFinishedDecryption);
+    const QString* const texts[] = {&kFinishedEncryption, &kFinishedDecryption, &kUndoneEncryption,
+                                    &kUndoneDecryption};
+    Label1->setText(*texts[static_cast<int>(finished)]);
     setAccessibleDescription(Label1->text());
 }
 

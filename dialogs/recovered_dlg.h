@@ -16,7 +16,8 @@ public:
 
     // Which rewrite was finished: the text names it, so that the user knows
     // whether the file is now encrypted or plain.
-    enum class Finished { Encryption, Decryption };
+    // An interrupted rewrite finished, or one that never began undone.
+    enum class Finished { Encryption, Decryption, UndoneEncryption, UndoneDecryption };
     void SetFinished(Finished finished);
 
     QLabel* Image1;  // the restored page

@@ -35,6 +35,10 @@ using Preparation = std::variant<Refusal, Failure, PinnedFile>;
 // Either preparation of a file that carries an interrupted rewrite gives the
 // pinned file with `interrupted` set; FinishInterrupted is all it is for then.
 // A record that fails its checksum is a Failure before anything changed.
+// One whose rewrite had changed nothing of the contents yet (or a growth
+// for records that never reached the disk) is put back at once: the pinned
+// file then has `putBack` set and is prepared for nothing else; preparing it
+// again goes on.
 //
 // Checks a file for encryption: a plain file, not empty, small enough for the
 // layout, not held by another program, room for the 128 bytes it grows by

@@ -120,6 +120,7 @@ public:
     // it changed any of the contents, the file cut from `from` bytes back to
     // `to`, as it was.
     struct PutBack {
+        journal::Operation operation = journal::Operation::Encrypt;
         std::int64_t from = 0;
         std::int64_t to = 0;
     };

@@ -404,9 +404,13 @@ Preparation PrepareDecryptionOnce(platform::PlatformFile& files, const std::stri
 Outcome CutBack(PinnedFile& file, std::int64_t size) {
     return detail::RunToTheEnd(file, [&]() -> Outcome {
         file.BeginWriting();
+        // The growth came after the moment the file was writable for its
+        // open; a cut may have left it so.
+        const bool encrypted = detail::Preparing::ExtendedEncrypted(file);
+        const auto header = encrypted ? HeaderOf(file) : std::nullopt;
+        PutBackModeAfterCut(file, header ? &*header : nullptr);
         detail::CheckedFile io(file.files(), file.handle());
-        return detail::RewriteSession::CutBack(file, io, file.size(), size,
-                                               detail::Preparing::ExtendedEncrypted(file),
+        return detail::RewriteSession::CutBack(file, io, file.size(), size, encrypted,
                                                {file.originalMode(), false});
     });
 }
@@ -423,12 +427,16 @@ Preparation WithoutUnbegunRecords(platform::PlatformFile& files, const std::stri
         return prepared;
     }
     Outcome outcome;
-    PinnedFile::PutBack putBack{file->size(), 0};
+    PinnedFile::PutBack putBack{journal::Operation::Encrypt, file->size(), 0};
     if (const auto from = detail::Preparing::ExtendedFrom(*file)) {
         putBack.to = *from;
+        if (detail::Preparing::ExtendedEncrypted(*file)) {
+            putBack.operation = journal::Operation::Decrypt;
+        }
         outcome = CutBack(*file, *from);
     } else if (InterruptedBeforeAnyChange(*file)) {
         putBack.to = file->interrupted()->sizeBefore;
+        putBack.operation = file->interrupted()->operation;
         struct : ProgressSink {
             void Progress(int) override {}
         } unseen;
@@ -439,7 +447,8 @@ Preparation WithoutUnbegunRecords(platform::PlatformFile& files, const std::stri
     if (const auto* failure = std::get_if<Failure>(&outcome)) {
         return *failure;  // said as any failure to prepare the file
     }
-    Preparation again = prepare(files, name);
+    // The user hears of it; to go on, the file is prepared again.
+    Preparation again = PinRegularFile(files, name);
     if (auto* fresh = std::get_if<PinnedFile>(&again)) {
         detail::Preparing::Found(*fresh, putBack);
     }

@@ -652,12 +652,14 @@ TEST_F(MainWindowTest, ForeignRecordQuestionDefaultsToNo) {
     }
 }
 
-// One form for both recovery notices; each showing names its own rewrite.
+// One form for the recovery notices; each showing names its own rewrite.
 TEST_F(MainWindowTest, RecoveryNoticeNamesTheFinishedRewrite) {
     MainWindowPort port(*window_);
     for (const auto& [notice, text] :
          {std::pair{Notice::RecoveredDecryption, "中断された復号を完了しました"},
-          std::pair{Notice::RecoveredEncryption, "中断された暗号化を完了しました"}}) {
+          std::pair{Notice::RecoveredEncryption, "中断された暗号化を完了しました"},
+          std::pair{Notice::UndoneEncryption, "中断された暗号化を取り消しました"},
+          std::pair{Notice::UndoneDecryption, "中断された復号を取り消しました"}}) {
         QString shown;
         QWidget* modal = RunModal([&] { port.ShowNotice(notice); },
                                   [&](QWidget* form) {

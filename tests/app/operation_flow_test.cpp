@@ -554,11 +554,11 @@ TEST(Refusals, FilesTooLargeForTheLayout) {
     }
 }
 
-// A file carrying the records of a rewrite made for another file, and the
-// other button pressed: the question comes first, naming the operation the
-// records are of; only a yes finishes it, under that operation's label and
-// notice. Records of another file are never dropped unasked, even where they
-// changed nothing.
+// A file carrying the records of a rewrite that changed nothing yet, and
+// the other button pressed. Made for another file: the question comes first,
+// naming the operation the records are of; only a yes finishes it, under
+// that operation's label and notice; they are never dropped unasked. Made
+// for this file: it is put back as it was, and the notice says so.
 TEST(Refusals, RecordsOfAnotherFileWaitForTheUsersWord) {
     const std::string plain = Plain(3000);
     for (const bool encrypting : {true, false}) {
@@ -567,16 +567,19 @@ TEST(Refusals, RecordsOfAnotherFileWaitForTheUsersWord) {
         const std::string before = encrypting ? plain : Encrypted(plain);
         const auto size = static_cast<std::int64_t>(before.size());
         const journal::Plan plan = *journal::PlanJournal(operation, size, 512, 1536, 1 << 30);
-        const journal::Footer footer{operation, size, journal::SizeAfter(operation, size),
-                                     0644,      plan, {1, 4242}};
-        std::string file = before;
-        file.resize(static_cast<std::size_t>(plan.end()), '\0');
-        const journal::Sector sector = journal::EncodeFooter(footer);
-        file.replace(static_cast<std::size_t>(plan.footerAt()), 512,
-                     reinterpret_cast<const char*>(sector.data()), 512);
         const std::string button = encrypting ? "BuAngo" : "BuFukugo";
-        for (const bool agree : {false, true}) {
-            SCOPED_TRACE(testing::Message() << button << (agree ? " yes" : " no"));
+        const std::string pressed = encrypting ? "BuFukugo" : "BuAngo";
+        // The first file a MemoryPlatform adds is device 1, inode 100.
+        for (const auto& [own, agree] :
+             {std::pair{false, false}, std::pair{false, true}, std::pair{true, false}}) {
+            SCOPED_TRACE(testing::Message() << button << (own ? " own" : agree ? " yes" : " no"));
+            const journal::Footer footer{operation, size, journal::SizeAfter(operation, size),
+                                         0644,      plan, {1, own ? 100u : 4242u}};
+            std::string file = before;
+            file.resize(static_cast<std::size_t>(plan.end()), '\0');
+            const journal::Sector sector = journal::EncodeFooter(footer);
+            file.replace(static_cast<std::size_t>(plan.footerAt()), 512,
+                         reinterpret_cast<const char*>(sector.data()), 512);
             MemoryPlatform files;
             files.Add("f", file);
             RecordingWindow window;
@@ -590,8 +593,11 @@ TEST(Refusals, RecordsOfAnotherFileWaitForTheUsersWord) {
                 expected.insert(expected.end(), {"Enter" + button, "Leave" + button,
                                                  encrypting ? "Notice:RecoveredEncryption"
                                                             : "Notice:RecoveredDecryption"});
+            if (own)
+                expected = {"Leave" + pressed,
+                            encrypting ? "Notice:UndoneEncryption" : "Notice:UndoneDecryption"};
             EXPECT_EQ(window.log, expected);
-            EXPECT_TRUE(files.Data("f") == (agree ? before : file));
+            EXPECT_TRUE(files.Data("f") == (agree || own ? before : file));
             EXPECT_EQ(files.OpenHandles(), 0);
         }
     }

@@ -318,6 +318,9 @@ Finished FinishCrafted(const std::string& data, unsigned mode, RecordTrust trust
     } else if (file == nullptr) {
         const bool plain = std::get<Refusal>(prepared) == Refusal::NotEncrypted;
         out.error = plain ? "not encrypted" : "refused";
+    } else if (file->putBack()) {
+        out.error = "put back";
+        file->Close();
     } else if (file->interrupted()) {
         struct : ProgressSink {
             void Progress(int) override {}
@@ -585,9 +588,9 @@ TEST(CrashRecovery, CraftedRecordsAreCheckedAndGrantNothing) {
         std::function<void(MemoryPlatform&)> meanwhile;
     } cases[] = {
         // clang-format off
-        // Preparation drops the records, then finds a plain file.
+        // Preparation drops the records, and says so.
         {"a footer asking for 06777, nothing begun", NothingBegun(plain, 06777, kFirstFile), 0644,
-         RecordTrust::OwnOnly, "not encrypted", plain, 0644, {}},
+         RecordTrust::OwnOnly, "put back", plain, 0644, {}},
         {"the same, made for another file", NothingBegun(plain, 06777, {1, 999}), 0644,
          RecordTrust::OwnOnly, foreign, "", 0644, {}},
         {"the same, the user agreed", NothingBegun(plain, 06777, {1, 999}), 0644,
@@ -697,7 +700,8 @@ TEST(CrashRecovery, AGrowthWithoutItsFooterIsPutBack) {
         EXPECT_TRUE(files.Data("f") == c.data);
         EXPECT_EQ(files.files["f"].keptExtension, c.word);
         EngineRun run(files);
-        EXPECT_EQ(c.after == encrypted ? run.Decrypt() : run.Encrypt(), "prepared");
+        EXPECT_EQ(c.after == encrypted ? run.Decrypt() : run.Encrypt(),
+                  c.after == c.data ? "prepared" : "put back");
         EXPECT_TRUE(files.Data("f") == c.after);
         EXPECT_EQ(files.files["f"].keptExtension, "") << "a word of no use is taken off";
     }

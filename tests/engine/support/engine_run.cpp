@@ -52,6 +52,8 @@ std::string EngineRun::Run(bool encrypt, const std::string& password) {
         finishedInterrupted = true;
         return Said(FinishInterrupted(std::move(file), sink, options, trust));
     }
+    if (file.putBack())
+        return "put back";
     if (password.empty())
         return "prepared";
     if (!encrypt && !PasswordMatches(file, password))

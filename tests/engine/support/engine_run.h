@@ -30,5 +30,6 @@ private:
 };
 
 // "" when done; "refused:" and the refusal; "failed:" and the failure, with
-// what became of the file after a slash unless it is unchanged.
+// what became of the file after a slash unless it is unchanged; "put back"
+// when preparation put back a rewrite that never began.
 std::string Said(const kryvet::Outcome& outcome);

@@ -45,7 +45,9 @@ public:
                                              "ExitAnko",
                                              "NoAngo",
                                              "RecoveredEncryption",
-                                             "RecoveredDecryption"};
+                                             "RecoveredDecryption",
+                                             "UndoneEncryption",
+                                             "UndoneDecryption"};
         log.push_back(std::string("Notice:") + kNames[static_cast<int>(notice)]);
     }
     bool AskFinishForeignRecord(kryvet::OperationButton b) override {
