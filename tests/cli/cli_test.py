@@ -23,6 +23,7 @@ PASSWORD = "秘密pass"
 FIXED_CLOCK = "2026-12-07T10:11:12.345"  # what the helper's clock says
 PATIENCE = 60  # seconds; generous for a busy machine and the sanitizers
 MIB = 1 << 20
+NOBODY = 65534
 ENGLISH = dict(os.environ, LC_ALL="C.UTF-8", LANGUAGE="")
 
 
@@ -38,9 +39,16 @@ def digest(path):
         return hashlib.sha256(f.read()).hexdigest()
 
 
-def run(args, password=None, env=ENGLISH, helper=False):
+def as_user(uid):
+    """What makes a child run as that user, or as the caller for None."""
+    if uid is None:
+        return None
+    return lambda: (os.setgroups([]), os.setgid(uid), os.setuid(uid))
+
+
+def run(args, password=None, env=ENGLISH, helper=False, user=None):
     """Runs the program (or the helper) with the password on the descriptor
-    that "--password-fd 3" names."""
+    that "--password-fd 3" names; as another user where `user` names one."""
     read_end, write_end = os.pipe()
     if password is not None:
         os.write(write_end, (password + "\n").encode())
@@ -49,7 +57,7 @@ def run(args, password=None, env=ENGLISH, helper=False):
             for a, b in zip(args, [None] + args)]
     done = subprocess.run(([HELPER] if helper else [CLI]) + args, pass_fds=(read_end,),
                           capture_output=True, text=True, env=env, timeout=PATIENCE * 2,
-                          stdin=subprocess.DEVNULL)
+                          stdin=subprocess.DEVNULL, preexec_fn=as_user(user))
     os.close(read_end)
     return done
 
@@ -105,6 +113,7 @@ class Scratch(unittest.TestCase):
     def setUp(self):
         self.dir_ = tempfile.TemporaryDirectory(dir="/var/tmp", prefix="kryvet-cli-")
         self.dir = self.dir_.name
+        os.chmod(self.dir, 0o755)  # for runs as another user
 
     def tearDown(self):
         for root, dirs, files in os.walk(self.dir):
@@ -225,20 +234,52 @@ class TestBatch(Scratch):
         self.assertEqual(status(self.path("other-password.bin"))[0][0], "encrypted")
 
     def test_recursion_takes_files_in_order_and_never_follows_links(self):
-        os.makedirs(self.path("top/sub"))
-        os.mkdir(self.path("outside"))
-        for name in ["top/b.txt", "top/a.txt", "top/sub/c.txt", "outside/o.txt"]:
-            write_random(self.path(name), 1000, name)
-        os.symlink(self.path("outside"), self.path("top/sub/link-dir"))
-        os.symlink(self.path("outside/o.txt"), self.path("top/link-file"))
-        self.assertEqual(run(["encrypt", "-r", "--password-fd", "3", self.path("top")],
-                             PASSWORD).returncode, 0)
-        listing = run(["status", "-r", self.path("top"), self.path("outside")]).stdout
-        self.assertEqual([line.split("\t")[0] + " " + os.path.relpath(line.split("\t")[3],
-                                                                      self.dir)
-                          for line in listing.splitlines()],
-                         ["encrypted top/a.txt", "encrypted top/b.txt",
-                          "encrypted top/sub/c.txt", "plain outside/o.txt"])
+        """As root over a user's tree and as that user: links in place from the
+        start, and links swapped in once the run has listed the tree (the
+        moment the first file is pinned), lead nowhere outside it."""
+        # Who runs, and who owns the tree; what lies outside is the runner's.
+        users = ([("root", None, NOBODY), ("user", NOBODY, NOBODY)] if os.geteuid() == 0
+                 else [("user", None, None)])
+        for who, uid, owner in users:
+            top, outside = self.path(f"{who}/top"), self.path(f"{who}/outside")
+            os.makedirs(top + "/sub")
+            os.makedirs(top + "/gone")
+            os.makedirs(outside + "/dir")
+            for name in ["top/b.txt", "top/a.txt", "top/sub/c.txt", "top/gone/g.txt",
+                         "top/z_final", "outside/o.txt", "outside/dir/d.txt", "outside/f"]:
+                write_random(self.path(f"{who}/{name}"), 1000, name)
+            os.symlink(outside, top + "/sub/link-dir")
+            os.symlink(outside + "/o.txt", top + "/link-file")
+            os.mkfifo(top + "/fifo")
+            if owner is not None:
+                os.link(outside + "/f", top + "/root-owned-link")  # unprotected hard links
+                for tree, whose in [(top, owner), (outside, uid)]:
+                    for root, dirs, files in os.walk(tree):
+                        for name in [root] + [os.path.join(root, n) for n in dirs + files]:
+                            os.chown(name, whose or 0, whose or 0, follow_symlinks=False)
+                os.chown(outside + "/f", 0, 0)
+            before = {n: digest(f"{outside}/{n}") for n in ["o.txt", "dir/d.txt", "f"]}
+            swap = (f"rm -r {top}/gone {top}/z_final {top}/a.txt && ln -s {outside}/dir "
+                    f"{top}/gone && ln -s {outside}/f {top}/z_final && ln -s {outside}/o.txt "
+                    f"{top}/a.txt")
+            done = run(["--on-first-pin", swap, "cli", "encrypt", "-r", "--password-fd", "3",
+                        top], PASSWORD, helper=True, user=uid)
+            self.assertEqual(done.returncode, 1, (who, done.stderr))
+            said = done.stderr.replace(self.dir + f"/{who}/", "")
+            for line in ["top/fifo: skipped: not a regular file",
+                         "top/gone: cannot read directory: Not a directory",
+                         "top/link-file: skipped: a symbolic link",
+                         "top/sub/link-dir: skipped: a symbolic link",
+                         "top/z_final: skipped: a symbolic link"]:
+                self.assertIn("kryvet-cli: " + line, said, who)
+            if owner is not None:
+                self.assertIn("top/root-owned-link: skipped: it has other hard links", said)
+            self.assertIn(f"3 done, {4 if owner is None else 5} skipped, 1 failed", said)
+            self.assertEqual({n: digest(f"{outside}/{n}") for n in before}, before, who)
+            listing = run(["status", "-r", top]).stdout.replace(self.dir + f"/{who}/", "")
+            self.assertEqual([line.split("\t")[0] + " " + line.split("\t")[3]
+                              for line in listing.splitlines()],
+                             ["encrypted top/b.txt", "encrypted top/sub/c.txt"], who)
 
 
 class TestStatus(Scratch):
