@@ -414,13 +414,24 @@ class TestUsage(unittest.TestCase):
             self.assertEqual((shown.returncode, shown.stderr), (0, ""), page)
             self.assertIn("SYNOPSIS", shown.stdout)
         completion = os.path.join(SOURCE, "cli", "kryvet-cli.bash-completion")
-        for words, expected in [("kryvet-cli de", "decrypt"),
-                                ("kryvet-cli status --j", "--json"),
-                                ("kryvet-cli decrypt --password-f", "--password-fd --password-file")]:
-            shown = subprocess.run(["bash", "-c", f"source {completion}; COMP_WORDS=({words}); "
-                                    "COMP_CWORD=$((${#COMP_WORDS[@]}-1)); _kryvet_cli; "
-                                    "echo ${COMPREPLY[@]}"], capture_output=True, text=True)
-            self.assertEqual(shown.stdout.strip(), expected, words)
+        # The words as readline hands them over, quotes and backslashes kept.
+        with tempfile.TemporaryDirectory() as folder:
+            for name in ["my file.txt", "報告 書.pdf", "pw"]:
+                open(os.path.join(folder, name), "w").close()
+            for words, expected in [("kryvet-cli de", "[decrypt]"),
+                                    ("kryvet-cli status --j", "[--json]"),
+                                    ("kryvet-cli decrypt --password-f",
+                                     "[--password-fd][--password-file]"),
+                                    ("kryvet-cli encrypt m", "[my file.txt]"),
+                                    ("kryvet-cli encrypt 'my\\ f'", "[my file.txt]"),
+                                    ("kryvet-cli encrypt \"'my f\"", "[my file.txt]"),
+                                    ("kryvet-cli encrypt 報", "[報告 書.pdf]"),
+                                    ("kryvet-cli encrypt --password-file p", "[pw]")]:
+                shown = subprocess.run(["bash", "-c", f"source {completion}; COMP_WORDS=({words}); "
+                                        "COMP_CWORD=$((${#COMP_WORDS[@]}-1)); _kryvet_cli; "
+                                        "printf '[%s]' \"${COMPREPLY[@]}\""],
+                                       capture_output=True, text=True, cwd=folder)
+                self.assertEqual(shown.stdout, expected, words)
 
 
 if __name__ == "__main__":
