@@ -4,6 +4,7 @@ passwords by descriptor, batches of mixed files, status, signals in the middle
 of a rewrite, and files that the window and the command line leave to each
 other. The helper runs the window's flow, or the command line's own code, on a
 fixed clock, and can die in the middle of a rewrite."""
+import fcntl
 import hashlib
 import json
 import os
@@ -11,9 +12,12 @@ import pty
 import re
 import select
 import signal
+import struct
 import subprocess
 import tempfile
+import termios
 import time
+import unicodedata
 import unittest
 
 CLI = os.environ["KRYVET_CLI"]
@@ -46,17 +50,17 @@ def as_user(uid):
     return lambda: (os.setgroups([]), os.setgid(uid), os.setuid(uid))
 
 
-def run(args, password=None, env=ENGLISH, helper=False, user=None):
+def run(args, password=None, env=ENGLISH, helper=False, user=None, raw=False):
     """Runs the program (or the helper) with the password on the descriptor
     that "--password-fd 3" names; as another user where `user` names one."""
     read_end, write_end = os.pipe()
     if password is not None:
-        os.write(write_end, (password + "\n").encode())
+        os.write(write_end, password if isinstance(password, bytes) else (password + "\n").encode())
     os.close(write_end)
     args = [str(read_end) if a == "3" and b == "--password-fd" else a
             for a, b in zip(args, [None] + args)]
     done = subprocess.run(([HELPER] if helper else [CLI]) + args, pass_fds=(read_end,),
-                          capture_output=True, text=True, env=env, timeout=PATIENCE * 2,
+                          capture_output=True, text=not raw, env=env, timeout=PATIENCE * 2,
                           stdin=subprocess.DEVNULL, preexec_fn=as_user(user))
     os.close(read_end)
     return done
@@ -69,10 +73,13 @@ def status(*paths):
 class Terminal:
     """The program on a pseudo-terminal, read as a person reads it."""
 
-    def __init__(self, args, env=ENGLISH):
+    def __init__(self, args, env=ENGLISH, program=CLI, user=None, columns=80):
         self.pid, self.fd = pty.fork()
         if self.pid == 0:
-            os.execve(CLI, [CLI] + args, env)
+            if user is not None:
+                as_user(user)()
+            os.execve(program, [program] + args, env)
+        fcntl.ioctl(self.fd, termios.TIOCSWINSZ, struct.pack("HHHH", 24, columns, 0, 0))
         self.seen = ""
 
     def wait_for(self, pattern):
@@ -251,6 +258,7 @@ class TestBatch(Scratch):
             os.symlink(outside, top + "/sub/link-dir")
             os.symlink(outside + "/o.txt", top + "/link-file")
             os.mkfifo(top + "/fifo")
+            open(top + "/empty", "w").close()
             if owner is not None:
                 os.link(outside + "/f", top + "/root-owned-link")  # unprotected hard links
                 for tree, whose in [(top, owner), (outside, uid)]:
@@ -274,12 +282,20 @@ class TestBatch(Scratch):
                 self.assertIn("kryvet-cli: " + line, said, who)
             if owner is not None:
                 self.assertIn("top/root-owned-link: skipped: it has other hard links", said)
-            self.assertIn(f"3 done, {4 if owner is None else 5} skipped, 1 failed", said)
+            self.assertIn("top/empty: skipped: the file is empty", said)
+            self.assertIn(f"3 done, {5 if owner is None else 6} skipped, 1 failed", said)
             self.assertEqual({n: digest(f"{outside}/{n}") for n in before}, before, who)
             listing = run(["status", "-r", top]).stdout.replace(self.dir + f"/{who}/", "")
             self.assertEqual([line.split("\t")[0] + " " + line.split("\t")[3]
                               for line in listing.splitlines()],
-                             ["encrypted top/b.txt", "encrypted top/sub/c.txt"], who)
+                             ["encrypted top/b.txt", "plain top/empty",
+                              "encrypted top/sub/c.txt"], who)
+            # Run again over the finished tree: nothing left to do is no failure.
+            for operation in ["encrypt", "decrypt", "decrypt"]:
+                again = run([operation, "-r", "--password-fd", "3", top], PASSWORD, user=uid)
+                self.assertEqual(again.returncode, 0, (who, operation, again.stderr))
+            self.assertIn("b.txt: skipped: the file is not encrypted", again.stderr)
+            self.assertIn(f"0 done, {9 if owner is None else 10} skipped, 0 failed", again.stderr)
 
 
 class TestStatus(Scratch):
@@ -319,23 +335,69 @@ class TestStatus(Scratch):
         self.assertIn("nothing: no such file", missing.stderr)
 
 
+    def test_names_are_shown_never_obeyed(self):
+        """Controls, reordering marks and bytes of no UTF-8 (overlong, a
+        surrogate, above U+10FFFF) come out escaped, each name distinct."""
+        cases = [(b"forge\nkryvet-cli: important.db: wrong password",
+                  "forge\\nkryvet-cli: important.db: wrong password"),
+                 (b"title\x1b]0;owned\x07\x1b[2J", "title\\x1b]0;owned\\x07\\x1b[2J"),
+                 (b"\x80", "\\x80"), (b"\xed\xb2\x80", "\\xed\\xb2\\x80"),
+                 (b"\xe0\x80\xaf", "\\xe0\\x80\\xaf"), (b"\xf4\x90\x80\x80", "\\xf4\\x90\\x80\\x80"),
+                 ("rtl\u202etxt.exe".encode(), "rtl\\xe2\\x80\\xaetxt.exe"),
+                 ("報告\\書".encode(), "報告\\\\書")]
+        folder = self.dir.encode() + b"/"
+        for name, _ in cases:
+            write_random(folder + name, 10, name)
+        paths = [folder + name for name, _ in cases]
+        text = run(["status", *paths], raw=True)
+        self.assertEqual(text.stdout.decode().splitlines(),
+                         [f"plain\t10\t-\t{self.dir}/{shown}" for _, shown in cases])
+        objects = [json.loads(line.decode("utf-8", errors="strict"))
+                   for line in run(["status", "--json", *paths], raw=True).stdout.splitlines()]
+        back = [bytes.fromhex(o["name_bytes"]) if "name_bytes" in o else o["name"].encode()
+                for o in objects]
+        self.assertEqual(back, paths)
+        self.assertEqual(["name_bytes" in o for o in objects],
+                         [False, False, True, True, True, True, False, False])
+        # Messages quote the same way: one line a name, no order reaches the terminal.
+        said = run(["decrypt", "--password-fd", "3", *paths], PASSWORD, raw=True).stderr.decode()
+        self.assertEqual(said.splitlines(),
+                         [f"kryvet-cli: {self.dir}/{shown}: skipped: the file is not encrypted"
+                          for _, shown in cases] + ["kryvet-cli: 0 done, 8 skipped, 0 failed"])
+
+
+def columns(text):
+    return sum(2 if unicodedata.east_asian_width(c) in "WF" else 1 for c in text)
+
+
 class TestInterruption(Scratch):
     def test_a_signal_finishes_the_file_and_skips_the_rest(self):
+        """The rewrite is held at its 12th write while the signals come: each
+        is answered at once, and the file is still finished."""
         for sig, code in [(signal.SIGINT, 130), (signal.SIGTERM, 143)]:
-            big, small = self.path(f"big-{sig}"), self.path(f"small-{sig}")
-            write_random(big, 64 * MIB, 7)
+            big = self.path(f"二〇二六年度_営業部_月次報告書_最終版-{sig}.pdf")
+            small, release = self.path(f"small-{sig}"), self.path(f"release-{sig}")
+            write_random(big, 6 * MIB, 7)
             write_random(small, 100, 8)
             plain = digest(big)
             with open(self.path("pw"), "w") as f:
                 f.write(PASSWORD + "\n")
-            term = Terminal(["encrypt", "--password-file", self.path("pw"), big, small])
-            progress = term.wait_for(r"big-\d+ \[[#.]{20}\] +([1-9]\d*)% +[\d.]+ MiB/s  1 file left")
-            self.assertLess(int(progress.group(1)), 100)
-            os.kill(term.pid, sig)
+            term = Terminal(["--hold-at-write", f"12@{release}", "cli", "encrypt",
+                             "--password-file", self.path("pw"), big, small], program=HELPER)
+            term.wait_for(r"版-\d+\.pdf \[[#.]{20}\] +\d+% +[\d.]+ MiB/s  1 file left")
+            for _ in range(2):  # a second press is answered the same
+                os.kill(term.pid, sig)
+                term.wait_for("interrupted: the file being rewritten is finished, the rest "
+                              "skipped\r?\n")
+            open(release, "w").close()
             self.assertEqual(term.exit_status(), code, term.seen)
             self.assertIn(f"small-{sig}: skipped: the run was interrupted", term.seen)
+            self.assertIn("1 done, 1 skipped, 0 failed", term.seen)
+            drawn = [part.replace("\x1b[K", "") for line in term.seen.split("\n")
+                     for part in line.split("\r") if "MiB/s" in part]
+            self.assertTrue(drawn and all(columns(part) < 80 for part in drawn), drawn)
             self.assertEqual(status(big, small), [
-                ["encrypted", str(64 * MIB), status(big)[0][2], big],
+                ["encrypted", str(6 * MIB), status(big)[0][2], big],
                 ["plain", "100", "-", small]])
             self.assertEqual(run(["decrypt", "-q", "--password-file", self.path("pw"), big])
                              .returncode, 0)

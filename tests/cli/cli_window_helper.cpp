@@ -9,7 +9,11 @@
 // the middle of the rewrite, as a crash would. --on-first-pin COMMAND runs
 // the shell command when the engine is about to pin its first file: the
 // moment a race would change the tree behind the run's back.
+// --hold-at-write N@PATH holds the N-th write until PATH exists (a minute
+// at most): the rewrite stands still in the middle for as long as a test
+// needs.
 #include <signal.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -28,8 +32,13 @@ namespace {
 
 class TestFiles : public kryvet::platform::PosixPlatformFile {
 public:
-    TestFiles(long dieAfterWrites, std::string onFirstPin)
-        : writesLeft_(dieAfterWrites), onFirstPin_(std::move(onFirstPin)) {}
+    TestFiles(long dieAfterWrites, std::string onFirstPin, std::string holdAt)
+        : writesLeft_(dieAfterWrites), onFirstPin_(std::move(onFirstPin)) {
+        if (const auto at = holdAt.find('@'); at != std::string::npos) {
+            holdAt_ = std::atol(holdAt.c_str());
+            releasedBy_ = holdAt.substr(at + 1);
+        }
+    }
     kryvet::platform::Handle Pin(const std::string& name) override {
         if (!onFirstPin_.empty() && std::system(std::exchange(onFirstPin_, {}).c_str()) != 0) {
             std::fprintf(stderr, "the --on-first-pin command failed\n");
@@ -45,12 +54,19 @@ public:
         if (writesLeft_ > 0 && --writesLeft_ == 0) {
             raise(SIGKILL);
         }
+        if (holdAt_ > 0 && --holdAt_ == 0) {
+            for (int tenths = 0; tenths < 600 && access(releasedBy_.c_str(), F_OK) != 0; ++tenths) {
+                usleep(100000);
+            }
+        }
         return PosixPlatformFile::_lwrite(handle, buffer, count);
     }
 
 private:
     long writesLeft_;
     std::string onFirstPin_;
+    long holdAt_ = 0;
+    std::string releasedBy_;
 };
 
 int Press(TestFiles& files, int argc, char** argv) {
@@ -82,17 +98,20 @@ int Press(TestFiles& files, int argc, char** argv) {
 int main(int argc, char** argv) {
     long dieAfterWrites = 0;
     std::string onFirstPin;
+    std::string holdAt;
     int at = 1;
     for (; at + 1 < argc; at += 2) {
         if (std::string(argv[at]) == "--die-after-writes") {
             dieAfterWrites = std::atol(argv[at + 1]);
         } else if (std::string(argv[at]) == "--on-first-pin") {
             onFirstPin = argv[at + 1];
+        } else if (std::string(argv[at]) == "--hold-at-write") {
+            holdAt = argv[at + 1];
         } else {
             break;
         }
     }
-    TestFiles files(dieAfterWrites, onFirstPin);
+    TestFiles files(dieAfterWrites, onFirstPin, holdAt);
     if (at < argc && std::string(argv[at]) == "press") {
         return Press(files, argc - at - 1, argv + at + 1);
     }
