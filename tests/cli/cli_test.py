@@ -53,10 +53,16 @@ def as_user(uid):
 def run(args, password=None, env=ENGLISH, helper=False, user=None, raw=False):
     """Runs the program (or the helper) with the password on the descriptor
     that "--password-fd 3" names; as another user where `user` names one."""
-    read_end, write_end = os.pipe()
-    if password is not None:
-        os.write(write_end, password if isinstance(password, bytes) else (password + "\n").encode())
-    os.close(write_end)
+    line = password if isinstance(password, bytes) else (password or "").encode() + b"\n"
+    if len(line) < 4096:  # a pipe, as a script hands it over
+        read_end, write_end = os.pipe()
+        if password is not None:
+            os.write(write_end, line)
+        os.close(write_end)
+    else:  # more than a pipe holds before the program reads it
+        read_end = os.memfd_create("password")
+        os.write(read_end, line)
+        os.lseek(read_end, 0, os.SEEK_SET)
     args = [str(read_end) if a == "3" and b == "--password-fd" else a
             for a, b in zip(args, [None] + args)]
     done = subprocess.run(([HELPER] if helper else [CLI]) + args, pass_fds=(read_end,),
@@ -183,6 +189,8 @@ class TestPrompt(Scratch):
         cases = [("pass😀word", 2, "no Shift-JIS form: \"😀\" (U+1F600)"),
                  ("ａ" * 25 + "b", 2, "51 Shift-JIS bytes"),
                  ("", 2, "empty"),
+                 ("pass\0word", 2, "holds a NUL byte"),
+                 ("x" * (10 * MIB), 2, "longer than 1024 bytes; a password has at most 50"),
                  ("ｱ" * 50, 0, "")]  # half-width kana: one byte each
         for password, code, message in cases:
             done = run(["encrypt", "--password-fd", "3", path], password)
@@ -192,11 +200,59 @@ class TestPrompt(Scratch):
                 self.assertEqual(digest(path), plain)
         done = run(["decrypt", "--password-fd", "3", path], "ｱ" * 50)
         self.assertEqual((done.returncode, digest(path)), (0, plain), done.stderr)
+        # A password file others can read works, with a warning.
+        with open(self.path("pw"), "w") as f:
+            f.write("ｱ" * 50 + "\n")
+        os.chmod(self.path("pw"), 0o644)
+        done = run(["encrypt", "--password-file", self.path("pw"), path])
+        self.assertEqual(done.returncode, 0, done.stderr)
+        self.assertIn("other users can read the password file", done.stderr)
+        os.chmod(self.path("pw"), 0o600)
+        done = run(["decrypt", "--password-file", self.path("pw"), path])
+        self.assertEqual((done.returncode, done.stderr), (0, ""))
+        # A terminal as the descriptor would echo: refused, with the way out.
+        term = Terminal(["encrypt", "--password-fd", "0", path])
+        self.assertEqual(term.exit_status(), 2)
+        self.assertIn("leave out --password-fd to be asked without echo", term.seen)
+        self.assertEqual(digest(path), plain)
         # No terminal to ask on: said, and nothing touched.
         done = subprocess.run([CLI, "encrypt", path], capture_output=True, text=True,
                               env=ENGLISH, start_new_session=True, stdin=subprocess.DEVNULL)
         self.assertEqual(done.returncode, 1)
         self.assertIn("no terminal", done.stderr)
+        self.assertEqual(digest(path), plain)
+
+
+    def test_password_in_the_locales_charset_and_the_run_not_dumpable(self):
+        locales = self.path("locales")
+        os.mkdir(locales)
+        made = subprocess.run(["localedef", "-i", "ja_JP", "-f", "EUC-JP",
+                               os.path.join(locales, "ja_JP.eucJP")], capture_output=True)
+        if made.returncode > 1:  # 1: made, with warnings
+            self.skipTest(f"localedef cannot make ja_JP.eucJP: {made.stderr[-200:]!r}")
+        path = self.path("f.txt")
+        write_random(path, 300, 3)
+        plain = digest(path)
+        euc = dict(ENGLISH, LC_ALL="ja_JP.eucJP", LOCPATH=locales)
+        done = run(["encrypt", "--password-fd", "3", path], PASSWORD.encode("euc_jp") + b"\n",
+                    env=euc)
+        self.assertEqual(done.returncode, 0, done.stderr)
+        done = run(["decrypt", "--password-fd", "3", path], PASSWORD)  # the same, in UTF-8
+        self.assertEqual((done.returncode, digest(path)), (0, plain), done.stderr)
+
+        # While the prompt waits, another process of the same user cannot look
+        # inside (so no core dump or debugger takes the password either).
+        user = NOBODY if os.geteuid() == 0 else None
+        if user is not None:
+            os.chown(path, user, user)
+        term = Terminal(["encrypt", path], user=user)
+        term.wait_for("Password: ")
+        peek = subprocess.run(["cat", f"/proc/{term.pid}/environ"], capture_output=True, env=ENGLISH,
+                              preexec_fn=as_user(user))
+        self.assertNotEqual(peek.returncode, 0, "the process is dumpable")
+        self.assertIn(b"Permission denied", peek.stderr)
+        os.kill(term.pid, signal.SIGINT)
+        self.assertEqual(term.exit_status(), 130, term.seen)
         self.assertEqual(digest(path), plain)
 
 
