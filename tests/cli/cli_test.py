@@ -247,8 +247,8 @@ class TestPrompt(Scratch):
             os.chown(path, user, user)
         term = Terminal(["encrypt", path], user=user)
         term.wait_for("Password: ")
-        peek = subprocess.run(["cat", f"/proc/{term.pid}/environ"], capture_output=True, env=ENGLISH,
-                              preexec_fn=as_user(user))
+        peek = subprocess.run(["cat", f"/proc/{term.pid}/environ"], capture_output=True,
+                              env=ENGLISH, preexec_fn=as_user(user))
         self.assertNotEqual(peek.returncode, 0, "the process is dumpable")
         self.assertIn(b"Permission denied", peek.stderr)
         os.kill(term.pid, signal.SIGINT)
@@ -526,11 +526,12 @@ class TestUsage(unittest.TestCase):
         self.assertIn("Usage: kryvet-cli COMMAND", run(["--help"]).stdout)
         self.assertIn("使い方", run(["-h"], env=dict(ENGLISH, LANGUAGE="ja")).stdout)
         self.assertRegex(run(["--version"]).stdout, r"^kryvet-cli \(Kryvet\) \d+\.\d+\n$")
-        for page in ["kryvet.1", "kryvet-cli.1"]:
+        for page, heading in [("kryvet.1", "SYNOPSIS"), ("kryvet-cli.1", "SYNOPSIS"),
+                              ("ja/kryvet-cli.1", "書式")]:
             shown = subprocess.run(["man", "-l", os.path.join(SOURCE, "man", page)],
                                    capture_output=True, text=True, env=dict(ENGLISH, MANWIDTH="80"))
             self.assertEqual((shown.returncode, shown.stderr), (0, ""), page)
-            self.assertIn("SYNOPSIS", shown.stdout)
+            self.assertIn(heading, shown.stdout)
         completion = os.path.join(SOURCE, "cli", "kryvet-cli.bash-completion")
         # The words as readline hands them over, quotes and backslashes kept.
         with tempfile.TemporaryDirectory() as folder:
