@@ -109,6 +109,9 @@ private:
         if (option == "quiet") {
             return Short('q');
         }
+        if (option == "one-file-system") {
+            return Short('x');
+        }
         if (option == "json") {
             options_.json = true;
             return true;
@@ -134,6 +137,9 @@ private:
                 return true;
             case 'q':
                 options_.quiet = true;
+                return true;
+            case 'x':
+                options_.oneFileSystem = true;
                 return true;
             case 'h':
                 help_ = true;
@@ -208,6 +214,7 @@ std::string HelpText() {
         "Options:\n"
         "  -r, --recursive         go through directories (symbolic links inside are not\n"
         "                          followed)\n"
+        "  -x, --one-file-system   with -r: stay on the file system of each directory named\n"
         "      --password-fd N     read the password from the first line of descriptor N\n"
         "      --password-file F   read the password from the first line of file F\n"
         "      --adopt-records     finish rewrites whose records were made for another file\n"
@@ -217,8 +224,9 @@ std::string HelpText() {
         "      --version           show the version and end\n"
         "\n"
         "The masking is not cryptography: anyone holding a file can read it back.\n"
-        "Exit status: 0 every file done, 1 a file refused or failed, 2 usage error,\n"
-        "128+N ended by signal N (130 SIGINT, 143 SIGTERM).\n");
+        "A file in the state asked for already (or empty) is skipped, not failed.\n"
+        "Exit status: 0 every file done or skipped, 1 a file refused or failed,\n"
+        "2 usage error, 128+N ended by signal N (130 SIGINT, 143 SIGTERM).\n");
 }
 
 }  // namespace kryvet::cli

@@ -14,6 +14,7 @@ struct Options {
     Command command = Command::Help;
     std::vector<std::string> names;
     bool recursive = false;
+    bool oneFileSystem = false;
     bool quiet = false;
     bool json = false;
     bool adoptRecords = false;

@@ -47,7 +47,7 @@ FileEnd EndOfPreparation(const Preparation& prepared) {
 // A rewrite with the progress shown for it.
 template <typename Call>
 Outcome WithProgress(FileRun& run, const PinnedFile& file, Call call) {
-    run.progress.Begin(file.name(), file.size());
+    run.progress.Begin(file.size());
     Outcome outcome = call(static_cast<ProgressSink&>(run.progress));
     run.progress.End();
     return outcome;
@@ -108,6 +108,18 @@ int PercentDone(PinnedFile& file) {
     return total > 0 ? static_cast<int>(std::clamp<std::int64_t>(done * 100 / total, 0, 100)) : 0;
 }
 
+// Work done already is no failure: a rerun over a finished tree meets it.
+bool IsAlreadyDone(Rewrite rewrite, const FileEnd& end) {
+    if (end.kind == FileEnd::Kind::Failed) {
+        // Decryption: larger than any encrypted file, so a plain one.
+        return rewrite == Rewrite::Decrypt && end.failure.kind == FailureKind::FileTooLarge;
+    }
+    const Refusal done =
+        rewrite == Rewrite::Encrypt ? Refusal::AlreadyEncrypted : Refusal::NotEncrypted;
+    return end.kind == FileEnd::Kind::Refused &&
+           (end.refusal == done || end.refusal == Refusal::EmptyFile);
+}
+
 std::int64_t SizeOfName(platform::PlatformFile& files, const std::string& name) {
     platform::FileStatus status;
     return files.StatusOfName(name, status) == 0 ? status.size : 0;
@@ -129,6 +141,12 @@ FileEnd RewriteFile(Rewrite rewrite, const std::string& name, FileRun& run) {
         end.finishedChangedNothing = finishedChangedNothing;
         auto* file = std::get_if<PinnedFile>(&prepared);
         if (file == nullptr) {
+            if (IsAlreadyDone(rewrite, end)) {
+                if (end.kind == FileEnd::Kind::Failed) {
+                    end.refusal = Refusal::NotEncrypted;
+                }
+                end.kind = FileEnd::Kind::AlreadyDone;
+            }
             return end;
         }
         if (file->interrupted()) {
@@ -140,8 +158,8 @@ FileEnd RewriteFile(Rewrite rewrite, const std::string& name, FileRun& run) {
             finishedChangedNothing = recovered.finishedChangedNothing;
             continue;
         }
-        const std::optional<std::string> password = run.password();
-        if (!password) {
+        const std::string* password = run.password();
+        if (password == nullptr) {
             file->Close();
             end.kind = FileEnd::Kind::NoPassword;
             return end;

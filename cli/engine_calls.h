@@ -17,11 +17,11 @@ namespace kryvet::cli {
 
 enum class Rewrite { Encrypt, Decrypt };
 
-// The progress of one rewrite, told which file and how large before the
-// first percentage comes.
+// The progress of one rewrite, told how large the file is before the first
+// percentage comes.
 class FileProgress : public ProgressSink {
 public:
-    virtual void Begin(const std::string& name, std::int64_t bytes) = 0;
+    virtual void Begin(std::int64_t bytes) = 0;
     virtual void End() = 0;
 };
 
@@ -30,8 +30,8 @@ struct FileRun {
     platform::PlatformFile& files;
     FileProgress& progress;
     // The password's Shift-JIS bytes, asked when the first file needs it;
-    // nothing when none was given.
-    std::function<std::optional<std::string>()> password;
+    // null when none was given. The run keeps them, and wipes them at its end.
+    std::function<const std::string*()> password;
     // Whether a termination request came; looked at before a rewrite begins.
     std::function<bool()> stopRequested;
     // Records made for another file are finished only when the user said so.
@@ -43,6 +43,7 @@ struct FileEnd {
     enum class Kind {
         Done,
         NothingToFinish,  // recover: the file carries no interrupted rewrite
+        AlreadyDone,      // in the state asked for already (or empty); `refusal` says which
         Refused,
         Failed,
         ForeignRecords,  // records made for another file, left alone
@@ -60,7 +61,8 @@ struct FileEnd {
 
 // Encrypts or decrypts the named file. An interrupted rewrite it carries is
 // finished first, without a password; the requested operation follows when
-// the finished one was the other.
+// the finished one was the other. A file encrypted already (for encryption),
+// plain (for decryption) or empty is AlreadyDone.
 FileEnd RewriteFile(Rewrite rewrite, const std::string& name, FileRun& run);
 
 // Finishes the interrupted rewrite of the named file, if it carries one.

@@ -137,6 +137,8 @@ std::string EndMessage(const FileEnd& end) {
             return Tr(
                 "the records of an interrupted rewrite were made for another file (a copy?); "
                 "the file was not touched. Give --adopt-records to finish them anyway");
+        case FileEnd::Kind::AlreadyDone:
+            return Fill(Tr("skipped: {1}"), {RefusalText(end.refusal)});
         case FileEnd::Kind::NoPassword:
             return Tr("skipped: no password given");
         case FileEnd::Kind::Stopped:
@@ -155,6 +157,30 @@ std::string FinishedNotice(journal::Operation operation, bool changedNothing) {
     }
     return encrypting ? Tr("finished the interrupted encryption")
                       : Tr("finished the interrupted decryption");
+}
+
+std::string TargetMessage(Target::Kind kind, int error) {
+    switch (kind) {
+        case Target::Kind::File:
+            return {};
+        case Target::Kind::Directory:
+            return Tr("is a directory (give -r to go through it)");
+        case Target::Kind::Unlistable:
+            return Fill(Tr("cannot read directory: {1}"), {std::strerror(error)});
+        case Target::Kind::Unreachable:
+            return std::strerror(error);
+        case Target::Kind::Link:
+            return Tr("skipped: a symbolic link (links inside directories are not followed)");
+        case Target::Kind::Special:
+            return Tr("skipped: not a regular file");
+        case Target::Kind::OtherFileSystem:
+            return Tr("skipped: on another file system (-x)");
+        case Target::Kind::ForeignLinks:
+            return Tr(
+                "skipped: it has other hard links and its owner is not the owner of its "
+                "directory");
+    }
+    return {};
 }
 
 std::string StateMessage(const Inspection& state) {

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "cli/engine_calls.h"
+#include "cli/file_list.h"
 
 // What kryvet-cli says, in the user's language: the English text is the
 // message id, its translations come through gettext.
@@ -26,6 +27,9 @@ std::string EndMessage(const FileEnd& end);
 
 // The note on an interrupted rewrite finished on the way.
 std::string FinishedNotice(journal::Operation operation, bool changedNothing);
+
+// Why a name met was not taken: skipped or refused.
+std::string TargetMessage(Target::Kind kind, int error);
 
 // Why a file could not be looked at.
 std::string StateMessage(const Inspection& state);

@@ -1,133 +1,205 @@
 #include "cli/password_input.h"
 
 #include <fcntl.h>
+#include <iconv.h>
+#include <langinfo.h>
+#include <poll.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "cli/messages.h"
+#include "cli/utf8_text.h"
 #include "engine/cp932.h"
 
 namespace kryvet::cli {
 
 namespace {
 
-constexpr std::size_t kLongestLine = 1024;
+constexpr std::size_t kBlock = 256;
 
-// Bytes of the UTF-8 sequence a lead byte starts; 1 for a stray byte.
-std::size_t SequenceLength(unsigned char lead) {
-    if (lead >= 0xf0) {
-        return 4;
-    }
-    if (lead >= 0xe0) {
-        return 3;
-    }
-    return lead >= 0xc0 ? 2 : 1;
+bool IsUtf8(const std::string& codeset) {
+    return codeset == "UTF-8" || codeset == "utf8" || codeset == "ANSI_X3.4-1968";
 }
 
-bool WellFormed(std::string_view sequence) {
-    if (sequence.size() != SequenceLength(static_cast<unsigned char>(sequence[0]))) {
-        return false;
+// The typed text as UTF-8, or nothing where it is no text of the codeset.
+std::optional<Secret> ToUtf8(std::string_view typed, const std::string& codeset) {
+    Secret out;
+    if (IsUtf8(codeset)) {
+        out.bytes().append(typed);
+        return out;
     }
-    if (sequence.size() == 1) {
-        return static_cast<unsigned char>(sequence[0]) < 0x80;
+    iconv_t convert = iconv_open("UTF-8", codeset.c_str());
+    if (convert == reinterpret_cast<iconv_t>(-1)) {
+        return std::nullopt;
     }
-    for (std::size_t i = 1; i < sequence.size(); ++i) {
-        if ((static_cast<unsigned char>(sequence[i]) & 0xc0) != 0x80) {
-            return false;
-        }
+    // Four bytes of UTF-8 at most for each one typed: within the room.
+    std::string& bytes = out.bytes();
+    bytes.resize(typed.size() * 4);
+    char* in = const_cast<char*>(typed.data());
+    std::size_t inLeft = typed.size();
+    char* to = bytes.data();
+    std::size_t toLeft = bytes.size();
+    const bool converted =
+        iconv(convert, &in, &inLeft, &to, &toLeft) != static_cast<size_t>(-1) &&
+        iconv(convert, nullptr, nullptr, &to, &toLeft) != static_cast<size_t>(-1);
+    iconv_close(convert);
+    if (!converted) {
+        return std::nullopt;
     }
-    return true;
+    bytes.resize(bytes.size() - toLeft);
+    return out;
 }
 
-std::string CodePointName(std::string_view sequence) {
-    const auto lead = static_cast<unsigned char>(sequence[0]);
-    const std::size_t n = sequence.size();
-    unsigned value = n == 1 ? lead : lead & (0x7fu >> n);
-    for (std::size_t i = 1; i < n; ++i) {
-        value = (value << 6) | (static_cast<unsigned char>(sequence[i]) & 0x3fu);
-    }
+std::string CodePointName(char32_t value) {
     char name[16];
-    std::snprintf(name, sizeof name, "U+%04X", value);
+    std::snprintf(name, sizeof name, "U+%04X", static_cast<unsigned>(value));
     return name;
 }
 
 }  // namespace
 
-PasswordCheck CheckPassword(std::string_view utf8) {
+std::string LocaleCodeset() {
+    return nl_langinfo(CODESET);
+}
+
+PasswordCheck CheckPassword(std::string_view typed, const std::string& codeset) {
     PasswordCheck check;
-    if (utf8.empty()) {
+    if (typed.empty()) {
         check.problem = Tr("the password is empty");
         return check;
     }
-    if (auto bytes = Utf8ToCp932(utf8)) {
+    const std::optional<Secret> utf8 = ToUtf8(typed, codeset);
+    if (!utf8) {
+        check.problem = Fill(
+            Tr("the password is not valid text in the locale's character set ({1})"), {codeset});
+        return check;
+    }
+    const std::string_view text = utf8->bytes();
+    if (auto bytes = Utf8ToCp932(text)) {
         if (bytes->size() > kPasswordMaxBytes) {
             check.problem =
                 Fill(Tr("the password is {1} Shift-JIS bytes long; at most {2} are "
                         "allowed"),
                      {std::to_string(bytes->size()), std::to_string(kPasswordMaxBytes)});
+            explicit_bzero(bytes->data(), bytes->size());
             return check;
         }
-        check.cp932 = std::move(bytes);
+        check.cp932 = Secret(std::move(*bytes));
         return check;
     }
     // Name the first character that has no form, so the user can find it.
-    for (std::size_t at = 0; at < utf8.size();) {
-        const std::size_t n =
-            std::min(SequenceLength(static_cast<unsigned char>(utf8[at])), utf8.size() - at);
-        const std::string_view sequence = utf8.substr(at, n);
-        if (!WellFormed(sequence)) {
+    for (std::size_t at = 0; at < text.size();) {
+        const CodePoint c = Utf8At(text, at);
+        if (c.bytes == 0) {
             break;
         }
+        const std::string_view sequence = text.substr(at, c.bytes);
         if (!Utf8ToCp932(sequence)) {
             check.problem =
                 Fill(Tr("the password has a character with no Shift-JIS form: \"{1}\" ({2})"),
-                     {std::string(sequence), CodePointName(sequence)});
+                     {std::string(sequence), CodePointName(c.value)});
             return check;
         }
-        at += n;
+        at += c.bytes;
     }
     check.problem = Tr("the password is not valid UTF-8 text");
     return check;
 }
 
-std::optional<std::string> ReadFirstLine(int fd) {
-    std::string line;
-    char c = 0;
-    for (bool first = true;; first = false) {
-        const ssize_t n = read(fd, &c, 1);
+LineRead ReadFirstLine(int fd, int wakeFd) {
+    LineRead read;
+    std::string& line = read.line.bytes();
+    char block[kBlock];
+    for (;;) {
+        if (wakeFd >= 0) {
+            pollfd waits[2] = {{fd, POLLIN, 0}, {wakeFd, POLLIN, 0}};
+            if (poll(waits, 2, -1) < 0 && errno != EINTR) {
+                read.end = LineRead::End::Error;
+                read.error = errno;
+                break;
+            }
+            if (waits[1].revents != 0) {
+                read.end = LineRead::End::Stopped;
+                break;
+            }
+            if (waits[0].revents == 0) {
+                continue;
+            }
+        }
+        const ssize_t n = ::read(fd, block, sizeof block);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
         if (n < 0) {
-            return std::nullopt;
-        }
-        if (n == 0 && first) {
-            errno = 0;
-            return std::nullopt;
-        }
-        if (n == 0 || c == '\n') {
+            read.end = LineRead::End::Error;
+            read.error = errno;
             break;
         }
-        // Whatever is longer than any password is refused by its length.
-        if (line.size() < kLongestLine) {
-            line += c;
+        if (n == 0) {
+            read.end = line.empty() ? LineRead::End::NoInput : LineRead::End::Line;
+            break;
+        }
+        const auto* newline = static_cast<const char*>(std::memchr(block, '\n', n));
+        const std::size_t take = newline ? static_cast<std::size_t>(newline - block) : n;
+        if (line.size() + take > kLongestLine) {
+            read.end = LineRead::End::TooLong;
+            break;
+        }
+        line.append(block, take);
+        if (newline) {
+            break;
         }
     }
-    if (!line.empty() && line.back() == '\r') {
+    explicit_bzero(block, sizeof block);
+    if (read.end == LineRead::End::Line && !line.empty() && line.back() == '\r') {
         line.pop_back();
     }
-    return line;
+    if (read.end == LineRead::End::Line && line.find('\0') != std::string::npos) {
+        read.end = LineRead::End::HasNul;
+    }
+    if (read.end != LineRead::End::Line) {
+        read.line.Wipe();
+    }
+    return read;
 }
 
-std::optional<std::string> ReadFirstLineOf(const std::string& path) {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+LineRead ReadFirstLineOf(const std::string& path, bool& exposed) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) {
-        return std::nullopt;
+        LineRead failed;
+        failed.end = LineRead::End::Error;
+        failed.error = errno;
+        return failed;
     }
-    auto line = ReadFirstLine(fd);
-    const int error = errno;
+    struct stat status {};
+    exposed = fstat(fd, &status) == 0 && (status.st_mode & (S_IRGRP | S_IROTH)) != 0;
+    LineRead read = ReadFirstLine(fd);
     close(fd);
-    errno = error;
-    return line;
+    return read;
+}
+
+std::string LineProblem(const LineRead& read) {
+    switch (read.end) {
+        case LineRead::End::Line:
+            return {};
+        case LineRead::End::NoInput:
+            return Tr("the password is empty");
+        case LineRead::End::TooLong:
+            return Fill(Tr("the password line is longer than {1} bytes; a password has at most "
+                           "{2} Shift-JIS bytes"),
+                        {std::to_string(kLongestLine), std::to_string(kPasswordMaxBytes)});
+        case LineRead::End::HasNul:
+            return Tr("the password line holds a NUL byte");
+        case LineRead::End::Stopped:
+            return Tr("the password was not given: the run was interrupted");
+        case LineRead::End::Error:
+            break;
+    }
+    return Fill(Tr("cannot read the password: {1}"), {std::strerror(read.error)});
 }
 
 }  // namespace kryvet::cli

@@ -4,26 +4,45 @@
 #include <string>
 #include <string_view>
 
+#include "cli/secret.h"
+
 // Where a password comes from and the rules it must keep: the same as the
 // window's, 1 to 50 Shift-JIS bytes, and a character without a Shift-JIS
-// form is refused by name, never replaced.
+// form is refused by name, never replaced. It is typed in the locale's
+// character set (UTF-8 where the locale names none beyond ASCII).
 namespace kryvet::cli {
 
 constexpr std::size_t kPasswordMaxBytes = 50;
+// No password in any character set is longer; a longer line is refused as
+// soon as it is seen to be.
+constexpr std::size_t kLongestLine = 1024;
 
 struct PasswordCheck {
-    std::optional<std::string> cp932;  // the bytes the engine takes
-    std::string problem;               // otherwise, what is wrong, for the user
+    std::optional<Secret> cp932;  // the bytes the engine takes
+    std::string problem;          // otherwise, what is wrong, for the user
 };
 
-PasswordCheck CheckPassword(std::string_view utf8);
+// Checks a password typed in the locale's character set, `codeset`.
+PasswordCheck CheckPassword(std::string_view typed, const std::string& codeset);
 
-// The first line readable from the descriptor, without its line end; or
-// nothing, with errno set (EINTR when a signal cut the read short, 0 at
-// the end of the input before any byte).
-std::optional<std::string> ReadFirstLine(int fd);
+// The locale's character set, as nl_langinfo names it.
+std::string LocaleCodeset();
 
-// The same from a file.
-std::optional<std::string> ReadFirstLineOf(const std::string& path);
+// The first line readable from a descriptor, without its line end.
+struct LineRead {
+    enum class End { Line, NoInput, TooLong, HasNul, Stopped, Error } end = End::Line;
+    Secret line;
+    int error = 0;  // Error: errno
+};
+
+// Reads in blocks; `wakeFd`, when not -1, ends the wait once readable (a
+// signal came).
+LineRead ReadFirstLine(int fd, int wakeFd = -1);
+
+// The same from a file; a file that others can read is `exposed`.
+LineRead ReadFirstLineOf(const std::string& path, bool& exposed);
+
+// What a read that gave no line means for the user; empty for a line.
+std::string LineProblem(const LineRead& read);
 
 }  // namespace kryvet::cli

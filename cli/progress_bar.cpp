@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "cli/messages.h"
+#include "cli/text_width.h"
 
 namespace kryvet::cli {
 
@@ -22,39 +23,9 @@ std::size_t Columns(int fd) {
     return kDefaultColumns;
 }
 
-// Characters as a terminal counts them, near enough: one per UTF-8
-// sequence (wide characters count one too, so a long name ends early).
-std::size_t Width(const std::string& text) {
-    std::size_t width = 0;
-    for (unsigned char c : text) {
-        width += (c & 0xc0) != 0x80 ? 1 : 0;
-    }
-    return width;
-}
-
-// The last `width` characters of a name, marked as cut.
-std::string Tail(const std::string& name, std::size_t width) {
-    if (Width(name) <= width) {
-        return name;
-    }
-    if (width < 2) {
-        return {};
-    }
-    std::size_t skip = Width(name) - (width - 1);
-    std::size_t at = 0;
-    while (at < name.size() && skip > 0) {
-        ++at;
-        while (at < name.size() && (static_cast<unsigned char>(name[at]) & 0xc0) == 0x80) {
-            ++at;
-        }
-        --skip;
-    }
-    return "…" + name.substr(at);
-}
-
 }  // namespace
 
-std::string ProgressLine(const std::string& name, int percent, double bytesPerSecond,
+std::string ProgressLine(const std::string& shownName, int percent, double bytesPerSecond,
                          std::size_t filesLeft, std::size_t columns) {
     std::string bar(static_cast<std::size_t>(kBarCells * percent / 100), '#');
     bar.resize(kBarCells, '.');
@@ -66,14 +37,22 @@ std::string ProgressLine(const std::string& name, int percent, double bytesPerSe
         tail += "  " + Fill(TrCount("{1} file left", "{1} files left", filesLeft),
                             {std::to_string(filesLeft)});
     }
-    const std::size_t room = columns > Width(tail) + 1 ? columns - Width(tail) - 1 : 0;
-    return Tail(name, room) + tail;
+    const std::size_t usable = columns > 0 ? columns - 1 : 0;
+    const std::size_t tailColumns = ColumnsOf(tail);
+    if (tailColumns + 1 >= usable) {
+        return FitEnd(tail.substr(1), usable);  // too narrow for any of the name
+    }
+    return FitMiddle(shownName, usable - tailColumns) + tail;
 }
 
 ProgressBar::ProgressBar(int fd, bool quiet) : fd_(fd), shown_(!quiet && isatty(fd) == 1) {}
 
-void ProgressBar::Begin(const std::string& name, std::int64_t bytes) {
-    name_ = name;
+void ProgressBar::SetFile(std::string shownName, std::size_t filesLeft) {
+    name_ = std::move(shownName);
+    filesLeft_ = filesLeft;
+}
+
+void ProgressBar::Begin(std::int64_t bytes) {
     bytes_ = bytes;
     percent_ = -1;
     start_ = std::chrono::steady_clock::now();

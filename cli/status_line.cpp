@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "cli/utf8_text.h"
+
 namespace kryvet::cli {
 
 namespace {
@@ -48,75 +50,6 @@ const char* DamageName(FailureKind kind) {
         default:
             return "record-damaged";
     }
-}
-
-std::string EscapedName(const std::string& name) {
-    std::string out;
-    for (unsigned char c : name) {
-        if (c == '\\') {
-            out += "\\\\";
-        } else if (c == '\t') {
-            out += "\\t";
-        } else if (c == '\n') {
-            out += "\\n";
-        } else if (c < 0x20 || c == 0x7f) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\x%02x", c);
-            out += escaped;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out;
-}
-
-// Bytes of the well-formed UTF-8 sequence at `at`, or 0.
-std::size_t Utf8SequenceAt(const std::string& text, std::size_t at) {
-    const auto lead = static_cast<unsigned char>(text[at]);
-    const std::size_t n = lead < 0x80   ? 1
-                          : lead < 0xc2 ? 0
-                          : lead < 0xe0 ? 2
-                          : lead < 0xf0 ? 3
-                          : lead < 0xf5 ? 4
-                                        : 0;
-    if (n == 0 || at + n > text.size()) {
-        return 0;
-    }
-    for (std::size_t i = 1; i < n; ++i) {
-        if ((static_cast<unsigned char>(text[at + i]) & 0xc0) != 0x80) {
-            return 0;
-        }
-    }
-    return n;
-}
-
-// A JSON string. A byte that is no part of UTF-8 text becomes U+DC80 to
-// U+DCFF, the way file names are carried through text elsewhere
-// (surrogateescape), so no name is lost or confused with another.
-std::string JsonString(const std::string& text) {
-    std::string out = "\"";
-    for (std::size_t at = 0; at < text.size();) {
-        const std::size_t n = Utf8SequenceAt(text, at);
-        const auto c = static_cast<unsigned char>(text[at]);
-        char escaped[8];
-        if (n == 0) {
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", 0xdc00 | c);
-            out += escaped;
-            ++at;
-            continue;
-        }
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c < 0x20 || c == 0x7f) {
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-            out += escaped;
-        } else {
-            out.append(text, at, n);
-        }
-        at += n;
-    }
-    return out + "\"";
 }
 
 }  // namespace
@@ -169,11 +102,17 @@ std::string StatusLine(const std::string& name, const Inspection& state) {
         default:
             return {};
     }
-    return fields + "\t" + EscapedName(name) + "\n";
+    return fields + "\t" + QuotedName(name) + "\n";
 }
 
 std::string StatusJson(const std::string& name, const Inspection& state) {
-    std::string object = "{\"name\":" + JsonString(name) + ",\"state\":";
+    // A name that is no UTF-8 text is given whole in its bytes beside.
+    bool lossy = false;
+    std::string object = "{\"name\":" + JsonText(name, &lossy);
+    if (lossy) {
+        object += ",\"name_bytes\":\"" + HexBytes(name) + "\"";
+    }
+    object += ",\"state\":";
     switch (state.kind) {
         case Inspection::Kind::Plain:
             object += "\"plain\",\"size\":" + std::to_string(state.size);
@@ -181,7 +120,7 @@ std::string StatusJson(const std::string& name, const Inspection& state) {
         case Inspection::Kind::Encrypted: {
             const std::string clock = ClockText(state.clockKey);
             object += "\"encrypted\",\"size\":" + std::to_string(state.size) +
-                      ",\"clock\":" + (clock == "-" ? "null" : JsonString(clock));
+                      ",\"clock\":" + (clock == "-" ? "null" : JsonText(clock));
             break;
         }
         case Inspection::Kind::Interrupted:

@@ -2,24 +2,42 @@
 
 #include <signal.h>
 
-// SIGINT, SIGTERM and SIGHUP, remembered rather than obeyed at once: the
-// file being rewritten is finished (the engine holds the signals back until
-// it is whole), and the run stops before the next file. A password prompt
-// is cut short. The handlers are in place while an instance lives.
+#include <atomic>
+#include <string>
+#include <thread>
+
+// SIGINT, SIGTERM and SIGHUP, taken by a thread of their own rather than
+// obeyed: the file being rewritten is finished (the engine holds the
+// signals back on the thread that rewrites until it is whole), and the run
+// stops before the next file. Each one is answered at once on standard
+// error, the second and later too, and a password prompt waiting on the
+// wake descriptor is cut short. In place while an instance lives.
 namespace kryvet::cli {
 
 class StopSignals {
 public:
-    StopSignals();
+    // `notice` is what each signal is answered with.
+    explicit StopSignals(std::string notice);
     ~StopSignals();
     StopSignals(const StopSignals&) = delete;
     StopSignals& operator=(const StopSignals&) = delete;
 
-    // The signal that came, or 0.
-    static int Received();
+    // The first signal that came, or 0.
+    int Received() const { return received_.load(); }
+    // Readable once a signal came: for waits that a signal ends.
+    int WakeFd() const { return wake_; }
 
 private:
-    struct sigaction saved_[3];
+    void Watch();
+
+    std::string notice_;
+    sigset_t signals_{};
+    sigset_t savedMask_{};
+    int signalFd_ = -1;
+    int wake_ = -1;  // an eventfd, written for every signal
+    int quit_ = -1;  // an eventfd, written when the instance ends
+    std::atomic<int> received_{0};
+    std::thread watcher_;
 };
 
 }  // namespace kryvet::cli

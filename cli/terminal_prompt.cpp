@@ -37,7 +37,7 @@ public:
     }
 
     // A line typed with the echo off; the echo comes back however the read ends.
-    std::optional<std::string> ReadHidden(const std::string& prompt) const {
+    LineRead ReadHidden(const std::string& prompt, int wakeFd) const {
         termios saved{};
         const bool isTerminal = tcgetattr(fd_, &saved) == 0;
         if (isTerminal) {
@@ -46,7 +46,7 @@ public:
             tcsetattr(fd_, TCSAFLUSH, &hidden);
         }
         Say(prompt);
-        std::optional<std::string> line = ReadFirstLine(fd_);
+        LineRead line = ReadFirstLine(fd_, wakeFd);
         if (isTerminal) {
             tcsetattr(fd_, TCSANOW, &saved);
         }
@@ -60,7 +60,7 @@ private:
 
 }  // namespace
 
-Prompted AskOnTerminal(bool confirm) {
+Prompted AskOnTerminal(bool confirm, const std::string& codeset, int wakeFd) {
     Terminal terminal;
     Prompted prompted;
     if (!terminal.IsOpen()) {
@@ -68,21 +68,27 @@ Prompted AskOnTerminal(bool confirm) {
         return prompted;
     }
     for (int attempt = 0; attempt < kTries; ++attempt) {
-        const auto typed = terminal.ReadHidden(Tr("Password: "));
-        if (!typed) {
+        const LineRead typed = terminal.ReadHidden(Tr("Password: "), wakeFd);
+        if (typed.end == LineRead::End::NoInput || typed.end == LineRead::End::Stopped ||
+            typed.end == LineRead::End::Error) {
             return prompted;  // the input ended, or a signal came
         }
-        PasswordCheck check = CheckPassword(*typed);
+        if (typed.end != LineRead::End::Line) {
+            terminal.Say(LineProblem(typed) + "\n");
+            continue;
+        }
+        PasswordCheck check = CheckPassword(typed.line.bytes(), codeset);
         if (!check.cp932) {
             terminal.Say(check.problem + "\n");
             continue;
         }
         if (confirm) {
-            const auto again = terminal.ReadHidden(Tr("Password again: "));
-            if (!again) {
+            const LineRead again = terminal.ReadHidden(Tr("Password again: "), wakeFd);
+            if (again.end != LineRead::End::Line && again.end != LineRead::End::TooLong &&
+                again.end != LineRead::End::HasNul) {
                 return prompted;
             }
-            if (*again != *typed) {
+            if (again.end != LineRead::End::Line || again.line.bytes() != typed.line.bytes()) {
                 terminal.Say(std::string(Tr("The passwords do not match. Try again.")) + "\n");
                 continue;
             }

@@ -3,6 +3,8 @@
 #include <optional>
 #include <string>
 
+#include "cli/secret.h"
+
 // The password asked on the controlling terminal, without echo: once, or a
 // second time to confirm it before encrypting. A mismatch, or a password the
 // rules refuse, is said on the terminal and asked again, three times at
@@ -11,10 +13,12 @@
 namespace kryvet::cli {
 
 struct Prompted {
-    std::optional<std::string> cp932;
+    std::optional<Secret> cp932;
     bool noTerminal = false;
 };
 
-Prompted AskOnTerminal(bool confirm);
+// `codeset`: what the typed bytes are in; `wakeFd`: readable once a
+// termination request came.
+Prompted AskOnTerminal(bool confirm, const std::string& codeset, int wakeFd);
 
 }  // namespace kryvet::cli

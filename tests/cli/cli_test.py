@@ -4,6 +4,7 @@ passwords by descriptor, batches of mixed files, status, signals in the middle
 of a rewrite, and files that the window and the command line leave to each
 other. The helper runs the window's flow, or the command line's own code, on a
 fixed clock, and can die in the middle of a rewrite."""
+import fcntl
 import hashlib
 import json
 import os
@@ -11,9 +12,12 @@ import pty
 import re
 import select
 import signal
+import struct
 import subprocess
 import tempfile
+import termios
 import time
+import unicodedata
 import unittest
 
 CLI = os.environ["KRYVET_CLI"]
@@ -23,6 +27,7 @@ PASSWORD = "秘密pass"
 FIXED_CLOCK = "2026-12-07T10:11:12.345"  # what the helper's clock says
 PATIENCE = 60  # seconds; generous for a busy machine and the sanitizers
 MIB = 1 << 20
+NOBODY = 65534
 ENGLISH = dict(os.environ, LC_ALL="C.UTF-8", LANGUAGE="")
 
 
@@ -38,18 +43,31 @@ def digest(path):
         return hashlib.sha256(f.read()).hexdigest()
 
 
-def run(args, password=None, env=ENGLISH, helper=False):
+def as_user(uid):
+    """What makes a child run as that user, or as the caller for None."""
+    if uid is None:
+        return None
+    return lambda: (os.setgroups([]), os.setgid(uid), os.setuid(uid))
+
+
+def run(args, password=None, env=ENGLISH, helper=False, user=None, raw=False):
     """Runs the program (or the helper) with the password on the descriptor
-    that "--password-fd 3" names."""
-    read_end, write_end = os.pipe()
-    if password is not None:
-        os.write(write_end, (password + "\n").encode())
-    os.close(write_end)
+    that "--password-fd 3" names; as another user where `user` names one."""
+    line = password if isinstance(password, bytes) else (password or "").encode() + b"\n"
+    if len(line) < 4096:  # a pipe, as a script hands it over
+        read_end, write_end = os.pipe()
+        if password is not None:
+            os.write(write_end, line)
+        os.close(write_end)
+    else:  # more than a pipe holds before the program reads it
+        read_end = os.memfd_create("password")
+        os.write(read_end, line)
+        os.lseek(read_end, 0, os.SEEK_SET)
     args = [str(read_end) if a == "3" and b == "--password-fd" else a
             for a, b in zip(args, [None] + args)]
     done = subprocess.run(([HELPER] if helper else [CLI]) + args, pass_fds=(read_end,),
-                          capture_output=True, text=True, env=env, timeout=PATIENCE * 2,
-                          stdin=subprocess.DEVNULL)
+                          capture_output=True, text=not raw, env=env, timeout=PATIENCE * 2,
+                          stdin=subprocess.DEVNULL, preexec_fn=as_user(user))
     os.close(read_end)
     return done
 
@@ -61,10 +79,13 @@ def status(*paths):
 class Terminal:
     """The program on a pseudo-terminal, read as a person reads it."""
 
-    def __init__(self, args, env=ENGLISH):
+    def __init__(self, args, env=ENGLISH, program=CLI, user=None, columns=80):
         self.pid, self.fd = pty.fork()
         if self.pid == 0:
-            os.execve(CLI, [CLI] + args, env)
+            if user is not None:
+                as_user(user)()
+            os.execve(program, [program] + args, env)
+        fcntl.ioctl(self.fd, termios.TIOCSWINSZ, struct.pack("HHHH", 24, columns, 0, 0))
         self.seen = ""
 
     def wait_for(self, pattern):
@@ -105,6 +126,7 @@ class Scratch(unittest.TestCase):
     def setUp(self):
         self.dir_ = tempfile.TemporaryDirectory(dir="/var/tmp", prefix="kryvet-cli-")
         self.dir = self.dir_.name
+        os.chmod(self.dir, 0o755)  # for runs as another user
 
     def tearDown(self):
         for root, dirs, files in os.walk(self.dir):
@@ -167,6 +189,8 @@ class TestPrompt(Scratch):
         cases = [("pass😀word", 2, "no Shift-JIS form: \"😀\" (U+1F600)"),
                  ("ａ" * 25 + "b", 2, "51 Shift-JIS bytes"),
                  ("", 2, "empty"),
+                 ("pass\0word", 2, "holds a NUL byte"),
+                 ("x" * (10 * MIB), 2, "longer than 1024 bytes; a password has at most 50"),
                  ("ｱ" * 50, 0, "")]  # half-width kana: one byte each
         for password, code, message in cases:
             done = run(["encrypt", "--password-fd", "3", path], password)
@@ -176,11 +200,59 @@ class TestPrompt(Scratch):
                 self.assertEqual(digest(path), plain)
         done = run(["decrypt", "--password-fd", "3", path], "ｱ" * 50)
         self.assertEqual((done.returncode, digest(path)), (0, plain), done.stderr)
+        # A password file others can read works, with a warning.
+        with open(self.path("pw"), "w") as f:
+            f.write("ｱ" * 50 + "\n")
+        os.chmod(self.path("pw"), 0o644)
+        done = run(["encrypt", "--password-file", self.path("pw"), path])
+        self.assertEqual(done.returncode, 0, done.stderr)
+        self.assertIn("other users can read the password file", done.stderr)
+        os.chmod(self.path("pw"), 0o600)
+        done = run(["decrypt", "--password-file", self.path("pw"), path])
+        self.assertEqual((done.returncode, done.stderr), (0, ""))
+        # A terminal as the descriptor would echo: refused, with the way out.
+        term = Terminal(["encrypt", "--password-fd", "0", path])
+        self.assertEqual(term.exit_status(), 2)
+        self.assertIn("leave out --password-fd to be asked without echo", term.seen)
+        self.assertEqual(digest(path), plain)
         # No terminal to ask on: said, and nothing touched.
         done = subprocess.run([CLI, "encrypt", path], capture_output=True, text=True,
                               env=ENGLISH, start_new_session=True, stdin=subprocess.DEVNULL)
         self.assertEqual(done.returncode, 1)
         self.assertIn("no terminal", done.stderr)
+        self.assertEqual(digest(path), plain)
+
+
+    def test_password_in_the_locales_charset_and_the_run_not_dumpable(self):
+        locales = self.path("locales")
+        os.mkdir(locales)
+        made = subprocess.run(["localedef", "-i", "ja_JP", "-f", "EUC-JP",
+                               os.path.join(locales, "ja_JP.eucJP")], capture_output=True)
+        if made.returncode > 1:  # 1: made, with warnings
+            self.skipTest(f"localedef cannot make ja_JP.eucJP: {made.stderr[-200:]!r}")
+        path = self.path("f.txt")
+        write_random(path, 300, 3)
+        plain = digest(path)
+        euc = dict(ENGLISH, LC_ALL="ja_JP.eucJP", LOCPATH=locales)
+        done = run(["encrypt", "--password-fd", "3", path], PASSWORD.encode("euc_jp") + b"\n",
+                    env=euc)
+        self.assertEqual(done.returncode, 0, done.stderr)
+        done = run(["decrypt", "--password-fd", "3", path], PASSWORD)  # the same, in UTF-8
+        self.assertEqual((done.returncode, digest(path)), (0, plain), done.stderr)
+
+        # While the prompt waits, another process of the same user cannot look
+        # inside (so no core dump or debugger takes the password either).
+        user = NOBODY if os.geteuid() == 0 else None
+        if user is not None:
+            os.chown(path, user, user)
+        term = Terminal(["encrypt", path], user=user)
+        term.wait_for("Password: ")
+        peek = subprocess.run(["cat", f"/proc/{term.pid}/environ"], capture_output=True,
+                              env=ENGLISH, preexec_fn=as_user(user))
+        self.assertNotEqual(peek.returncode, 0, "the process is dumpable")
+        self.assertIn(b"Permission denied", peek.stderr)
+        os.kill(term.pid, signal.SIGINT)
+        self.assertEqual(term.exit_status(), 130, term.seen)
         self.assertEqual(digest(path), plain)
 
 
@@ -225,20 +297,61 @@ class TestBatch(Scratch):
         self.assertEqual(status(self.path("other-password.bin"))[0][0], "encrypted")
 
     def test_recursion_takes_files_in_order_and_never_follows_links(self):
-        os.makedirs(self.path("top/sub"))
-        os.mkdir(self.path("outside"))
-        for name in ["top/b.txt", "top/a.txt", "top/sub/c.txt", "outside/o.txt"]:
-            write_random(self.path(name), 1000, name)
-        os.symlink(self.path("outside"), self.path("top/sub/link-dir"))
-        os.symlink(self.path("outside/o.txt"), self.path("top/link-file"))
-        self.assertEqual(run(["encrypt", "-r", "--password-fd", "3", self.path("top")],
-                             PASSWORD).returncode, 0)
-        listing = run(["status", "-r", self.path("top"), self.path("outside")]).stdout
-        self.assertEqual([line.split("\t")[0] + " " + os.path.relpath(line.split("\t")[3],
-                                                                      self.dir)
-                          for line in listing.splitlines()],
-                         ["encrypted top/a.txt", "encrypted top/b.txt",
-                          "encrypted top/sub/c.txt", "plain outside/o.txt"])
+        """As root over a user's tree and as that user: links in place from the
+        start, and links swapped in once the run has listed the tree (the
+        moment the first file is pinned), lead nowhere outside it."""
+        # Who runs, and who owns the tree; what lies outside is the runner's.
+        users = ([("root", None, NOBODY), ("user", NOBODY, NOBODY)] if os.geteuid() == 0
+                 else [("user", None, None)])
+        for who, uid, owner in users:
+            top, outside = self.path(f"{who}/top"), self.path(f"{who}/outside")
+            os.makedirs(top + "/sub")
+            os.makedirs(top + "/gone")
+            os.makedirs(outside + "/dir")
+            for name in ["top/b.txt", "top/a.txt", "top/sub/c.txt", "top/gone/g.txt",
+                         "top/z_final", "outside/o.txt", "outside/dir/d.txt", "outside/f"]:
+                write_random(self.path(f"{who}/{name}"), 1000, name)
+            os.symlink(outside, top + "/sub/link-dir")
+            os.symlink(outside + "/o.txt", top + "/link-file")
+            os.mkfifo(top + "/fifo")
+            open(top + "/empty", "w").close()
+            if owner is not None:
+                os.link(outside + "/f", top + "/root-owned-link")  # unprotected hard links
+                for tree, whose in [(top, owner), (outside, uid)]:
+                    for root, dirs, files in os.walk(tree):
+                        for name in [root] + [os.path.join(root, n) for n in dirs + files]:
+                            os.chown(name, whose or 0, whose or 0, follow_symlinks=False)
+                os.chown(outside + "/f", 0, 0)
+            before = {n: digest(f"{outside}/{n}") for n in ["o.txt", "dir/d.txt", "f"]}
+            swap = (f"rm -r {top}/gone {top}/z_final {top}/a.txt && ln -s {outside}/dir "
+                    f"{top}/gone && ln -s {outside}/f {top}/z_final && ln -s {outside}/o.txt "
+                    f"{top}/a.txt")
+            done = run(["--on-first-pin", swap, "cli", "encrypt", "-r", "--password-fd", "3",
+                        top], PASSWORD, helper=True, user=uid)
+            self.assertEqual(done.returncode, 1, (who, done.stderr))
+            said = done.stderr.replace(self.dir + f"/{who}/", "")
+            for line in ["top/fifo: skipped: not a regular file",
+                         "top/gone: cannot read directory: Not a directory",
+                         "top/link-file: skipped: a symbolic link",
+                         "top/sub/link-dir: skipped: a symbolic link",
+                         "top/z_final: skipped: a symbolic link"]:
+                self.assertIn("kryvet-cli: " + line, said, who)
+            if owner is not None:
+                self.assertIn("top/root-owned-link: skipped: it has other hard links", said)
+            self.assertIn("top/empty: skipped: the file is empty", said)
+            self.assertIn(f"3 done, {5 if owner is None else 6} skipped, 1 failed", said)
+            self.assertEqual({n: digest(f"{outside}/{n}") for n in before}, before, who)
+            listing = run(["status", "-r", top]).stdout.replace(self.dir + f"/{who}/", "")
+            self.assertEqual([line.split("\t")[0] + " " + line.split("\t")[3]
+                              for line in listing.splitlines()],
+                             ["encrypted top/b.txt", "plain top/empty",
+                              "encrypted top/sub/c.txt"], who)
+            # Run again over the finished tree: nothing left to do is no failure.
+            for operation in ["encrypt", "decrypt", "decrypt"]:
+                again = run([operation, "-r", "--password-fd", "3", top], PASSWORD, user=uid)
+                self.assertEqual(again.returncode, 0, (who, operation, again.stderr))
+            self.assertIn("b.txt: skipped: the file is not encrypted", again.stderr)
+            self.assertIn(f"0 done, {9 if owner is None else 10} skipped, 0 failed", again.stderr)
 
 
 class TestStatus(Scratch):
@@ -278,23 +391,69 @@ class TestStatus(Scratch):
         self.assertIn("nothing: no such file", missing.stderr)
 
 
+    def test_names_are_shown_never_obeyed(self):
+        """Controls, reordering marks and bytes of no UTF-8 (overlong, a
+        surrogate, above U+10FFFF) come out escaped, each name distinct."""
+        cases = [(b"forge\nkryvet-cli: important.db: wrong password",
+                  "forge\\nkryvet-cli: important.db: wrong password"),
+                 (b"title\x1b]0;owned\x07\x1b[2J", "title\\x1b]0;owned\\x07\\x1b[2J"),
+                 (b"\x80", "\\x80"), (b"\xed\xb2\x80", "\\xed\\xb2\\x80"),
+                 (b"\xe0\x80\xaf", "\\xe0\\x80\\xaf"), (b"\xf4\x90\x80\x80", "\\xf4\\x90\\x80\\x80"),
+                 ("rtl\u202etxt.exe".encode(), "rtl\\xe2\\x80\\xaetxt.exe"),
+                 ("報告\\書".encode(), "報告\\\\書")]
+        folder = self.dir.encode() + b"/"
+        for name, _ in cases:
+            write_random(folder + name, 10, name)
+        paths = [folder + name for name, _ in cases]
+        text = run(["status", *paths], raw=True)
+        self.assertEqual(text.stdout.decode().splitlines(),
+                         [f"plain\t10\t-\t{self.dir}/{shown}" for _, shown in cases])
+        objects = [json.loads(line.decode("utf-8", errors="strict"))
+                   for line in run(["status", "--json", *paths], raw=True).stdout.splitlines()]
+        back = [bytes.fromhex(o["name_bytes"]) if "name_bytes" in o else o["name"].encode()
+                for o in objects]
+        self.assertEqual(back, paths)
+        self.assertEqual(["name_bytes" in o for o in objects],
+                         [False, False, True, True, True, True, False, False])
+        # Messages quote the same way: one line a name, no order reaches the terminal.
+        said = run(["decrypt", "--password-fd", "3", *paths], PASSWORD, raw=True).stderr.decode()
+        self.assertEqual(said.splitlines(),
+                         [f"kryvet-cli: {self.dir}/{shown}: skipped: the file is not encrypted"
+                          for _, shown in cases] + ["kryvet-cli: 0 done, 8 skipped, 0 failed"])
+
+
+def columns(text):
+    return sum(2 if unicodedata.east_asian_width(c) in "WF" else 1 for c in text)
+
+
 class TestInterruption(Scratch):
     def test_a_signal_finishes_the_file_and_skips_the_rest(self):
+        """The rewrite is held at its 12th write while the signals come: each
+        is answered at once, and the file is still finished."""
         for sig, code in [(signal.SIGINT, 130), (signal.SIGTERM, 143)]:
-            big, small = self.path(f"big-{sig}"), self.path(f"small-{sig}")
-            write_random(big, 64 * MIB, 7)
+            big = self.path(f"二〇二六年度_営業部_月次報告書_最終版-{sig}.pdf")
+            small, release = self.path(f"small-{sig}"), self.path(f"release-{sig}")
+            write_random(big, 6 * MIB, 7)
             write_random(small, 100, 8)
             plain = digest(big)
             with open(self.path("pw"), "w") as f:
                 f.write(PASSWORD + "\n")
-            term = Terminal(["encrypt", "--password-file", self.path("pw"), big, small])
-            progress = term.wait_for(r"big-\d+ \[[#.]{20}\] +([1-9]\d*)% +[\d.]+ MiB/s  1 file left")
-            self.assertLess(int(progress.group(1)), 100)
-            os.kill(term.pid, sig)
+            term = Terminal(["--hold-at-write", f"12@{release}", "cli", "encrypt",
+                             "--password-file", self.path("pw"), big, small], program=HELPER)
+            term.wait_for(r"版-\d+\.pdf \[[#.]{20}\] +\d+% +[\d.]+ MiB/s  1 file left")
+            for _ in range(2):  # a second press is answered the same
+                os.kill(term.pid, sig)
+                term.wait_for("interrupted: the file being rewritten is finished, the rest "
+                              "skipped\r?\n")
+            open(release, "w").close()
             self.assertEqual(term.exit_status(), code, term.seen)
             self.assertIn(f"small-{sig}: skipped: the run was interrupted", term.seen)
+            self.assertIn("1 done, 1 skipped, 0 failed", term.seen)
+            drawn = [part.replace("\x1b[K", "") for line in term.seen.split("\n")
+                     for part in line.split("\r") if "MiB/s" in part]
+            self.assertTrue(drawn and all(columns(part) < 80 for part in drawn), drawn)
             self.assertEqual(status(big, small), [
-                ["encrypted", str(64 * MIB), status(big)[0][2], big],
+                ["encrypted", str(6 * MIB), status(big)[0][2], big],
                 ["plain", "100", "-", small]])
             self.assertEqual(run(["decrypt", "-q", "--password-file", self.path("pw"), big])
                              .returncode, 0)
@@ -367,19 +526,31 @@ class TestUsage(unittest.TestCase):
         self.assertIn("Usage: kryvet-cli COMMAND", run(["--help"]).stdout)
         self.assertIn("使い方", run(["-h"], env=dict(ENGLISH, LANGUAGE="ja")).stdout)
         self.assertRegex(run(["--version"]).stdout, r"^kryvet-cli \(Kryvet\) \d+\.\d+\n$")
-        for page in ["kryvet.1", "kryvet-cli.1"]:
+        for page, heading in [("kryvet.1", "SYNOPSIS"), ("kryvet-cli.1", "SYNOPSIS"),
+                              ("ja/kryvet-cli.1", "書式")]:
             shown = subprocess.run(["man", "-l", os.path.join(SOURCE, "man", page)],
                                    capture_output=True, text=True, env=dict(ENGLISH, MANWIDTH="80"))
             self.assertEqual((shown.returncode, shown.stderr), (0, ""), page)
-            self.assertIn("SYNOPSIS", shown.stdout)
+            self.assertIn(heading, shown.stdout)
         completion = os.path.join(SOURCE, "cli", "kryvet-cli.bash-completion")
-        for words, expected in [("kryvet-cli de", "decrypt"),
-                                ("kryvet-cli status --j", "--json"),
-                                ("kryvet-cli decrypt --password-f", "--password-fd --password-file")]:
-            shown = subprocess.run(["bash", "-c", f"source {completion}; COMP_WORDS=({words}); "
-                                    "COMP_CWORD=$((${#COMP_WORDS[@]}-1)); _kryvet_cli; "
-                                    "echo ${COMPREPLY[@]}"], capture_output=True, text=True)
-            self.assertEqual(shown.stdout.strip(), expected, words)
+        # The words as readline hands them over, quotes and backslashes kept.
+        with tempfile.TemporaryDirectory() as folder:
+            for name in ["my file.txt", "報告 書.pdf", "pw"]:
+                open(os.path.join(folder, name), "w").close()
+            for words, expected in [("kryvet-cli de", "[decrypt]"),
+                                    ("kryvet-cli status --j", "[--json]"),
+                                    ("kryvet-cli decrypt --password-f",
+                                     "[--password-fd][--password-file]"),
+                                    ("kryvet-cli encrypt m", "[my file.txt]"),
+                                    ("kryvet-cli encrypt 'my\\ f'", "[my file.txt]"),
+                                    ("kryvet-cli encrypt \"'my f\"", "[my file.txt]"),
+                                    ("kryvet-cli encrypt 報", "[報告 書.pdf]"),
+                                    ("kryvet-cli encrypt --password-file p", "[pw]")]:
+                shown = subprocess.run(["bash", "-c", f"source {completion}; COMP_WORDS=({words}); "
+                                        "COMP_CWORD=$((${#COMP_WORDS[@]}-1)); _kryvet_cli; "
+                                        "printf '[%s]' \"${COMPREPLY[@]}\""],
+                                       capture_output=True, text=True, cwd=folder)
+                self.assertEqual(shown.stdout, expected, words)
 
 
 if __name__ == "__main__":

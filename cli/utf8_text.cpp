@@ -1,0 +1,109 @@
+#include "cli/utf8_text.h"
+
+#include <cstdio>
+
+namespace kryvet::cli {
+
+namespace {
+
+// Characters shown as their bytes: the C0 and C1 controls and DEL, and the
+// format characters that reorder or hide what follows (bidirectional
+// embeddings, overrides and isolates, zero-width marks).
+bool ShownAsBytes(char32_t c) {
+    return c < 0x20 || (c >= 0x7f && c <= 0x9f) || (c >= 0x200b && c <= 0x200f) ||
+           (c >= 0x202a && c <= 0x202e) || (c >= 0x2060 && c <= 0x2069) || c == 0xfeff;
+}
+
+void AppendHex(std::string& out, unsigned char byte) {
+    char escaped[8];
+    std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
+    out += escaped;
+}
+
+}  // namespace
+
+CodePoint Utf8At(std::string_view text, std::size_t at) {
+    const auto lead = static_cast<unsigned char>(text[at]);
+    if (lead < 0x80) {
+        return {lead, 1};
+    }
+    const std::size_t n = lead < 0xc2 ? 0 : lead < 0xe0 ? 2 : lead < 0xf0 ? 3 : lead < 0xf5 ? 4 : 0;
+    if (n == 0 || at + n > text.size()) {
+        return {};
+    }
+    char32_t value = lead & (0x7fu >> n);
+    for (std::size_t i = 1; i < n; ++i) {
+        const auto c = static_cast<unsigned char>(text[at + i]);
+        if ((c & 0xc0) != 0x80) {
+            return {};
+        }
+        value = (value << 6) | (c & 0x3fu);
+    }
+    constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (value < kSmallest[n] || value > 0x10ffff || (value >= 0xd800 && value <= 0xdfff)) {
+        return {};
+    }
+    return {value, n};
+}
+
+std::string QuotedName(std::string_view name) {
+    std::string out;
+    for (std::size_t at = 0; at < name.size();) {
+        const CodePoint c = Utf8At(name, at);
+        const std::size_t n = c.bytes == 0 ? 1 : c.bytes;
+        if (c.value == '\\' && c.bytes == 1) {
+            out += "\\\\";
+        } else if (c.value == '\t' && c.bytes == 1) {
+            out += "\\t";
+        } else if (c.value == '\n' && c.bytes == 1) {
+            out += "\\n";
+        } else if (c.bytes == 0 || ShownAsBytes(c.value)) {
+            for (std::size_t i = 0; i < n; ++i) {
+                AppendHex(out, static_cast<unsigned char>(name[at + i]));
+            }
+        } else {
+            out.append(name, at, n);
+        }
+        at += n;
+    }
+    return out;
+}
+
+std::string JsonText(std::string_view text, bool* lossy) {
+    std::string out = "\"";
+    for (std::size_t at = 0; at < text.size();) {
+        const CodePoint c = Utf8At(text, at);
+        if (c.bytes == 0) {
+            out += "\\ufffd";
+            if (lossy != nullptr) {
+                *lossy = true;
+            }
+            ++at;
+            continue;
+        }
+        if (c.value == '"' || c.value == '\\') {
+            out += '\\';
+            out += static_cast<char>(c.value);
+        } else if (ShownAsBytes(c.value)) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c.value));
+            out += escaped;
+        } else {
+            out.append(text, at, c.bytes);
+        }
+        at += c.bytes;
+    }
+    return out + "\"";
+}
+
+std::string HexBytes(std::string_view bytes) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string out;
+    for (unsigned char c : bytes) {
+        out += kDigits[c >> 4];
+        out += kDigits[c & 15];
+    }
+    return out;
+}
+
+}  // namespace kryvet::cli
