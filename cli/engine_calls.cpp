@@ -149,6 +149,14 @@ FileEnd RewriteFile(Rewrite rewrite, const std::string& name, FileRun& run) {
             }
             return end;
         }
+        if (file->putBack()) {
+            // Cut short before it changed anything, and put back: said, then
+            // the file prepared again.
+            finished = file->putBack()->operation;
+            finishedChangedNothing = true;
+            file->Close();
+            continue;
+        }
         if (file->interrupted()) {
             FileEnd recovered = FinishPrepared(*file, run);
             if (recovered.kind != FileEnd::Kind::Done || recovered.finished == wanted) {
@@ -194,6 +202,12 @@ FileEnd RecoverFile(const std::string& name, FileRun& run) {
         return FinishPrepared(*file, run);
     }
     FileEnd end;
+    if (file != nullptr && file->putBack()) {
+        end.finished = file->putBack()->operation;
+        end.finishedChangedNothing = true;
+        file->Close();
+        return end;
+    }
     if (const auto* failure = std::get_if<Failure>(&prepared)) {
         // Too large to be encrypted means no records were found either.
         if (failure->kind != FailureKind::FileTooLarge) {
@@ -224,6 +238,11 @@ Inspection InspectFile(platform::PlatformFile& files, const std::string& name) {
             state.size = file->interrupted()->sizeBefore;
             state.ownRecords = file->interrupted()->madeForThisFile;
             state.percentDone = PercentDone(*file);
+        } else if (const auto grown = file->grown()) {
+            // Grown for its records, which never reached the disk: nothing done.
+            state.kind = Inspection::Kind::Interrupted;
+            state.operation = grown->operation;
+            state.size = grown->to;
         } else {
             state.kind = Inspection::Kind::Encrypted;
             state.size = file->header().StoredFileSize;

@@ -125,6 +125,17 @@ public:
         std::int64_t to = 0;
     };
     const std::optional<PutBack>& putBack() const { return putBack_; }
+    // What a look found of a growth for records whose footer never reached
+    // the disk (preparing for a rewrite puts it back): by which operation,
+    // from what size.
+    std::optional<PutBack> grown() const {
+        if (!extendedFrom_) {
+            return std::nullopt;
+        }
+        return PutBack{
+            extendedEncrypted_ ? journal::Operation::Decrypt : journal::Operation::Encrypt,
+            status_.size, *extendedFrom_};
+    }
 
 private:
     friend struct detail::Preparing;

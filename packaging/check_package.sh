@@ -31,6 +31,7 @@ expected=$(printf '%s\n' ./usr/bin/kryvet ./usr/share/applications/kryvet.deskto
   "./$metainfo" ./usr/share/icons/hicolor/32x32/apps/kryvet.png \
   ./usr/share/icons/hicolor/64x64/apps/kryvet.png \
   ./usr/bin/kryvet-cli ./usr/share/man/man1/kryvet.1.gz ./usr/share/man/man1/kryvet-cli.1.gz \
+  ./usr/share/man/ja/man1/kryvet-cli.1.gz \
   ./usr/share/locale/ja/LC_MESSAGES/kryvet-cli.mo \
   ./usr/share/bash-completion/completions/kryvet-cli | sort)
 [ "$files" = "$expected" ] || fail "package holds:

@@ -485,14 +485,23 @@ class TestInterplay(Scratch):
             self.assertEqual(digest(path), encrypted)
             os.remove(path)
 
-        # Killed before it changed anything: the records are dropped and the
-        # file encrypted as any plain file.
+        # Killed before it changed anything: the records are dropped, which
+        # is said, and the file encrypted as any plain file.
         write_random(self.path("k"), 6 * MIB, 11)
         path = self.interrupted_by("window", "encrypt", "k", writes=3)
         again = run(["cli", "encrypt", "--password-fd", "3", path], PASSWORD, helper=True)
-        self.assertEqual((again.returncode, again.stderr), (0, ""))
+        self.assertEqual((again.returncode, again.stderr),
+                         (0, "kryvet-cli: %s: the interrupted encryption had changed nothing "
+                             "yet; the file is as it was\n" % path))
         self.assertEqual(digest(path), encrypted)
         os.remove(path)
+        write_random(self.path("k"), 6 * MIB, 11)
+        path = self.interrupted_by("window", "encrypt", "k", writes=3)
+        again = run(["recover", path])
+        self.assertEqual((again.returncode, again.stderr),
+                         (0, "kryvet-cli: %s: the interrupted encryption had changed nothing "
+                             "yet; the file is as it was\n" % path))
+        self.assertEqual(os.path.getsize(path), 6 * MIB)
 
         # Killed in the window, finished by kryvet-cli.
         os.rename(self.path("by-window"), self.path("k"))
