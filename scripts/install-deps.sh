@@ -13,7 +13,8 @@ packages=(
   weston qt6-wayland dbus-daemon at-spi2-core python3-pyatspi
   clang-format
   clang lld libclang-rt-14-dev
-  gettext man-db locales
+  gettext man-db
+  xfsprogs btrfs-progs locales
 )
 
 missing=()
