@@ -40,7 +40,7 @@ constexpr std::uint32_t kVersion = 3;
 constexpr std::uint32_t kUnboundVersion = 2;
 constexpr std::int32_t kEntryBytes = 4 + kHeaderSize;
 // The largest region a rewrite plans.
-constexpr std::int64_t kLargestPlannedRegion = std::int64_t{1} << 25;
+constexpr std::int64_t kLargestPlannedRegion = std::int64_t{1} << 27;
 
 // Bytes of the table for a region of `length` write positions.
 std::int64_t TableBytes(std::int64_t length);

@@ -40,6 +40,8 @@ Failure PutBack(Failure failure, RewriteWay& way) {
 // The records' plan in the unit asked for, or where free space is short in
 // smaller units (a region is whole units), so that a few KiB of free space
 // are enough for a rewrite under records.
+constexpr std::int64_t kRegionsWanted = 16;
+
 struct Planned {
     std::int32_t unit = 0;
     std::optional<journal::Plan> plan;
@@ -47,10 +49,13 @@ struct Planned {
 
 Planned PlanRecords(const journal::Record& base, const RewriteOptions& options,
                     std::int64_t spare) {
+    // Every region costs two flushes: a large file gets larger regions, up
+    // to a sixteenth of it, where the room allows.
+    const std::int64_t wanted = std::max(std::int64_t{options.journalBlocks} * kBlockSize,
+                                         base.sizeBefore / kRegionsWanted);
     for (std::int32_t blocks = std::max(options.unitBlocks, 1);; blocks /= 2) {
         const std::int32_t unit = UnitBytes(blocks);
-        auto plan = journal::PlanJournal(base.operation, base.sizeBefore, unit,
-                                         std::int64_t{options.journalBlocks} * kBlockSize, spare);
+        auto plan = journal::PlanJournal(base.operation, base.sizeBefore, unit, wanted, spare);
         if (plan || blocks == 1) {
             return {unit, plan};
         }
@@ -180,16 +185,17 @@ void RewriteSession::End(std::int64_t expectedSize, bool journaled) {
         throw EngineFailure::Changed();
     }
     way_.Close();
-    io_.Flush();
     if (journaled) {
         // Only once the contents are on the disk do the records go; the
         // modes go on, and the words off, while they still stand, so that a
-        // crash meanwhile is finished with the right mode.
+        // crash meanwhile is finished with the right mode. One flush for all.
         KeepMode();
         // A decryption's kept mode stays until the file has its final mode.
         const bool finalMode = file_.SetModeAhead(ending_.mode);
         file_.TakeOffWords(ending_.encrypted() || !finalMode);
         io_.FlushAll();
+    } else {
+        io_.Flush();
     }
     // Checked again at the last moment: what was appended is never cut off.
     if (io_.Size() != (journaled ? expectedSize : std::max(expectedSize, ending_.size))) {
@@ -197,7 +203,6 @@ void RewriteSession::End(std::int64_t expectedSize, bool journaled) {
     }
     io_.CutAt(ending_.size);
     stage_ = Stage::Cut;
-    io_.Flush();
 }
 
 void RewriteSession::KeepMode() {
@@ -215,7 +220,9 @@ Outcome RewriteSession::Complete(bool journaled) {
         KeepMode();
     }
     // Once more after the cut, where the mode could not be set ahead: the
-    // mode, then the words, in that order on the disk.
+    // mode, then the words, in that order on the disk; then the cut and
+    // they are flushed, before the run says it is done. (Were the cut lost,
+    // the records would finish the file again to the same bytes.)
     if (file_.SetModeAhead(ending_.mode)) {
         file_.TakeOffWords(ending_.encrypted());
     }

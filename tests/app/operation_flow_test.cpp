@@ -331,7 +331,7 @@ TEST(Refusals, RewriteFailuresStopAtOnce) {
         {false, "_lwrite", 2, -1, EIO, "I/O ｴﾗｰ (5)", false},
         {false, "_llseek", 4, -1, EIO, "I/O ｴﾗｰ (5)", false},
         {false, "FlushData", 1, -1, EIO, "I/O ｴﾗｰ (5)", false},
-        {false, "FlushData", 4, -1, EIO, "I/O ｴﾗｰ (5)", true},
+        {false, "FlushAll", 2, -1, EIO, "I/O ｴﾗｰ (5)", true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message()
