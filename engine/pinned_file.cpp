@@ -183,15 +183,16 @@ void PinnedFile::BeginWriting(const std::vector<Word>& words) {
     }
 }
 
-void PinnedFile::TakeOffWords(bool keepMode) {
+void PinnedFile::TakeOffWords(bool keepMode, bool keepGrowth) {
     using KeptWord = platform::PlatformFile::KeptWord;
     if (open_ < 0) {
         return;  // never opened: nothing was put beside it
     }
     for (const KeptWord word : {KeptWord::Extension, KeptWord::Mode}) {
         std::string value;
-        if ((word == KeptWord::Mode && keepMode) || files_->ReadKept(open_, word, value) != 0 ||
-            value.empty() || files_->RemoveKept(open_, word) == 0) {
+        if ((word == KeptWord::Mode && keepMode) || (word == KeptWord::Extension && keepGrowth) ||
+            files_->ReadKept(open_, word, value) != 0 || value.empty() ||
+            files_->RemoveKept(open_, word) == 0) {
             continue;
         }
         const int error = files_->LastError();

@@ -91,12 +91,12 @@ public:
     using Word = std::pair<platform::PlatformFile::KeptWord, std::string>;
     void BeginWriting(const std::vector<Word>& words = {});
 
-    // Takes the words kept beside the file off: the growth word, and the
-    // kept mode too unless `keepMode`. Where the file is read-only its
-    // owner's write bit is given for that alone, since only a file its owner
-    // may write loses its words. Failures leave the word: it is checked
-    // against the file before it is ever acted on.
-    void TakeOffWords(bool keepMode);
+    // Takes the words kept beside the file off: the growth word unless
+    // `keepGrowth`, and the kept mode unless `keepMode`. Where the file is
+    // read-only its owner's write bit is given for that alone, since only a
+    // file its owner may write loses its words. Failures leave the word: it
+    // is checked against the file before it is ever acted on.
+    void TakeOffWords(bool keepMode, bool keepGrowth = false);
 
     // The rewrite has begun: the bytes are its own from now on, and the
     // space reserved is used.

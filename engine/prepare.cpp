@@ -263,7 +263,7 @@ void TakeOffStaleWords(PinnedFile& file) {
     if (file.files().ReadKept(file.handle(), platform::PlatformFile::KeptWord::Extension,
                               extension) == 0 &&
         !extension.empty()) {
-        file.TakeOffWords(HeaderOfSize(file, file.size()));
+        file.TakeOffWords(true);  // a kept mode is the business of the operation's checks
     }
 }
 

@@ -190,9 +190,13 @@ void RewriteSession::End(std::int64_t expectedSize, bool journaled) {
         // modes go on, and the words off, while they still stand, so that a
         // crash meanwhile is finished with the right mode. One flush for all.
         KeepMode();
-        // A decryption's kept mode stays until the file has its final mode.
+        // A decryption's kept mode stays until the file has its final mode;
+        // the growth word until the cut, as the sign that bytes appended now
+        // lie behind records.
         const bool finalMode = file_.SetModeAhead(ending_.mode);
-        file_.TakeOffWords(ending_.encrypted() || !finalMode);
+        if (!ending_.encrypted() && finalMode) {
+            file_.TakeOffWords(false, true);
+        }
         io_.FlushAll();
     } else {
         io_.Flush();
@@ -223,9 +227,8 @@ Outcome RewriteSession::Complete(bool journaled) {
     // mode, then the words, in that order on the disk; then the cut and
     // they are flushed, before the run says it is done. (Were the cut lost,
     // the records would finish the file again to the same bytes.)
-    if (file_.SetModeAhead(ending_.mode)) {
-        file_.TakeOffWords(ending_.encrypted());
-    }
+    const bool finalMode = file_.SetModeAhead(ending_.mode);
+    file_.TakeOffWords(ending_.encrypted() || !finalMode);
     try {
         io_.FlushAll();
     } catch (...) {

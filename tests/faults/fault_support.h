@@ -105,11 +105,20 @@ class HookedPlatform : public kryvet::platform::PosixPlatformFile {
 public:
     std::function<void()> afterMeasure;    // after the first look, before the open
     std::function<void()> afterFirstRead;  // after the first read of the rewrite
+    std::function<void()> afterFullFlush;  // after the full flush before the records go
+    int fullFlushes = 0;
 
     kryvet::platform::Handle OpenPinned(kryvet::platform::Handle pinned, Access access) override {
         if (afterMeasure)
             std::exchange(afterMeasure, nullptr)();
         return PosixPlatformFile::OpenPinned(pinned, access);
+    }
+    int FlushAll(kryvet::platform::Handle handle) override {
+        const int result = PosixPlatformFile::FlushAll(handle);
+        // The first keeps the words, the second comes before the records go.
+        if (++fullFlushes == 2 && afterFullFlush)
+            std::exchange(afterFullFlush, nullptr)();
+        return result;
     }
     std::int32_t _lread(kryvet::platform::Handle handle, void* buffer,
                         std::int32_t count) override {

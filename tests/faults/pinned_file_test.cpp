@@ -340,12 +340,15 @@ TEST(PinnedFile, CancelLeavesNothingBehind) {
 }
 
 // Another program appends while the file is rewritten (the lock is only
-// advisory): the rewrite notices at its end and stops with its records
-// standing and the bytes added kept behind them. The next press says so and
-// touches nothing; once they are taken off, it finishes the file.
+// advisory), during the move or during the last flush: the rewrite notices
+// before its records go and stops with them standing and the bytes added
+// kept behind them. The next press says so and touches nothing; once they
+// are taken off, it finishes the file.
 TEST(PinnedFile, AppendDuringTheRewriteIsKept) {
-    for (const bool encrypt : {true, false}) {
-        SCOPED_TRACE(encrypt ? "encrypt" : "decrypt");
+    for (const auto& [encrypt, atTheEnd] : {std::pair{true, false}, std::pair{false, false},
+                                            std::pair{true, true}, std::pair{false, true}}) {
+        SCOPED_TRACE(testing::Message() << (encrypt ? "encrypt" : "decrypt")
+                                        << (atTheEnd ? " at the last flush" : " while moving"));
         TempDir dir;
         const std::string path = dir.File("f");
         const std::string plain = Seeded(17, 20000);
@@ -356,7 +359,7 @@ TEST(PinnedFile, AppendDuringTheRewriteIsKept) {
         }
         const std::string line(300, 'L');
         HookedPlatform files;
-        files.afterFirstRead = [&] {
+        (atTheEnd ? files.afterFullFlush : files.afterFirstRead) = [&] {
             const int fd = open(path.c_str(), O_WRONLY | O_APPEND);
             ASSERT_GE(fd, 0);
             ASSERT_EQ(write(fd, line.data(), line.size()), 300);
