@@ -14,6 +14,7 @@ packages=(
   clang-format
   clang lld libclang-rt-14-dev
   gettext man-db
+  lintian dpkg-dev libglib2.0-bin shared-mime-info librsvg2-bin
 )
 
 missing=()
