@@ -129,3 +129,34 @@ TEST_F(MainWindowTest, AFileNamedOnTheCommandLineGoesIntoTheBox) {
     }
     QDir::setCurrent(saved);
 }
+
+// The context-menu actions: the named file's operation starts as if its
+// button were pressed.
+TEST_F(MainWindowTest, AContextMenuActionPressesItsButton) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QFile file(dir.filePath("plain.txt"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("plain");
+    file.close();
+    const struct {
+        QPushButton* button;
+        QByteArray argument;
+        QWidget* expected;  // the dialog the operation opens first
+    } cases[] = {
+        {window_->BuAngo, QFile::encodeName(file.fileName()), forms_.PasswordDlg.get()},
+        {window_->BuFukugo, QFile::encodeName(file.fileName()), forms_.NoAngo1.get()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.argument.toStdString() + " " + c.button->objectName().toStdString());
+        window_->EditFileName->clear();
+        window_->OpenFromDesktop(c.argument);
+        QWidget* shown = nullptr;
+        RunModal([&] { window_->PressOnceShown(c.button); },
+                 [&](QWidget* modal) {
+                     shown = modal;
+                     static_cast<QDialog*>(modal)->done(2);
+                 });
+        EXPECT_EQ(shown, c.expected);
+    }
+}
