@@ -8,6 +8,7 @@
 
 #include "app/command_line.h"
 #include "app/display_failure.h"
+#include "app/focus_mark_style.h"
 #include "app/fonts.h"
 #include "app/forms.h"
 #include "app/main_window.h"
@@ -70,6 +71,7 @@ int main(int argc, char** argv) {
     // append to the caption of every dialog.
     QApplication::setApplicationName(QStringLiteral("Kryvet"));
     kryvet::InstallApplicationFonts();
+    kryvet::InstallFocusMarkStyle();
     // Before the forms: the file-open dialog takes its texts when it is made.
     kryvet::InstallQtTranslations(&*app);
 
