@@ -135,22 +135,19 @@ TEST_F(MainWindowTest, AFileNamedOnTheCommandLineGoesIntoTheBox) {
 TEST_F(MainWindowTest, AContextMenuActionPressesItsButton) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    QFile file(dir.filePath("plain.txt"));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("plain");
-    file.close();
+    const QByteArray plain = QFile::encodeName(dir.filePath("plain.txt"));
+    WriteRawNamed(plain, "plain");
     const struct {
         QPushButton* button;
-        QByteArray argument;
         QWidget* expected;  // the dialog the operation opens first
     } cases[] = {
-        {window_->BuAngo, QFile::encodeName(file.fileName()), forms_.PasswordDlg.get()},
-        {window_->BuFukugo, QFile::encodeName(file.fileName()), forms_.NoAngo1.get()},
+        {window_->BuAngo, forms_.PasswordDlg.get()},
+        {window_->BuFukugo, forms_.NoAngo1.get()},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.argument.toStdString() + " " + c.button->objectName().toStdString());
+        SCOPED_TRACE(c.button->objectName().toStdString());
         window_->EditFileName->clear();
-        window_->OpenFromDesktop(c.argument);
+        window_->OpenFromDesktop(plain);
         QWidget* shown = nullptr;
         RunModal([&] { window_->PressOnceShown(c.button); },
                  [&](QWidget* modal) {
