@@ -43,7 +43,7 @@ icons=$(for size in "${sizes[@]}"; do echo "./usr/share/icons/hicolor/${size}x${
 expected=$(printf '%s\n' ./usr/bin/kryvet ./usr/share/applications/kryvet.desktop \
   "./$metainfo" $icons ./usr/share/icons/hicolor/scalable/apps/kryvet.svg \
   ./usr/share/kio/servicemenus/kryvet.desktop \
-  ./usr/share/nemo/actions/kryvet-encrypt.nemo_action ./usr/share/nemo/actions/kryvet-decrypt.nemo_action \
+  ./usr/share/nemo/actions/kryvet-1-encrypt.nemo_action ./usr/share/nemo/actions/kryvet-2-decrypt.nemo_action \
   ./usr/share/file-manager/actions/kryvet-encrypt-caja.desktop \
   ./usr/share/file-manager/actions/kryvet-decrypt-caja.desktop \
   ./usr/share/doc/kryvet/copyright ./usr/share/doc/kryvet/changelog.gz \
