@@ -25,6 +25,7 @@
 #include "app/forms.h"
 #include "app/outer_size.h"
 #include "app/path_length_validator.h"
+#include "app/readable_button_text.h"
 #include "widgets/gauge.h"
 #include "widgets/tcolor.h"
 
@@ -189,12 +190,8 @@ void TMainKryvet::CreateControls() {
     Cancel1 = MakeButton(Client, "Cancel1", QStringLiteral("終了"), {332, 210, 146, 46});
     for (QPushButton* button : {BuAngo, BuFukugo, Cancel1}) {
         button->setFont(buttonFont);
-        // Black text only while enabled; the disabled text keeps the style's
-        // colour, so the busy window does not look ready.
-        QPalette palette = button->palette();
-        palette.setColor(QPalette::Active, QPalette::ButtonText, Qt::black);
-        palette.setColor(QPalette::Inactive, QPalette::ButtonText, Qt::black);
-        button->setPalette(palette);
+        // Black, where black reads on the desktop's button face.
+        KeepButtonTextReadable(*button, Qt::black);
     }
 
     LaRun = MakeLabel(Client, "LaRun", QStringLiteral("暗号の作業中"), {127, 122, 100, 19});

@@ -94,6 +94,9 @@ public:
     // in the error box, anything else but an existing local file is passed
     // over in silence.
     void OpenFromDesktop(const QByteArray& path);
+    // A file manager's context-menu action: `button` is pressed as the user
+    // would, once the event loop runs, if the box has a file name by then.
+    void PressOnceShown(QPushButton* button);
     // A request to end the program from outside (SIGTERM, SIGINT, SIGHUP):
     // open dialogs close as by their close box, then the program ends. While
     // a file is being rewritten, the request waits for the file.

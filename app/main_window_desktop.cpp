@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QPushButton>
 
 #include "app/exact_name.h"
 #include "app/main_window.h"
@@ -23,6 +24,17 @@ void TMainKryvet::OpenFromDesktop(const QByteArray& bytes) {
         return;
     }
     EditFileName->setText(info.absoluteFilePath());
+}
+
+void TMainKryvet::PressOnceShown(QPushButton* button) {
+    QMetaObject::invokeMethod(
+        button,
+        [this, button] {
+            if (!EditFileName->text().isEmpty()) {
+                button->click();
+            }
+        },
+        Qt::QueuedConnection);
 }
 
 void TMainKryvet::RequestQuit() {

@@ -14,7 +14,8 @@ packages=(
   clang-format
   clang lld libclang-rt-14-dev
   gettext man-db
-  xfsprogs btrfs-progs locales
+  locales xfsprogs btrfs-progs
+  lintian dpkg-dev libglib2.0-bin shared-mime-info librsvg2-bin
 )
 
 missing=()

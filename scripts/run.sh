@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Installs what Kryvet needs (Debian 12), builds it into build/ and starts it.
+# Installs what Kryvet needs (Debian 12), builds it into build-run/ (a folder
+# of its own, so that it does not rebuild what the tests or the package left)
+# and starts it.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
@@ -9,6 +11,7 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLAT
 fi
 
 "$root/scripts/install-deps.sh"
-cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$root/build" --target kryvet
-exec "$root/build/app/kryvet"
+cmake -S "$root" -B "$root/build-run" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DKRYVET_BUILD_TESTS=OFF >/dev/null
+cmake --build "$root/build-run" --target kryvet -- --quiet
+exec "$root/build-run/app/kryvet" "$@"

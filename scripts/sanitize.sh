@@ -31,4 +31,4 @@ export KRYVET_TERM_TEST_MIB="${KRYVET_TERM_TEST_MIB:-64}"
 export KRYVET_PROPERTY_CASES="${KRYVET_PROPERTY_CASES:-800}"
 # The code that the Xvfb sessions drive is what the widget, dialog and window
 # tests run here; under the sanitizers the sessions would double this run.
-ctest --test-dir "$build" --output-on-failure -j 2 -LE '^(xvfb|wayland|package)$'
+ctest --test-dir "$build" --output-on-failure -j 2 -LE '^(xvfb|wayland|package|child)$'

@@ -3,10 +3,10 @@
 # checks a window, the focus or a timer once instead of waiting for it fails:
 # the whole suite twice with four jobs while two busy loops keep both cores
 # loaded, then the window tests four times with sixteen jobs. Builds first.
-#   KRYVET_BUILD_DIR  the build folder (default build/)
+#   KRYVET_BUILD_DIR  the build folder (default build-test/, the one of test.sh)
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-build="${KRYVET_BUILD_DIR:-$root/build}"
+build="${KRYVET_BUILD_DIR:-$root/build-test}"
 
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build"

@@ -1,6 +1,7 @@
 #include "widgets/gauge.h"
 
 #include <QFontMetrics>
+#include <QPaintEngine>
 #include <QPainter>
 #include <cmath>
 #include <cstdlib>
@@ -186,8 +187,10 @@ void TGauge::RepaintNow() {
     }
 }
 
-QImage TGauge::RenderFace() const {
-    TBitmap face(width(), height());
+QImage TGauge::RenderFace(qreal devicePixelRatio) const {
+    // Composed at the screen's own resolution: a face scaled up afterwards
+    // would show its percentage in blocks.
+    TBitmap face(width(), height(), devicePixelRatio);
     ClearToBlack(face);
     TRect rect{0, 0, width(), height()};
     if (borderStyle_ == bsSingle) {
@@ -225,7 +228,10 @@ QImage TGauge::RenderFace() const {
 void TGauge::paintEvent(QPaintEvent*) {
     QPainter canvas(this);
     canvas.setCompositionMode(QPainter::CompositionMode_Source);
-    canvas.drawImage(0, 0, RenderFace());
+    // The ratio of what is painted on: the window's backing store at the
+    // screen's ratio, or an image the gauge is rendered into.
+    const QPaintDevice* target = canvas.paintEngine()->paintDevice();
+    canvas.drawImage(QPointF(0, 0), RenderFace(target->devicePixelRatioF()));
 }
 
 void TGauge::DrawBar(TBitmap& layer, const TRect& rect) const {

@@ -78,8 +78,9 @@ public:
     std::int32_t FilledPercent() const;
 
     // Draws the face, exactly as it reaches the screen, onto an image of the
-    // gauge's size: the one way in for anything that wants its pixels.
-    QImage RenderFace() const;
+    // gauge's size at the screen's device pixel ratio: the one way in for
+    // anything that wants its pixels.
+    QImage RenderFace(qreal devicePixelRatio = 1) const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

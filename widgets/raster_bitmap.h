@@ -27,14 +27,17 @@ enum class RasterOp : std::uint32_t {
 
 // An off-screen bitmap (32-bit RGB, so that XOR gives the complement colour)
 // with the surface state the gauge relies on: a brush colour and the raster
-// operation used when another bitmap is drawn onto it.
+// operation used when another bitmap is drawn onto it. Sizes and rectangles
+// are in the screen's logical pixels; the image holds a device pixel ratio
+// times as many, so that what is painted on it is as sharp as the screen.
 class TBitmap {
 public:
     TBitmap() = default;
-    TBitmap(int width, int height);
+    TBitmap(int width, int height, qreal devicePixelRatio = 1);
 
     int Width() const { return width_; }
     int Height() const { return height_; }
+    qreal DevicePixelRatio() const { return devicePixelRatio_; }
     void SetWidth(int width);
     void SetHeight(int height);
 
@@ -53,19 +56,24 @@ public:
     // Draws the whole source at (x, y) with CopyMode.
     void Draw(int x, int y, const TBitmap& source);
 
+protected:
+    void Resize(int width, int height, qreal devicePixelRatio);
+
 private:
-    void Resize(int width, int height);
+    // A logical rectangle's device pixels, clipped to the image.
+    QRect DeviceRect(const TRect& rect) const;
 
     // The sides are kept apart from the image: a bitmap is sized one side at
     // a time and must not forget the first while the other is still 0.
     int width_ = 0;
     int height_ = 0;
+    qreal devicePixelRatio_ = 1;
     QImage image_{0, 0, QImage::Format_RGB32};
     RasterOp copyMode_ = RasterOp::SrcCopy;
     QColor brushColor_{255, 255, 255};
 };
 
-// A layer bitmap that takes the size of a template.
+// A layer bitmap that takes the size (and pixel ratio) of a template.
 class TBltBitmap : public TBitmap {
 public:
     void MakeLike(const TBitmap& pattern);

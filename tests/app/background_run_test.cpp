@@ -129,3 +129,31 @@ TEST_F(MainWindowTest, AFileNamedOnTheCommandLineGoesIntoTheBox) {
     }
     QDir::setCurrent(saved);
 }
+
+// The context-menu actions: the named file's operation starts as if its
+// button were pressed.
+TEST_F(MainWindowTest, AContextMenuActionPressesItsButton) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QByteArray plain = QFile::encodeName(dir.filePath("plain.txt"));
+    WriteRawNamed(plain, "plain");
+    const struct {
+        QPushButton* button;
+        QWidget* expected;  // the dialog the operation opens first
+    } cases[] = {
+        {window_->BuAngo, forms_.PasswordDlg.get()},
+        {window_->BuFukugo, forms_.NoAngo1.get()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.button->objectName().toStdString());
+        window_->EditFileName->clear();
+        window_->OpenFromDesktop(plain);
+        QWidget* shown = nullptr;
+        RunModal([&] { window_->PressOnceShown(c.button); },
+                 [&](QWidget* modal) {
+                     shown = modal;
+                     static_cast<QDialog*>(modal)->done(2);
+                 });
+        EXPECT_EQ(shown, c.expected);
+    }
+}

@@ -733,9 +733,11 @@ def start_xvfb():
             yield 1
             return
     # Xvfb picks a free display number itself and reports it on a pipe.
+    # Without -noreset it resets when its last client leaves, and a program
+    # started again at that moment finds no display.
     read_end, write_end = os.pipe()
     xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24",
-                             "-nolisten", "tcp"], pass_fds=(write_end,),
+                             "-nolisten", "tcp", "-noreset"], pass_fds=(write_end,),
                             stderr=subprocess.DEVNULL)
     os.close(write_end)
     try:

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QPainter>
+#include <cmath>
 #include <set>
 #include <vector>
 
@@ -22,7 +23,7 @@ void SetUpAsMainWindowGauge(TGauge& gauge) {
 
 // Glyph pixels of the percentage text alone: a text-only twin of the gauge
 // with a black face, where the XOR leaves exactly the white glyphs.
-QImage TextMask(const TGauge& gauge) {
+QImage TextMask(const TGauge& gauge, qreal devicePixelRatio = 1) {
     TGauge twin;
     twin.resize(gauge.size());
     twin.setFont(gauge.font());
@@ -32,56 +33,87 @@ QImage TextMask(const TGauge& gauge) {
     twin.SetProgress(gauge.Progress());
     twin.SetKind(gkText);
     twin.SetBackColor(clBlack);
-    return twin.RenderFace();
+    return twin.RenderFace(devicePixelRatio);
 }
 
+QRect GlyphBounds(const QImage& mask) {
+    return QRegion(QBitmap::fromImage(mask.createMaskFromColor(kWhite, Qt::MaskOutColor)))
+        .boundingRect();
+}
+
+// Every pixel at every device pixel ratio: the bar's split at the column the
+// ratio puts it, glyphs that are pure white before the XOR, yellow over blue
+// and black over white after it.
 TEST(GaugeFace, MainWindowBarAndTextColours) {
-    for (int percent : {0, 50, 100}) {
-        TGauge gauge;
-        SetUpAsMainWindowGauge(gauge);
-        gauge.SetProgress(percent);
-        const QImage face = gauge.RenderFace();
-        const QImage mask = TextMask(gauge);
-        ASSERT_EQ(face.size(), QSize(273, 28));
-        const int filled = percent * 274 / 100;
-        int glyphPixels = 0;
-        std::set<QRgb> textColours;
-        for (int y = 0; y < 28; ++y) {
-            for (int x = 0; x < 273; ++x) {
-                const QRgb m = At(mask, x, y);
-                ASSERT_TRUE(m == kWhite || m == kBlack) << "grey glyph pixel at " << x << "," << y;
-                const bool glyph = m == kWhite;
-                glyphPixels += glyph;
-                const QRgb bar = x < filled ? kBlue : kWhite;
-                const QRgb expected = glyph ? (bar == kBlue ? kYellow : kBlack) : bar;
-                ASSERT_EQ(At(face, x, y), expected) << percent << "% at " << x << "," << y;
-                if (glyph) {
-                    textColours.insert(expected);
+    for (qreal ratio : {1.0, 1.25, 1.5, 2.0, 3.0}) {
+        for (int percent : {0, 50, 100}) {
+            TGauge gauge;
+            SetUpAsMainWindowGauge(gauge);
+            gauge.SetProgress(percent);
+            const QImage face = gauge.RenderFace(ratio);
+            const QImage mask = TextMask(gauge, ratio);
+            const QSize device(std::ceil(273 * ratio - 1e-6), std::ceil(28 * ratio - 1e-6));
+            ASSERT_EQ(face.size(), device) << ratio;
+            ASSERT_EQ(face.deviceIndependentSize(), QSizeF(device) / ratio);
+            const int logicalFill = percent * 274 / 100;
+            const int filled =
+                logicalFill >= 273 ? device.width() : std::lround(logicalFill * ratio);
+            int glyphPixels = 0;
+            std::set<QRgb> textColours;
+            for (int y = 0; y < device.height(); ++y) {
+                for (int x = 0; x < device.width(); ++x) {
+                    const QRgb m = At(mask, x, y);
+                    ASSERT_TRUE(m == kWhite || m == kBlack)
+                        << "grey glyph pixel at " << x << "," << y << " at " << ratio;
+                    const bool glyph = m == kWhite;
+                    glyphPixels += glyph;
+                    const QRgb bar = x < filled ? kBlue : kWhite;
+                    const QRgb expected = glyph ? (bar == kBlue ? kYellow : kBlack) : bar;
+                    ASSERT_EQ(At(face, x, y), expected)
+                        << percent << "% at " << x << "," << y << " at " << ratio;
+                    if (glyph) {
+                        textColours.insert(expected);
+                    }
                 }
             }
+            EXPECT_GT(glyphPixels, 20 * ratio * ratio) << "no percentage at " << percent << "%";
+            if (percent == 0) {
+                EXPECT_EQ(textColours, std::set<QRgb>{kBlack});
+            } else if (percent == 100) {
+                EXPECT_EQ(textColours, std::set<QRgb>{kYellow});
+            } else {
+                EXPECT_EQ(textColours, (std::set<QRgb>{kBlack, kYellow}));
+            }
         }
-        EXPECT_GT(glyphPixels, 20) << "the percentage text is missing at " << percent << "%";
-        if (percent == 0) {
-            EXPECT_EQ(textColours, std::set<QRgb>{kBlack});
-        } else if (percent == 100) {
-            EXPECT_EQ(textColours, std::set<QRgb>{kYellow});
-        } else {
-            EXPECT_EQ(textColours, (std::set<QRgb>{kBlack, kYellow}));
-        }
+    }
+}
+
+// At a higher ratio the glyphs are drawn at that size, not the 1× glyphs
+// blown up: as tall as the ratio makes them, and with edges that the
+// doubled pixels of a scaled-up 1× text would not have.
+TEST(GaugeFace, PercentTextIsDrawnAtTheDeviceResolution) {
+    TGauge gauge;
+    SetUpAsMainWindowGauge(gauge);
+    gauge.SetProgress(48);
+    const QImage single = TextMask(gauge, 1);
+    const QRect singleBounds = GlyphBounds(single);
+    for (qreal ratio : {1.5, 2.0, 3.0}) {
+        const QImage sharp = TextMask(gauge, ratio);
+        const QRect bounds = GlyphBounds(sharp);
+        EXPECT_NEAR(bounds.height(), singleBounds.height() * ratio, 2 * ratio) << ratio;
+        EXPECT_NEAR(bounds.center().x() / ratio, singleBounds.center().x(), 2) << ratio;
+        QImage blownUp = single.scaled(sharp.size(), Qt::IgnoreAspectRatio, Qt::FastTransformation);
+        blownUp.setDevicePixelRatio(sharp.devicePixelRatio());
+        EXPECT_NE(blownUp, sharp) << ratio;
     }
 }
 
 TEST(GaugeFace, PercentTextIsCentredAndReadsTheValue) {
     TGauge gauge;
     SetUpAsMainWindowGauge(gauge);
-    const QRect bounds0 =
-        QRegion(QBitmap::fromImage(TextMask(gauge).createMaskFromColor(kWhite, Qt::MaskOutColor)))
-            .boundingRect();
+    const QRect bounds0 = GlyphBounds(TextMask(gauge));
     gauge.SetProgress(100);
-    const QImage mask100 = TextMask(gauge);
-    const QRect bounds100 =
-        QRegion(QBitmap::fromImage(mask100.createMaskFromColor(kWhite, Qt::MaskOutColor)))
-            .boundingRect();
+    const QRect bounds100 = GlyphBounds(TextMask(gauge));
     // "100%" is wider than "0%"; both sit in the middle of the 274-pixel span.
     EXPECT_GT(bounds100.width(), bounds0.width());
     for (const QRect& b : {bounds0, bounds100}) {
@@ -255,6 +287,11 @@ TEST(GaugeFace, ScreenReceivesTheWholeFace) {
     const QImage expected = gauge->RenderFace();
     const QImage shown = gauge->grab().toImage().convertToFormat(QImage::Format_RGB32);
     EXPECT_EQ(shown, expected);
+    // On a device of twice the resolution, the face composed for it.
+    QImage sharp(gauge->size() * 2, QImage::Format_RGB32);
+    sharp.setDevicePixelRatio(2);
+    gauge->render(&sharp);
+    EXPECT_EQ(sharp, gauge->RenderFace(2));
 }
 
 }  // namespace
