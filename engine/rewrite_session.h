@@ -32,11 +32,14 @@ struct Ending {
 //   2. RegionJournal::Open: the footer at the journal's end, a flush.
 //   3. RegionJournal::Run: per region its table, a flush, its record
 //      sector, a flush; then the way moves the region.
-//   4. End: the trailer (or the tail held), a flush; with the records still
-//      standing, the kept mode and the final mode, the words taken off
-//      (PinnedFile::TakeOffWords), a full flush; the size checked again, the
-//      cut to the final size, a flush.
-//   5. PinnedFile::Complete: the final mode, the file closed.
+//   4. End: the trailer (or the tail held); with the records still
+//      standing, the kept mode and the final mode, a decryption's kept mode
+//      taken off (PinnedFile::TakeOffWords), one full flush; the size checked
+//      again, the cut to the final size.
+//   5. Complete: the growth word taken off (it stays until the cut, the sign
+//      that bytes appended lie behind records), one full flush; then
+//      PinnedFile::Complete: the final mode, the file closed.
+// Barriers: two per region and five more.
 // Where it stops on a failure (Stop):
 //   - before the file grew: the words off, nothing else was changed;
 //   - before the first region was touched: CutBack, the file back to its
