@@ -39,7 +39,7 @@ struct Ending {
 //   5. Complete: the growth word taken off (it stays until the cut, the sign
 //      that bytes appended lie behind records), one full flush; then
 //      PinnedFile::Complete: the final mode, the file closed.
-// Barriers: two per region and five more.
+// Barriers: two per region and four more.
 // Where it stops on a failure (Stop):
 //   - before the file grew: the words off, nothing else was changed;
 //   - before the first region was touched: CutBack, the file back to its
