@@ -180,7 +180,7 @@ Rewrite Record(bool encrypt, const Disk& before, RewriteOptions options) {
 Rewrite Record(bool encrypt, const std::string& input, RewriteOptions options) {
     const std::int32_t attributes =
         encrypt ? AttributeWordFromMode(0644) : kAttrReadOnly | (0444 << 16);
-    return Record(encrypt, Disk{input, attributes}, options);
+    return Record(encrypt, Disk{input, attributes, {}, {}}, options);
 }
 
 // The file's bytes when a rewrite stopped after its first `events` events,

@@ -181,10 +181,10 @@ std::string Difference(const std::string& actual, const std::string& expected) {
 }
 
 Scenario MakeScenario(bool encrypt, std::size_t size, std::int32_t unitBlocks) {
-    Scenario s{encrypt, size, unitBlocks, {}, 0, {}, 0, {}};
+    Scenario s{encrypt, size, unitBlocks, {}, 0, {}, 0, {}, {}, {}};
     const std::string plain = Plain(size);
     // The file to decrypt is what a clean encryption made of a writable file.
-    Scenario enc{true, size, unitBlocks, plain, kWritable, {}, 0, {}};
+    Scenario enc{true, size, unitBlocks, plain, kWritable, {}, 0, {}, {}, {}};
     Trial first;
     Execute(enc, first);
     if (encrypt) {
