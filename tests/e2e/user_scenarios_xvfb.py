@@ -374,8 +374,9 @@ def scenarios(u, screen, small, plain, plain_digest, missing, big):
         s.shot(w2, "confirmation-dialog")
         u.confirm(w2, "もう一度")
         s.wait_gone("パスワードの入力")
-        # Read-only comes last: then the rewrite is complete.
-        wait_until(lambda: read_only(small), "the small file was not encrypted")
+        # Read-only comes ahead of the records' cut, the size last.
+        wait_until(lambda: read_only(small) and os.path.getsize(small) == len(plain) + 128,
+                   "the small file was not encrypted")
         check_encrypted(small, plain, b"secret1", 0o640)
         u.check_full_gauge("main-after-encryption")
         encrypted["digest"] = hashlib.sha256(open(small, "rb").read()).digest()
@@ -490,8 +491,8 @@ def scenarios(u, screen, small, plain, plain_digest, missing, big):
         w2 = u.password("もう一度", "big")
         s.focus(w2)
         s.keys("Return")
-        # The read-only mode comes last, after the trailer.
-        encrypted_now = lambda: os.stat(big).st_mode & 0o222 == 0
+        # The read-only mode comes after the trailer, the cut of the records last.
+        encrypted_now = lambda: read_only(big) and os.path.getsize(big) == size + 128
         u.watch_busy(RED, encrypted_now, "main-busy-encrypting")
         wait_until(encrypted_now, "big file: encryption did not end", timeout=4 * PATIENCE)
         check_big_encrypted(big, size, head, b"big")
@@ -547,7 +548,8 @@ def scenarios(u, screen, small, plain, plain_digest, missing, big):
         s.keys("Return")
         w2 = u.password("もう一度", "long")
         u.confirm(w2, "もう一度")
-        wait_until(lambda: read_only(path), "the file with the long name was not encrypted")
+        wait_until(lambda: read_only(path) and os.path.getsize(path) == len(data) + 128,
+                   "the file with the long name was not encrypted")
         check_encrypted(path, data, b"long", 0o600)
         os.chmod(path, 0o600)
 
