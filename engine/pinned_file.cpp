@@ -79,7 +79,7 @@ bool PinnedFile::SetModeAhead(const ModeRequest& wanted) {
     if (files_->SetMode(open_, mode) != 0) {
         return false;
     }
-    modeSet_ = mode;
+    modeSet_.reset();  // the mode a crash would leave too: it stands
     return true;
 }
 

@@ -59,8 +59,8 @@ public:
     ModeRequest ModeBeforeEncryption(const EncryptedFileHeader& header) const;
     // Gives the file its final mode before the last step of a journaled
     // rewrite, so that a crash after that step finds it finished in every
-    // respect. A failure here shows in Complete; a failure of the rewrite
-    // puts the mode back like any other change of the run.
+    // respect. A failure here shows in Complete. The mode stands whatever
+    // follows, as it would after a crash: the records finish the rest.
     // True when the file has that mode now.
     bool SetModeAhead(const ModeRequest& wanted);
     // Opens the pinned file, locked against other runs, and checks it is

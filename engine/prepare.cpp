@@ -137,9 +137,9 @@ bool RecordsInside(PinnedFile& file, std::int64_t plainSize) {
                         });
 }
 
-// Whether the file's bytes from `from` on are all zeros; its holes are not
+// Whether the file's bytes [from, until) are all zeros; its holes are not
 // read.
-bool ZerosFrom(PinnedFile& file, std::int64_t from) {
+bool Zeros(PinnedFile& file, std::int64_t from, std::int64_t until) {
     std::vector<platform::ByteRange> holes;
     if (file.files().FindHoles(file.handle(), file.size(), holes) != 0) {
         holes.clear();
@@ -152,12 +152,15 @@ bool ZerosFrom(PinnedFile& file, std::int64_t from) {
         if (last <= at) {
             continue;
         }
+        if (first >= until) {
+            break;
+        }
         if (first > at && !EverySector(file, at, first, zeros)) {
             return false;
         }
         at = std::max(at, last);
     }
-    return at >= file.size() || EverySector(file, at, file.size(), zeros);
+    return at >= until || EverySector(file, at, until, zeros);
 }
 
 // Whether the file begins with a header whose stored size makes it `size`
@@ -195,19 +198,22 @@ GrowthSeen LookAtGrowthWord(PinnedFile& file) {
         return {};
     }
     if (file.size() > growth->end) {
+        // Records, or the zeros of a growth whose footer never reached the
+        // disk, with bytes added behind them: nothing to cut or rewrite.
         journal::Sector sector{};
         detail::CheckedFile(file.files(), file.handle())
             .ReadExactly(growth->end - journal::kSector, sector.data(), journal::kSector);
         journal::Footer footer;
         const bool inside = journal::DecodeFooter(sector, growth->end, file.status().identity,
-                                                  footer) == journal::Found::Valid;
+                                                  footer) == journal::Found::Valid ||
+                            Zeros(file, growth->before, growth->end);
         return {inside ? GrowthSeen::RecordsInside : GrowthSeen::None};
     }
     // A plain file never begins with a header: its encryption would have been
     // refused; a decryption grows an encrypted file of that very size.
     const bool encrypted = HeaderOfSize(file, growth->before);
     if (!(encrypted ? growth->byDecryption : growth->byEncryption) ||
-        !ZerosFrom(file, growth->before)) {
+        !Zeros(file, growth->before, file.size())) {
         return {};
     }
     return {GrowthSeen::Interrupted, growth->before, encrypted};
@@ -446,6 +452,9 @@ Preparation WithoutUnbegunRecords(platform::PlatformFile& files, const std::stri
     }
     if (const auto* failure = std::get_if<Failure>(&outcome)) {
         return *failure;  // said as any failure to prepare the file
+    }
+    if (const auto* refusal = std::get_if<Refusal>(&outcome)) {
+        return *refusal;  // no room to finish it: nothing was put back
     }
     // The user hears of it; to go on, the file is prepared again.
     Preparation again = PinRegularFile(files, name);

@@ -86,6 +86,11 @@ Outcome RewriteSession::Run(const std::optional<journal::Plan>& plan, const jour
     try {
         if (plan) {
             journal.emplace(io_, *plan, base, unit, way_.buffer());
+            // Bytes another program added since the last look would lie
+            // where the records go.
+            if (io_.Size() != base.sizeBefore) {
+                throw EngineFailure::Changed();
+            }
             stage_ = Stage::Grown;
             journal->Open(file_.status().identity);
             way_.MoveJournaled(*journal, RegionStart{});
@@ -130,16 +135,17 @@ Outcome RewriteSession::Stop(Failure failure, std::int64_t grownTo, std::int64_t
         case Stage::Untouched:
             file_.TakeOffWords(encryptedBefore);
             return failure;
-        case Stage::Grown:
+        case Stage::Grown: {
             // Nothing of the contents was touched: the cut alone puts it back.
-            if (std::holds_alternative<Failure>(CutBack(file_, io_, grownTo, sizeBefore,
-                                                        encryptedBefore,
-                                                        {file_.originalMode(), false}))) {
-                failure.file = FileState::Resumable;  // the footer or the growth word stands
-            } else {
-                failure.file = FileState::Restored;
-            }
+            const Outcome cut = CutBack(file_, io_, grownTo, sizeBefore, encryptedBefore,
+                                        {file_.originalMode(), false});
+            const auto* failed = std::get_if<Failure>(&cut);
+            // Where the cut failed, the footer or the growth word stands.
+            failure.file = failed != nullptr && failed->file == FileState::Resumable
+                               ? FileState::Resumable
+                               : FileState::Restored;
             return failure;
+        }
         case Stage::Begun:
             if (!journaled) {
                 failure = PutBack(failure, way_);
@@ -234,7 +240,7 @@ Outcome RewriteSession::Complete(bool journaled) {
     } catch (...) {
         Failure failure = FailureOf(std::current_exception());
         failure.file = FileState::Completed;
-        file_.Close();
+        file_.Finish(ending_.mode);
         return failure;
     }
     return file_.Complete(ending_.mode);
@@ -280,6 +286,8 @@ Outcome RewriteFile(PinnedFile& file, const journal::Record& base, const Ending&
     }
     // Until the session runs, nothing but the words was changed.
     const bool encryptedBefore = !ending.encrypted();
+    std::optional<CheckedFile> io;
+    std::unique_ptr<RewriteWay> way;
     try {
         file.BeginWriting(words);
         if (!file.Reserve(std::max(base.sizeBefore, base.sizeAfter)) ||
@@ -287,14 +295,14 @@ Outcome RewriteFile(PinnedFile& file, const journal::Record& base, const Ending&
             file.TakeOffWords(encryptedBefore);
             return Refusal::DiskFull;
         }
+        io.emplace(file.files(), file.handle());
+        way = MakeWay(*io, base, planned.unit,
+                      ProgressReporter(sink, base.sizeBefore, options.reportProgress));
     } catch (...) {
         file.TakeOffWords(encryptedBefore);
         throw;
     }
-    CheckedFile io(file.files(), file.handle());
-    const auto way = MakeWay(io, base, planned.unit,
-                             ProgressReporter(sink, base.sizeBefore, options.reportProgress));
-    return RewriteSession(file, io, *way, ending).Run(planned.plan, base, planned.unit);
+    return RewriteSession(file, *io, *way, ending).Run(planned.plan, base, planned.unit);
 }
 
 Outcome RunToTheEnd(PinnedFile& file, const std::function<Outcome()>& operation) {

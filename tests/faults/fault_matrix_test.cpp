@@ -6,6 +6,7 @@
 // should be: a failure before the first region is touched puts the file
 // back, one after leaves the records standing, and the next press finishes.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -27,7 +28,9 @@ using namespace kryvet;
 namespace {
 
 constexpr std::int32_t kReadOnly = (0444 << 16) | kAttrReadOnly;
-constexpr std::int32_t kWritable = (0640 << 16) | kAttrNormal;
+// Group-writable, as a umask of 002 makes files: the group's write bit comes
+// back only from the kept mode.
+constexpr std::int32_t kWritable = (0660 << 16) | kAttrNormal;
 // Two double-byte characters and three single bytes.
 const std::string kPassword = "\x88\xc3\x8d\x86p!w";
 
@@ -314,11 +317,18 @@ Ending Check(const Scenario& s, const FaultKind& kind, Mode mode, Trial& run) {
     if (outcome == Ending::Success || completed) {
         EXPECT_EQ(Difference(data, s.output), "") << "done with other bytes than the layout";
         if (outcome == Ending::Success) {
-            EXPECT_EQ(attributes, s.outputAttributes);
+            // Without the kept mode, the header's read-only bit stands in:
+            // the group's write bit is not given back.
+            const std::int32_t withoutWord = AttributeWordFromMode(
+                ModeFromAttributeWord(s.outputAttributes) & ~static_cast<unsigned>(S_IWGRP));
+            EXPECT_TRUE(attributes == s.outputAttributes ||
+                        (wordFault && attributes == withoutWord))
+                << std::hex << attributes;
             EXPECT_TRUE(wordFault || word == s.outputWord) << word;
         }
     } else if (resumable) {
-        EXPECT_EQ(attributes, s.inputAttributes) << "the mode changes only as the rewrite ends";
+        // The final mode goes on while the records stand, and stays.
+        EXPECT_TRUE(attributes == s.inputAttributes || attributes == s.outputAttributes);
         ++resumedRuns;
         PressAgain(s, run, resumedRuns % 2 == 0);
     } else {
