@@ -591,6 +591,9 @@ TEST(CrashRecovery, CraftedRecordsAreCheckedAndGrantNothing) {
         // Preparation drops the records, and says so.
         {"a footer asking for 06777, nothing begun", NothingBegun(plain, 06777, kFirstFile), 0644,
          RecordTrust::OwnOnly, "put back", plain, 0644, {}},
+        {"the same, no room to put it back", NothingBegun(plain, 0644, kFirstFile), 0644,
+         RecordTrust::OwnOnly, "refused", "", 0644,
+         [](MemoryPlatform& files) { files.reserveFails = true; }},
         {"the same, made for another file", NothingBegun(plain, 06777, {1, 999}), 0644,
          RecordTrust::OwnOnly, foreign, "", 0644, {}},
         {"the same, the user agreed", NothingBegun(plain, 06777, {1, 999}), 0644,
@@ -676,7 +679,8 @@ TEST(CrashRecovery, AGrowthWithoutItsFooterIsPutBack) {
         std::string data;
         std::string word;
         std::string after;
-        int readsAtMost;  // of the file's bytes, by a look at it
+        int readsAtMost;             // of the file's bytes, by a look at it
+        const char* said = nullptr;  // what the press says, where not "prepared" or "put back"
     } cases[] = {
         {"grown, the footer lost", grown, word, plain, 8},
         {"a decryption grown, the footer lost", grownEncrypted,
@@ -687,6 +691,8 @@ TEST(CrashRecovery, AGrowthWithoutItsFooterIsPutBack) {
         {"a byte past the size written", touched, word, touched, 8},
         {"no word", grown, "", grown, 3},
         {"a zero tail a word names", zeroTail, sparseWord, zeroTail, 3},
+        {"grown, the footer lost, a line added behind", grown + "line\n", word, grown + "line\n", 8,
+         "failed:RecordInside"},
         {"an end no plan makes", grown, journal::ExtensionWord(5000, later, kFirstFile), grown, 3},
     };
     for (const auto& c : cases) {
@@ -695,15 +701,20 @@ TEST(CrashRecovery, AGrowthWithoutItsFooterIsPutBack) {
         files.Add("f", c.data);
         files.files["f"].keptExtension = c.word;
         // Looking changes nothing and reads little.
-        EXPECT_FALSE(std::holds_alternative<Failure>(LookAt(files, "f")));
+        // A look says what a press says (a growth with bytes behind it is
+        // damage), and changes nothing.
+        EXPECT_EQ(std::holds_alternative<Failure>(LookAt(files, "f")), c.said != nullptr);
         EXPECT_LE(files.Calls("_lread"), c.readsAtMost);
         EXPECT_TRUE(files.Data("f") == c.data);
         EXPECT_EQ(files.files["f"].keptExtension, c.word);
         EngineRun run(files);
-        EXPECT_EQ(c.after == encrypted ? run.Decrypt() : run.Encrypt(),
-                  c.after == c.data ? "prepared" : "put back");
+        EXPECT_EQ(c.after == encrypted ? run.Decrypt() : run.Encrypt(), c.said != nullptr ? c.said
+                                                                        : c.after == c.data
+                                                                            ? "prepared"
+                                                                            : "put back");
         EXPECT_TRUE(files.Data("f") == c.after);
-        EXPECT_EQ(files.files["f"].keptExtension, "") << "a word of no use is taken off";
+        EXPECT_EQ(files.files["f"].keptExtension, c.said != nullptr ? c.word : "")
+            << "a word of no use is taken off, a word that tells is kept";
     }
     // A run keeps the word on the disk before the file grows, and takes it
     // off at the end.
