@@ -363,8 +363,9 @@ TEST(Refusals, RewriteFailuresStopAtOnce) {
         EXPECT_EQ(files.OpenHandles(), 0);
         EXPECT_EQ(window.log.back(), c.encrypt ? "LeaveBuAngo" : "LeaveBuFukugo");
         // The final mode goes on while the records stand, and stays.
-        if (!c.resumable)
+        if (!c.resumable) {
             EXPECT_EQ(files.files["f"].attributes, attributes);
+        }
         EXPECT_NE(window.gauge.back(), 100) << "no success after a failure";
         for (const auto& entry : files.log) {
             EXPECT_EQ(entry.find("_lwrite(-"), std::string::npos) << "negative count written";
