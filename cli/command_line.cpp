@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "cli/messages.h"
+#include "cli/utf8_text.h"
 
 namespace kryvet::cli {
 
@@ -127,7 +128,7 @@ private:
             version_ = true;
             return true;
         }
-        return Fail(Fill(Tr("unknown option --{1}"), {std::string(option)}));
+        return Fail(Fill(Tr("unknown option --{1}"), {QuotedName(option)}));
     }
 
     bool Short(char flag) {
@@ -145,7 +146,7 @@ private:
                 help_ = true;
                 return true;
             default:
-                return Fail(Fill(Tr("unknown option -{1}"), {std::string(1, flag)}));
+                return Fail(Fill(Tr("unknown option -{1}"), {QuotedName(std::string(1, flag))}));
         }
     }
 
@@ -164,7 +165,7 @@ private:
             }
         }
         if (found == nullptr) {
-            return Usage(Fill(Tr("unknown command \"{1}\""), {words.front()}));
+            return Usage(Fill(Tr("unknown command \"{1}\""), {QuotedName(words.front())}));
         }
         options_.command = found->command;
         options_.names.assign(words.begin() + 1, words.end());

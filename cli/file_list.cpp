@@ -28,6 +28,7 @@ struct FileList::Frame {
     std::string path;
     std::shared_ptr<const Descriptor> directory;
     uid_t owner = 0;
+    bool shared = false;  // others than its owner may add entries
     std::optional<dev_t> device;
     std::vector<Entry> entries;
     std::size_t next = 0;
@@ -90,6 +91,7 @@ std::optional<Target> FileList::Enter(std::string name, int fd, std::optional<de
     frame.path = std::move(name);
     frame.directory = std::move(directory);
     frame.owner = status.st_uid;
+    frame.shared = (status.st_mode & (S_IWGRP | S_IWOTH)) != 0;
     frame.device =
         oneFileSystem_ ? std::optional<dev_t>(device.value_or(status.st_dev)) : std::nullopt;
     stack_.push_back(std::move(frame));
@@ -130,6 +132,7 @@ std::optional<Target> FileList::Step(Frame& frame) {
             file.directory = frame.directory;
             file.entry = entry.name;
             file.directoryOwner = frame.owner;
+            file.directoryShared = frame.shared;
             file.device = frame.device;
             return file;
         }
@@ -154,17 +157,20 @@ std::optional<Target> FileList::Step(Frame& frame) {
 }
 
 std::optional<Target> FileList::Next() {
-    while (!stack_.empty()) {
-        Frame& frame = stack_.back();
-        if (frame.next == frame.entries.size()) {
-            stack_.pop_back();
-            continue;
+    for (;;) {
+        while (!stack_.empty()) {
+            Frame& frame = stack_.back();
+            if (frame.next == frame.entries.size()) {
+                stack_.pop_back();
+                continue;
+            }
+            if (auto target = Step(frame)) {
+                return target;
+            }
         }
-        if (auto target = Step(frame)) {
-            return target;
+        if (nextName_ == names_.size()) {
+            return std::nullopt;
         }
-    }
-    while (nextName_ < names_.size()) {
         std::string name = names_[nextName_++];
         struct stat status {};
         if (stat(name.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) {
@@ -181,9 +187,7 @@ std::optional<Target> FileList::Next() {
         if (auto problem = Enter(std::move(name), fd, std::nullopt)) {
             return problem;
         }
-        return Next();
     }
-    return std::nullopt;
 }
 
 std::size_t CountFiles(const std::vector<std::string>& names, bool recursive, bool oneFileSystem) {

@@ -48,6 +48,7 @@ struct Target {
     std::shared_ptr<const Descriptor> directory;
     std::string entry;
     uid_t directoryOwner = 0;
+    bool directoryShared = false;  // writable by group or others (a share, /tmp)
     std::optional<dev_t> device;
 
     // Left alone on purpose, rather than refused.

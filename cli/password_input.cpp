@@ -101,7 +101,7 @@ PasswordCheck CheckPassword(std::string_view typed, const std::string& codeset) 
         if (!Utf8ToCp932(sequence)) {
             check.problem =
                 Fill(Tr("the password has a character with no Shift-JIS form: \"{1}\" ({2})"),
-                     {std::string(sequence), CodePointName(c.value)});
+                     {QuotedName(sequence), CodePointName(c.value)});
             return check;
         }
         at += c.bytes;

@@ -1,8 +1,11 @@
 #include "cli/run.h"
 
+#include <sys/resource.h>
+
 #include <unistd.h>
 
 #include <clocale>
+#include <csignal>
 #include <cstdio>
 #include <iostream>
 #include <optional>
@@ -249,6 +252,16 @@ int Rewrites(const Options& options, platform::PlatformFile& files) {
 
 int RunCommandLine(int argc, char** argv, platform::PlatformFile& files) {
     std::setlocale(LC_ALL, "");
+    // Messages to a pipe whose reader is gone (the same Ctrl-C ended it) must
+    // not end the run in the middle of a file: writing fails, nothing more.
+    std::signal(SIGPIPE, SIG_IGN);
+    // A tree is walked holding a descriptor per level: as many as allowed.
+    rlimit descriptors{};
+    if (getrlimit(RLIMIT_NOFILE, &descriptors) == 0 &&
+        descriptors.rlim_cur < descriptors.rlim_max) {
+        descriptors.rlim_cur = descriptors.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &descriptors);
+    }
     SetUpTextDomain();
     const ParsedCommandLine parsed = ParseCommandLine(argc, argv);
     if (!parsed.options) {

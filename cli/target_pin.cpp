@@ -30,10 +30,11 @@ TargetPin::TargetPin(const Target& target) {
         kind_ = Target::Kind::Special;
     } else if (target.device && status.st_dev != *target.device) {
         kind_ = Target::Kind::OtherFileSystem;
-    } else if (status.st_nlink > 1 && status.st_uid != target.directoryOwner) {
+    } else if (status.st_nlink > 1 &&
+               (status.st_uid != target.directoryOwner || target.directoryShared)) {
         // Where hard links are not protected, anyone can link another
-        // user's file into her own directory: such a file is not hers to
-        // have rewritten by a run over her tree.
+        // user's file into her own directory, or into one anybody may
+        // write: such a file is not hers to have rewritten by a run there.
         kind_ = Target::Kind::ForeignLinks;
     } else {
         engineName_ = "/proc/self/fd/" + std::to_string(fd);

@@ -1,5 +1,7 @@
 #include "cli/utf8_text.h"
 
+#include <langinfo.h>
+
 #include <cstdio>
 
 namespace kryvet::cli {
@@ -10,7 +12,7 @@ namespace {
 // format characters that reorder or hide what follows (bidirectional
 // embeddings, overrides and isolates, zero-width marks).
 bool ShownAsBytes(char32_t c) {
-    return c < 0x20 || (c >= 0x7f && c <= 0x9f) || (c >= 0x200b && c <= 0x200f) ||
+    return c < 0x20 || (c >= 0x7f && c <= 0x9f) || c == 0x061c || (c >= 0x200b && c <= 0x200f) ||
            (c >= 0x202a && c <= 0x202e) || (c >= 0x2060 && c <= 0x2069) || c == 0xfeff;
 }
 
@@ -47,6 +49,12 @@ CodePoint Utf8At(std::string_view text, std::size_t at) {
 }
 
 std::string QuotedName(std::string_view name) {
+    // A terminal that does not read UTF-8 may take its bytes from 0x80 on for
+    // controls: there every such byte is escaped.
+    static const bool utf8 = [] {
+        const std::string codeset = nl_langinfo(CODESET);
+        return codeset == "UTF-8" || codeset == "utf8";
+    }();
     std::string out;
     for (std::size_t at = 0; at < name.size();) {
         const CodePoint c = Utf8At(name, at);
@@ -57,7 +65,7 @@ std::string QuotedName(std::string_view name) {
             out += "\\t";
         } else if (c.value == '\n' && c.bytes == 1) {
             out += "\\n";
-        } else if (c.bytes == 0 || ShownAsBytes(c.value)) {
+        } else if (c.bytes == 0 || ShownAsBytes(c.value) || (!utf8 && c.value >= 0x80)) {
             for (std::size_t i = 0; i < n; ++i) {
                 AppendHex(out, static_cast<unsigned char>(name[at + i]));
             }

@@ -322,6 +322,10 @@ class TestBatch(Scratch):
                         for name in [root] + [os.path.join(root, n) for n in dirs + files]:
                             os.chown(name, whose or 0, whose or 0, follow_symlinks=False)
                 os.chown(outside + "/f", 0, 0)
+                # A folder anybody may write holds a link to the runner's file.
+                os.mkdir(top + "/share")
+                os.chmod(top + "/share", 0o1777)
+                os.link(outside + "/f", top + "/share/x")
             before = {n: digest(f"{outside}/{n}") for n in ["o.txt", "dir/d.txt", "f"]}
             swap = (f"rm -r {top}/gone {top}/z_final {top}/a.txt && ln -s {outside}/dir "
                     f"{top}/gone && ln -s {outside}/f {top}/z_final && ln -s {outside}/o.txt "
@@ -338,8 +342,9 @@ class TestBatch(Scratch):
                 self.assertIn("kryvet-cli: " + line, said, who)
             if owner is not None:
                 self.assertIn("top/root-owned-link: skipped: it has other hard links", said)
+                self.assertIn("top/share/x: skipped: it has other hard links", said)
             self.assertIn("top/empty: skipped: the file is empty", said)
-            self.assertIn(f"3 done, {5 if owner is None else 6} skipped, 1 failed", said)
+            self.assertIn(f"3 done, {5 if owner is None else 7} skipped, 1 failed", said)
             self.assertEqual({n: digest(f"{outside}/{n}") for n in before}, before, who)
             listing = run(["status", "-r", top]).stdout.replace(self.dir + f"/{who}/", "")
             self.assertEqual([line.split("\t")[0] + " " + line.split("\t")[3]
@@ -351,7 +356,7 @@ class TestBatch(Scratch):
                 again = run([operation, "-r", "--password-fd", "3", top], PASSWORD, user=uid)
                 self.assertEqual(again.returncode, 0, (who, operation, again.stderr))
             self.assertIn("b.txt: skipped: the file is not encrypted", again.stderr)
-            self.assertIn(f"0 done, {9 if owner is None else 10} skipped, 0 failed", again.stderr)
+            self.assertIn(f"0 done, {9 if owner is None else 11} skipped, 0 failed", again.stderr)
 
 
 class TestStatus(Scratch):
@@ -459,6 +464,24 @@ class TestInterruption(Scratch):
                              .returncode, 0)
             self.assertEqual(digest(big), plain)
             os.remove(big)
+        # The notice goes to a pipe whose reader the same Ctrl-C ended: the
+        # file is still finished, and the status is the signal's.
+        big, release = self.path("piped.bin"), self.path("release-pipe")
+        write_random(big, 6 * MIB, 9)
+        reader, writer = os.pipe()
+        child = subprocess.Popen([HELPER, "--hold-at-write", f"12@{release}", "cli", "encrypt",
+                                  "--password-file", self.path("pw"), big],
+                                 stdout=subprocess.DEVNULL, stderr=writer, env=ENGLISH)
+        os.close(writer)
+        deadline = time.time() + PATIENCE
+        while os.path.getsize(big) <= 6 * MIB + 128 and time.time() < deadline:
+            time.sleep(0.05)  # held once it has grown for its records
+        os.close(reader)
+        child.send_signal(signal.SIGINT)
+        time.sleep(0.2)
+        open(release, "w").close()
+        self.assertEqual(child.wait(timeout=PATIENCE), 130)
+        self.assertEqual(status(big)[0][0], "encrypted")
 
 
 class TestInterplay(Scratch):
