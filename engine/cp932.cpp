@@ -10,6 +10,14 @@ namespace kryvet {
 
 namespace {
 
+// Passwords pass through here: what held them is cleared before it is freed.
+void Wipe(char* bytes, std::size_t count) {
+    volatile char* at = bytes;
+    while (count-- > 0) {
+        *at++ = 0;
+    }
+}
+
 class Converter {
 public:
     Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {
@@ -24,7 +32,12 @@ public:
     std::optional<std::string> Convert(std::string_view in) {
         iconv(cd_, nullptr, nullptr, nullptr, nullptr);
         std::string out;
+        out.reserve(in.size() * 4 + 16);  // never moved, so never copied
         std::vector<char> buffer(in.size() * 4 + 16);
+        struct Wiped {
+            std::vector<char>& bytes;
+            ~Wiped() { Wipe(bytes.data(), bytes.size()); }
+        } wiped{buffer};
         char* inPtr = const_cast<char*>(in.data());
         std::size_t inLeft = in.size();
         while (inLeft > 0) {
