@@ -16,7 +16,7 @@ gui_flag=OFF
 [ "$gui" = 1 ] && gui_flag=ON
 
 flags="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKRYVET_WERROR=ON \
   -DKRYVET_BUILD_GUI="$gui_flag" \
   -DCMAKE_CXX_FLAGS="$flags" \
   -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null

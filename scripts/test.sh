@@ -19,8 +19,12 @@ if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
   export XDG_RUNTIME_DIR
   trap 'rm -rf "$XDG_RUNTIME_DIR"' EXIT
 fi
+echo "== formatting"
+# A file clang-format would change fails the run, as a warning does below.
+(cd "$root" && git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror)
 echo "== building in build-test/"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKRYVET_WERROR=ON \
+  >/dev/null
 cmake --build "$build" -- --quiet
 
 summary=()
