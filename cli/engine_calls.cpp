@@ -10,10 +10,6 @@ namespace kryvet::cli {
 
 namespace {
 
-struct Unseen : ProgressSink {
-    void Progress(int) override {}
-};
-
 Preparation PrepareFor(Rewrite rewrite, platform::PlatformFile& files, const std::string& name) {
     return rewrite == Rewrite::Encrypt ? PrepareEncryption(files, name)
                                        : PrepareDecryption(files, name);
@@ -82,30 +78,6 @@ FileEnd FinishPrepared(PinnedFile& file, FileRun& run) {
         end.finished = footer.operation;
     }
     return end;
-}
-
-// Reads the records of an interrupted rewrite to tell how far it came: the
-// region of the newest whole record was under way, all before it done.
-int PercentDone(PinnedFile& file) {
-    const journal::Footer& footer = *file.interrupted();
-    platform::PlatformFile& files = file.files();
-    std::int64_t done = 0;
-    std::uint64_t newest = 0;
-    for (int slot = 0; slot < 2; ++slot) {
-        journal::Sector sector{};
-        const std::int64_t at = footer.plan.at + slot * footer.plan.slotBytes;
-        if (files._llseek(file.handle(), at, platform::kFileBegin) != at ||
-            files._lread(file.handle(), sector.data(), journal::kSector) != journal::kSector) {
-            continue;
-        }
-        const auto record = journal::DecodeRecord(sector, footer);
-        if (record && record->sequence > newest) {
-            newest = record->sequence;
-            done = record->from;
-        }
-    }
-    const std::int64_t total = journal::WriteEnd(footer.operation, footer.sizeBefore);
-    return total > 0 ? static_cast<int>(std::clamp<std::int64_t>(done * 100 / total, 0, 100)) : 0;
 }
 
 // Work done already is no failure: a rerun over a finished tree meets it.

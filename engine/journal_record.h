@@ -56,9 +56,11 @@ struct Plan {
     std::int64_t slotBytes = 0;  // record sector and data room
     std::int64_t region = 0;     // write positions covered by one record
     std::int64_t end() const { return at + 2 * slotBytes + kSector; }
+    // Where the record sector of slot 0 or 1 lies.
+    std::int64_t slotAt(int slot) const { return at + slot * slotBytes; }
     std::int64_t footerAt() const { return end() - kSector; }
     std::int64_t dataAt(std::uint64_t sequence) const {
-        return at + static_cast<std::int64_t>(sequence % 2) * slotBytes + kSector;
+        return slotAt(static_cast<int>(sequence % 2)) + kSector;
     }
 };
 

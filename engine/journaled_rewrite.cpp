@@ -162,7 +162,7 @@ std::uint32_t RegionJournal::WriteTable(const journal::Record& record) {
 Slot ReadSlot(CheckedFile& file, const journal::Footer& footer, int slot, std::uint8_t* scratch,
               std::int32_t scratchSize) {
     journal::Sector sector{};
-    file.ReadExactly(footer.plan.at + slot * footer.plan.slotBytes, sector.data(), kSector);
+    file.ReadExactly(footer.plan.slotAt(slot), sector.data(), kSector);
     Slot result;
     if (journal::IsBlank(sector)) {
         return result;

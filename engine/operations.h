@@ -72,6 +72,11 @@ Outcome Decrypt(PinnedFile file, const std::string& passwordCp932, ProgressSink&
 // records made for another file.
 bool InterruptedBeforeAnyChange(PinnedFile& file);
 
+// How far the interrupted rewrite of a prepared file had come, in percent
+// of its writes: the region of the newest record was under way, all before
+// it done. Reads only.
+int PercentDone(PinnedFile& file);
+
 // Whether records made for another file (a copy, a download, a crafted
 // file) may be acted on: only once the user has agreed.
 enum class RecordTrust { OwnOnly, UserAgreed };

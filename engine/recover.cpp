@@ -132,7 +132,7 @@ bool InterruptedBeforeAnyChange(PinnedFile& file) {
         for (int slot = 0; slot < 2; ++slot) {
             // A record sector is written before its region; none, no change.
             journal::Sector sector{};
-            io.ReadExactly(plan.at + slot * plan.slotBytes, sector.data(), journal::kSector);
+            io.ReadExactly(plan.slotAt(slot), sector.data(), journal::kSector);
             if (!journal::IsBlank(sector)) {
                 return false;
             }
@@ -141,6 +141,31 @@ bool InterruptedBeforeAnyChange(PinnedFile& file) {
     } catch (const EngineFailure&) {
         return false;  // finishing will say what is wrong
     }
+}
+
+int PercentDone(PinnedFile& file) {
+    if (!file.interrupted()) {
+        return 0;
+    }
+    const journal::Footer& footer = *file.interrupted();
+    detail::CheckedFile io(file.files(), file.handle());
+    std::int64_t done = 0;
+    std::uint64_t newest = 0;
+    for (int slot = 0; slot < 2; ++slot) {
+        journal::Sector sector{};
+        try {
+            io.ReadExactly(footer.plan.slotAt(slot), sector.data(), journal::kSector);
+        } catch (const EngineFailure&) {
+            continue;  // finishing will say what is wrong
+        }
+        const auto record = journal::DecodeRecord(sector, footer);
+        if (record && record->sequence > newest) {
+            newest = record->sequence;
+            done = record->from;
+        }
+    }
+    const std::int64_t total = journal::WriteEnd(footer.operation, footer.sizeBefore);
+    return total > 0 ? static_cast<int>(std::clamp<std::int64_t>(done * 100 / total, 0, 100)) : 0;
 }
 
 Outcome FinishInterrupted(PinnedFile file, ProgressSink& sink, const RewriteOptions& options,
