@@ -163,16 +163,22 @@ bool Zeros(PinnedFile& file, std::int64_t from, std::int64_t until) {
     return at >= until || EverySector(file, at, until, zeros);
 }
 
-// Whether the file begins with a header whose stored size makes it `size`
-// bytes long.
-bool HeaderOfSize(PinnedFile& file, std::int64_t size) {
+// The header a file begins with, where it is long enough to carry one.
+std::optional<EncryptedFileHeader> HeaderOf(PinnedFile& file) {
     if (file.size() <= kGrowth) {
-        return false;
+        return std::nullopt;  // never read: too short to carry the layout
     }
     HeaderImage image{};
     detail::CheckedFile(file.files(), file.handle()).ReadExactly(0, image.data(), kHeaderSize);
-    const EncryptedFileHeader header = ParseHeader(image);
-    return MarkerMatches(header) && std::int64_t{header.StoredFileSize} + kGrowth == size;
+    return ParseHeader(image);
+}
+
+// Whether the file begins with a header whose stored size makes it `size`
+// bytes long.
+bool HeaderOfSize(PinnedFile& file, std::int64_t size) {
+    const auto header = HeaderOf(file);
+    return header && MarkerMatches(*header) &&
+           std::int64_t{header->StoredFileSize} + kGrowth == size;
 }
 
 // What the growth word kept beside the file says of it: nothing; the file
@@ -254,23 +260,7 @@ void PutBackModeAfterCut(PinnedFile& file, const EncryptedFileHeader* header) {
 // decryption done but for its words: the mode it should have, and no word.
 void TidyPlainFile(PinnedFile& file) {
     PutBackModeAfterCut(file, nullptr);
-    std::string kept;
-    if (file.files().ReadKept(file.handle(), platform::PlatformFile::KeptWord::Mode, kept) == 0 &&
-        !kept.empty()) {
-        file.TakeOffWords(false);
-    }
-}
-
-// Words a run cut short left beside a file it never changed are of no use
-// now; an encrypted file keeps its kept mode.
-// (A plain file's kept mode goes once the file is found plain.)
-void TakeOffStaleWords(PinnedFile& file) {
-    std::string extension;
-    if (file.files().ReadKept(file.handle(), platform::PlatformFile::KeptWord::Extension,
-                              extension) == 0 &&
-        !extension.empty()) {
-        file.TakeOffWords(true);  // a kept mode is the business of the operation's checks
-    }
+    file.TakeOffWords(false);
 }
 
 // What both operations check before anything else: a plain file that is not
@@ -313,8 +303,11 @@ Preparation OpenChecked(platform::PlatformFile& files, const std::string& name,
                 break;
             }
         }
+        // A growth word a run cut short left beside a file it never changed
+        // is of no use now; a kept mode is for the operation's checks to
+        // judge, once they know whether the file is plain.
         if (purpose == PinnedFile::Purpose::Rewrite) {
-            TakeOffStaleWords(*file);
+            file->TakeOffWords(true);
         }
     } catch (const EngineFailure& e) {
         return e.failure();
@@ -323,16 +316,6 @@ Preparation OpenChecked(platform::PlatformFile& files, const std::string& name,
         return Failure{FailureKind::FileTooLarge, EFBIG};
     }
     return prepared;
-}
-
-// The header a file begins with, where it is long enough to carry one.
-std::optional<EncryptedFileHeader> HeaderOf(PinnedFile& file) {
-    if (file.size() <= kGrowth) {
-        return std::nullopt;  // never read: too short to carry the layout
-    }
-    HeaderImage image{};
-    detail::CheckedFile(file.files(), file.handle()).ReadExactly(0, image.data(), kHeaderSize);
-    return ParseHeader(image);
 }
 
 Preparation PrepareEncryptionOnce(platform::PlatformFile& files, const std::string& name) {
@@ -371,12 +354,11 @@ Preparation PrepareDecryptionFor(platform::PlatformFile& files, const std::strin
         return Refusal::NotEncrypted;
     };
     try {
-        if (file->size() <= kGrowth) {
+        const auto read = HeaderOf(*file);
+        if (!read) {
             return plain();
         }
-        HeaderImage image{};
-        detail::CheckedFile(files, file->handle()).ReadExactly(0, image.data(), kHeaderSize);
-        const EncryptedFileHeader header = ParseHeader(image);
+        const EncryptedFileHeader& header = *read;
         detail::Preparing::Found(*file, header);
         const std::int32_t stored = header.StoredFileSize;
         if (!MarkerMatches(header) || stored < 1) {
