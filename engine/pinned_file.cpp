@@ -188,6 +188,7 @@ void PinnedFile::TakeOffWords(bool keepMode, bool keepGrowth) {
     if (open_ < 0) {
         return;  // never opened: nothing was put beside it
     }
+    std::vector<KeptWord> refused;
     for (const KeptWord word : {KeptWord::Extension, KeptWord::Mode}) {
         std::string value;
         if ((word == KeptWord::Mode && keepMode) || (word == KeptWord::Extension && keepGrowth) ||
@@ -195,16 +196,21 @@ void PinnedFile::TakeOffWords(bool keepMode, bool keepGrowth) {
             files_->RemoveKept(open_, word) == 0) {
             continue;
         }
-        const int error = files_->LastError();
-        platform::FileStatus now;
-        if ((error != EACCES && error != EPERM) || files_->Status(open_, now) != 0 ||
-            (now.mode & S_IWUSR) != 0 || files_->SetMode(open_, now.mode | S_IWUSR) != 0) {
-            continue;
+        if (files_->LastError() == EACCES || files_->LastError() == EPERM) {
+            refused.push_back(word);
         }
+    }
+    // One moment of the owner's write bit for all that a read-only file refused.
+    platform::FileStatus now;
+    if (refused.empty() || files_->Status(open_, now) != 0 || (now.mode & S_IWUSR) != 0 ||
+        files_->SetMode(open_, now.mode | S_IWUSR) != 0) {
+        return;
+    }
+    for (const KeptWord word : refused) {
         files_->RemoveKept(open_, word);
-        if (files_->SetMode(open_, now.mode) != 0) {
-            modeSet_ = now.mode | S_IWUSR;  // tried again when the run ends
-        }
+    }
+    if (files_->SetMode(open_, now.mode) != 0) {
+        modeSet_ = now.mode | S_IWUSR;  // tried again when the run ends
     }
 }
 
