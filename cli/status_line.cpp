@@ -6,36 +6,14 @@
 #include <cstring>
 
 #include "cli/utf8_text.h"
+#include "engine/civil_date.h"
 
 namespace kryvet::cli {
 
 namespace {
 
-// Day 0 of the clock value, 30 December 1899, counted from 1 January 1970.
-constexpr std::int64_t kClockEpochFrom1970 = -25569;
 constexpr double kLastDay = 2958466.0;  // 1 January 10000
 constexpr std::int64_t kMsPerDay = 86400000;
-
-struct Civil {
-    std::int64_t year;
-    unsigned month;
-    unsigned day;
-};
-
-// The calendar date of a day counted from 1 January 1970 (proleptic
-// Gregorian).
-Civil CivilFromDays(std::int64_t days) {
-    days += 719468;
-    const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
-    const auto dayOfEra = static_cast<unsigned>(days - era * 146097);
-    const unsigned yearOfEra =
-        (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-    const unsigned dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-    const unsigned mp = (5 * dayOfYear + 2) / 153;
-    const unsigned day = dayOfYear - (153 * mp + 2) / 5 + 1;
-    const unsigned month = mp < 10 ? mp + 3 : mp - 9;
-    return {static_cast<std::int64_t>(yearOfEra) + era * 400 + (month <= 2 ? 1 : 0), month, day};
-}
 
 const char* OperationName(journal::Operation operation) {
     return operation == journal::Operation::Encrypt ? "encrypt" : "decrypt";
@@ -67,7 +45,7 @@ std::string ClockText(const ClockKeyBytes& clockKey) {
         ms -= kMsPerDay;
         ++day;
     }
-    const Civil date = CivilFromDays(day + kClockEpochFrom1970);
+    const CivilDate date = CivilFromDays(day + kClockEpochFrom1970);
     if (date.year < 1900 || date.year > 9999) {
         return "-";
     }

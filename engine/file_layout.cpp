@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/civil_date.h"
 #include "engine/run_result.h"
 
 namespace kryvet {
@@ -11,26 +12,10 @@ KeyBytes KeyBytesOf(const ClockKeyBytes& clockKey) {
     return KeyBytes{clockKey[0], clockKey[1], clockKey[2]};
 }
 
-namespace {
-
-// Days from 1970-01-01 to the given civil date (proleptic Gregorian).
-std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
-    y -= m <= 2;
-    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const unsigned yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
-}
-
-constexpr std::int64_t kDaysFrom1899To1970 = 25569;  // 30 Dec 1899 to 1 Jan 1970
-
-}  // namespace
-
 double ClockValueOf(const platform::SystemTime& t) {
     const double date = static_cast<double>(
-        DaysFromCivil(t.wYear, static_cast<unsigned>(t.wMonth), static_cast<unsigned>(t.wDay)) +
-        kDaysFrom1899To1970);
+        DaysFromCivil({t.wYear, static_cast<unsigned>(t.wMonth), static_cast<unsigned>(t.wDay)}) -
+        kClockEpochFrom1970);
     const double msOfDay = static_cast<double>(
         ((static_cast<std::int64_t>(t.wHour) * 60 + t.wMinute) * 60 + t.wSecond) * 1000 +
         t.wMilliseconds);

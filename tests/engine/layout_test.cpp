@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/civil_date.h"
 #include "engine/file_layout.h"
 #include "engine/operations.h"
 #include "support/memory_platform.h"
@@ -95,6 +96,31 @@ TEST(Layout, ClockValueAndKeyBytes) {
     EXPECT_EQ(0, std::memcmp(material.header.FileMarker.data(), "Kryvet", 6));
     for (auto byte : material.trailer)
         EXPECT_EQ(byte, 0);
+}
+
+// Encryption counts days one way and the command line's status the other:
+// every day from the clock's day 0 to the year 10000 comes back as itself,
+// and is the day after the one before, months as long as the calendar has.
+TEST(Layout, CivilDateBothWays) {
+    const auto monthLength = [](const CivilDate& d) {
+        const bool leap = (d.year % 4 == 0 && d.year % 100 != 0) || d.year % 400 == 0;
+        constexpr unsigned kLengths[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+        return kLengths[d.month - 1] + (d.month == 2 && leap ? 1 : 0);
+    };
+    EXPECT_EQ(DaysFromCivil({1899, 12, 30}), kClockEpochFrom1970);
+    std::int64_t day = kClockEpochFrom1970;
+    for (CivilDate date{1899, 12, 30}; date.year < 10000; ++day) {
+        ASSERT_EQ(DaysFromCivil(date), day) << date.year << '-' << date.month << '-' << date.day;
+        const CivilDate next = CivilFromDays(day + 1);
+        const CivilDate expected = date.day < monthLength(date)
+                                       ? CivilDate{date.year, date.month, date.day + 1}
+                                   : date.month < 12 ? CivilDate{date.year, date.month + 1, 1}
+                                                     : CivilDate{date.year + 1, 1, 1};
+        ASSERT_TRUE(next.year == expected.year && next.month == expected.month &&
+                    next.day == expected.day)
+            << date.year << '-' << date.month << '-' << date.day;
+        date = next;
+    }
 }
 
 TEST(Layout, StoredPasswordAndMarker) {
