@@ -1,5 +1,6 @@
 #include "cli/command_line.h"
 
+#include <algorithm>
 #include <charconv>
 #include <string_view>
 
@@ -51,10 +52,13 @@ public:
                     return Usage(error_);
                 }
             } else {
-                for (char flag : arg.substr(1)) {
-                    if (!Short(flag)) {
+                // Flag by flag, a character of several bytes as one.
+                for (std::size_t at = 1; at < arg.size();) {
+                    const std::size_t n = std::max<std::size_t>(Utf8At(arg, at).bytes, 1);
+                    if (!Short(arg.substr(at, n))) {
                         return Usage(error_);
                     }
+                    at += n;
                 }
             }
         }
@@ -99,19 +103,19 @@ private:
             return options_.passwordFd ? true
                                        : Fail(Fill(Tr("--password-fd takes a descriptor number, "
                                                       "not \"{1}\""),
-                                                   {*value}));
+                                                   {QuotedName(*value)}));
         }
         if (inline_) {
-            return Fail(Fill(Tr("option --{1} takes no value"), {std::string(option)}));
+            return Fail(Fill(Tr("option --{1} takes no value"), {QuotedName(option)}));
         }
         if (option == "recursive") {
-            return Short('r');
+            return Short("r");
         }
         if (option == "quiet") {
-            return Short('q');
+            return Short("q");
         }
         if (option == "one-file-system") {
-            return Short('x');
+            return Short("x");
         }
         if (option == "json") {
             options_.json = true;
@@ -122,7 +126,7 @@ private:
             return true;
         }
         if (option == "help") {
-            return Short('h');
+            return Short("h");
         }
         if (option == "version") {
             version_ = true;
@@ -131,8 +135,8 @@ private:
         return Fail(Fill(Tr("unknown option --{1}"), {QuotedName(option)}));
     }
 
-    bool Short(char flag) {
-        switch (flag) {
+    bool Short(std::string_view flag) {
+        switch (flag.size() == 1 ? flag[0] : '\0') {
             case 'r':
                 options_.recursive = true;
                 return true;
@@ -146,7 +150,7 @@ private:
                 help_ = true;
                 return true;
             default:
-                return Fail(Fill(Tr("unknown option -{1}"), {QuotedName(std::string(1, flag))}));
+                return Fail(Fill(Tr("unknown option -{1}"), {QuotedName(flag)}));
         }
     }
 

@@ -2,6 +2,8 @@
 
 #include <wchar.h>
 
+#include <vector>
+
 #include "cli/utf8_text.h"
 
 namespace kryvet::cli {
@@ -66,18 +68,21 @@ std::string FitMiddle(std::string_view text, std::size_t columns) {
     const std::size_t front = (columns - 1) / 2;
     const std::size_t back = columns - 1 - front;
     const std::size_t head = StartWithin(text, front);
+    // The characters after the head, read forwards as everywhere else, then
+    // taken from the end while they fit.
+    std::vector<std::size_t> starts;
+    for (std::size_t at = head; at < text.size(); at += PieceAt(text, at).bytes) {
+        starts.push_back(at);
+    }
     std::size_t tail = text.size();
-    for (std::size_t used = 0; tail > head;) {
-        std::size_t start = tail - 1;
-        while (start > head && (static_cast<unsigned char>(text[start]) & 0xc0) == 0x80) {
-            --start;
-        }
-        const std::size_t width = ColumnsOf(text.substr(start, tail - start));
+    std::size_t used = 0;
+    for (auto start = starts.rbegin(); start != starts.rend(); ++start) {
+        const std::size_t width = PieceAt(text, *start).columns;
         if (used + width > back) {
             break;
         }
         used += width;
-        tail = start;
+        tail = *start;
     }
     return std::string(text.substr(0, head)) + std::string(kEllipsis) +
            std::string(text.substr(tail));

@@ -555,6 +555,8 @@ class TestUsage(unittest.TestCase):
             done = run(args)
             self.assertEqual(done.returncode, 2, args)
             self.assertIn("--help", done.stderr)
+        # A flag of several bytes is named whole, not by its first byte.
+        self.assertIn("unknown option -é", run(["-qé", "status", "x"]).stderr)
         self.assertIn("Usage: kryvet-cli COMMAND", run(["--help"]).stdout)
         self.assertIn("使い方", run(["-h"], env=dict(ENGLISH, LANGUAGE="ja")).stdout)
         self.assertRegex(run(["--version"]).stdout, r"^kryvet-cli \(Kryvet\) \d+\.\d+\n$")
