@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <iterator>
 
 #include "engine/file_attributes.h"
 
@@ -25,17 +28,68 @@ void MemoryPlatform::Replace(const std::string& name, const std::string& data) {
     fresh.data = data;
     fresh.inode = nextInode_++;
     fresh.lockedElsewhere = false;
+    fresh.known = {};
     files[name] = fresh;
 }
 
-std::vector<std::string> MemoryPlatform::FileCalls() const {
-    std::vector<std::string> out;
-    for (const auto& entry : log) {
-        if (entry.rfind("_l", 0) == 0) {
-            out.push_back(entry);
-        }
+void ByteRanges::Add(std::int64_t from, std::int64_t to) {
+    if (from >= to)
+        return;
+    // Take in every range that overlaps or touches [from, to).
+    auto it = ranges_.upper_bound(from);
+    if (it != ranges_.begin() && std::prev(it)->second >= from)
+        --it;
+    while (it != ranges_.end() && it->first <= to) {
+        from = std::min(from, it->first);
+        to = std::max(to, it->second);
+        it = ranges_.erase(it);
     }
-    return out;
+    ranges_[from] = to;
+}
+
+void ByteRanges::CutAt(std::int64_t end) {
+    auto it = ranges_.lower_bound(end);
+    ranges_.erase(it, ranges_.end());
+    if (!ranges_.empty() && ranges_.rbegin()->second > end)
+        ranges_.rbegin()->second = end;
+}
+
+std::optional<std::int64_t> ByteRanges::FirstMissing(std::int64_t from, std::int64_t to) const {
+    if (from >= to)
+        return std::nullopt;
+    auto it = ranges_.upper_bound(from);
+    if (it == ranges_.begin())
+        return from;
+    --it;
+    if (it->second >= to)
+        return std::nullopt;
+    return std::max(from, it->second);
+}
+
+MemoryPlatform::~MemoryPlatform() {
+    if (unreadOverwrites.empty())
+        return;
+    for (const auto& breach : unreadOverwrites)
+        std::fprintf(stderr, "MemoryPlatform: written before it was read: %s\n", breach.c_str());
+    std::abort();
+}
+
+void MemoryPlatform::StartRunIfFirst(std::uint64_t inode) {
+    for (const auto& [handle, state] : handles_) {
+        if (state.inode == inode)
+            return;
+    }
+    if (File* file = Find(inode))
+        file->known = {};
+}
+
+void MemoryPlatform::CheckReadFirst(const File& file, std::int64_t from, std::int64_t to,
+                                    const std::string& call) {
+    if (!checksReadAhead)
+        return;
+    const auto held = std::min<std::int64_t>(to, static_cast<std::int64_t>(file.data.size()));
+    if (const auto unread = file.known.FirstMissing(from, held))
+        unreadOverwrites.push_back(call + ": byte " + std::to_string(*unread) + " unread");
 }
 
 bool MemoryPlatform::Faulted(const std::string& operation, std::int64_t& result) {
@@ -82,6 +136,7 @@ Handle MemoryPlatform::Pin(const std::string& name) {
     if (it->second.inode == 0) {
         it->second.inode = nextInode_++;
     }
+    StartRunIfFirst(it->second.inode);
     const Handle h = nextHandle_++;
     handles_[h] = OpenState{it->second.inode, true, false, 0};
     maxOpenHandles = std::max(maxOpenHandles, OpenHandles());
@@ -170,8 +225,10 @@ std::int32_t MemoryPlatform::_lread(Handle handle, void* buffer, std::int32_t co
     auto n = static_cast<std::int32_t>(std::min<std::int64_t>(count, available));
     if (faulted)
         n /= 2;
-    if (n > 0)
+    if (n > 0) {
         std::memcpy(buffer, data.data() + state.position, static_cast<std::size_t>(n));
+        FileOf(handle).known.Add(state.position, state.position + n);
+    }
     state.position += n;
     Log("_lread(" + std::to_string(count) + ")=" + std::to_string(n));
     return n;
@@ -189,6 +246,11 @@ std::int32_t MemoryPlatform::_lwrite(Handle handle, const void* buffer, std::int
     }
     File& file = FileOf(handle);
     std::string& data = file.data;
+    const std::string call =
+        "_lwrite(" + std::to_string(count) + ")@" + std::to_string(state.position);
+    CheckReadFirst(file, state.position,
+                   count == 0 ? static_cast<std::int64_t>(data.size()) : state.position + count,
+                   call);
     // Half of nothing is nothing: a zero-count write still sets the end.
     if (faulted && (!fault->halfTransfer || count > 0)) {
         // A disk that runs out of room mid-write stops at a boundary of its
@@ -200,9 +262,12 @@ std::int32_t MemoryPlatform::_lwrite(Handle handle, const void* buffer, std::int
         // A short write still puts its bytes down, as a real one would.
         if (r > 0) {
             const auto end = static_cast<std::size_t>(state.position + r);
-            if (data.size() < end)
+            if (data.size() < end) {
+                file.known.Add(static_cast<std::int64_t>(data.size()), state.position);
                 data.resize(end, '\0');
+            }
             std::memcpy(data.data() + state.position, buffer, static_cast<std::size_t>(r));
+            file.known.Add(state.position, state.position + r);
             state.position += r;
             ++file.modified;
         }
@@ -232,8 +297,14 @@ std::int32_t MemoryPlatform::_lwrite(Handle handle, const void* buffer, std::int
                                                         static_cast<std::size_t>(count))});
     }
     if (count == 0) {
+        // Cut there, or filled up to there with zeros of the engine's making.
+        file.known.CutAt(state.position);
+        file.known.Add(static_cast<std::int64_t>(data.size()), state.position);
         data.resize(position, '\0');
     } else {
+        // A gap before the bytes is zeros of the engine's making too.
+        file.known.Add(std::min(static_cast<std::int64_t>(data.size()), state.position),
+                       state.position + count);
         if (data.size() < position + static_cast<std::size_t>(count)) {
             const auto grown = static_cast<std::int64_t>(position) + count -
                                static_cast<std::int64_t>(data.size());

@@ -9,8 +9,25 @@
 
 #include "engine/platform_file.h"
 
+// Byte ranges [from, to) of a file, joined where they touch.
+class ByteRanges {
+public:
+    void Add(std::int64_t from, std::int64_t to);
+    void CutAt(std::int64_t end);  // everything from `end` on is gone
+    // The first byte of [from, to) that is not in the ranges; none if all are.
+    std::optional<std::int64_t> FirstMissing(std::int64_t from, std::int64_t to) const;
+
+private:
+    std::map<std::int64_t, std::int64_t> ranges_;  // from -> to, apart from each other
+};
+
 // File services over files held in memory. Every call is logged, and any
 // call can be made to fail, so the engine's handling of each can be tested.
+//
+// It can check that reading runs ahead of writing: within one run on a file
+// (while any handle to it is open) no byte it held is overwritten or cut off
+// before it was read in that run. A rewrite in place has no other copy of
+// those bytes. EngineRun checks every rewrite it makes on this platform.
 class MemoryPlatform : public kryvet::platform::PlatformFile {
 public:
     struct File {
@@ -26,6 +43,8 @@ public:
         std::string keptMode;
         std::string keptExtension;
         std::int64_t reportedSize = -1;  // a size to report instead of the data's
+        // What this run read or wrote itself, and so may overwrite.
+        ByteRanges known;
     };
 
     // Makes the nth call (1-based) of `operation` fail with `result` and `error`.
@@ -88,8 +107,13 @@ public:
     }
     // _lwrite calls asked to write a negative count.
     int negativeWrites = 0;
-    // The log without the calls that do not touch the file's bytes.
-    std::vector<std::string> FileCalls() const;
+    // While set, writes and cuts that reach bytes not yet read are noted
+    // here, as "_lwrite(512)@0: byte 70 unread". One still here when the
+    // platform goes aborts the test, whatever the test itself looked at; a
+    // test that means to see one takes it out.
+    bool checksReadAhead = false;
+    std::vector<std::string> unreadOverwrites;
+    ~MemoryPlatform() override;
 
     kryvet::platform::Handle Pin(const std::string& name) override;
     int Status(kryvet::platform::Handle handle, kryvet::platform::FileStatus& status) override;
@@ -137,6 +161,11 @@ private:
     bool WordsWritable(kryvet::platform::Handle handle);
     void WordEvent(KeptWord word, const std::string& value);
     File* Find(std::uint64_t inode);
+    // A file's first handle starts a run, which knows none of its bytes.
+    void StartRunIfFirst(std::uint64_t inode);
+    // Notes a write or cut over [from, to) where it reaches unread bytes.
+    void CheckReadFirst(const File& file, std::int64_t from, std::int64_t to,
+                        const std::string& call);
 
     std::map<kryvet::platform::Handle, OpenState> handles_;
     std::map<std::uint64_t, File> replaced_;
