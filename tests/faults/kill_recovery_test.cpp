@@ -17,12 +17,10 @@
 #include <thread>
 #include <vector>
 
-#include "app/error_messages.h"
-#include "app/operation_flow.h"
 #include "engine/crc32c.h"
 #include "fault_support.h"
 #include "kill_rewrite.h"
-#include "support/recording_window.h"
+#include "support/engine_run.h"
 
 using namespace kryvet;
 
@@ -51,7 +49,7 @@ Fingerprint FingerprintOf(const std::string& path) {
     return f;
 }
 
-// A rewrite in a child process, which says "busy" and then each gauge value.
+// A rewrite in a child process, which says each progress value, and 100 once done.
 struct Child {
     pid_t pid = -1;
     int out = -1;  // its standard output
@@ -85,7 +83,7 @@ void WaitForGauge(const Child& child, int percent) {
             line += c;
             continue;
         }
-        if (line != "busy" && std::atoi(line.c_str()) >= percent)
+        if (std::atoi(line.c_str()) >= percent)
             return;
         line.clear();
     }
@@ -97,20 +95,17 @@ void Reap(Child& child) {
     close(child.out);
 }
 
-// Presses a button on the named file, as the user does after the crash.
-// True when the notice names the operation that was killed.
-bool NameAgain(const std::string& path, bool encrypted, bool encryptButton, std::string& error) {
-    RecordingWindow window;
-    window.fileName = path;  // no password: a prompt, if one comes, is cancelled
+// Presses a button on the named file, as the user does after the crash,
+// with no password: a rewrite that needs one is not begun. True when the
+// run finished the operation that was killed; a failure is `problem`.
+bool NameAgain(const std::string& path, bool encrypted, bool encryptButton, std::string& problem) {
     platform::PosixPlatformFile files;
-    ProgramState state;
-    try {
-        encryptButton ? EncryptInPlace(window, files, state) : DecryptInPlace(window, files, state);
-    } catch (const OperationError& e) {
-        error = e.what();
-    }
-    return !window.log.empty() && window.log.back() == (encrypted ? "Notice:RecoveredEncryption"
-                                                                  : "Notice:RecoveredDecryption");
+    EngineRun run(files, path);
+    const std::string said = encryptButton ? run.Encrypt() : run.Decrypt();
+    if (run.outcome && std::holds_alternative<Failure>(*run.outcome))
+        problem = said;
+    return said.empty() && run.finishedInterrupted == (encrypted ? journal::Operation::Encrypt
+                                                                 : journal::Operation::Decrypt);
 }
 
 }  // namespace

@@ -13,15 +13,15 @@
 #include <chrono>
 #include <cstdlib>
 #include <functional>
+#include <optional>
 #include <string>
 #include <thread>
 
-#include "app/error_messages.h"
-#include "app/operation_flow.h"
 #include "engine/file_attributes.h"
+#include "engine/journal_record.h"
 #include "engine/platform_file_posix.h"
 #include "fault_support.h"
-#include "support/recording_window.h"
+#include "support/engine_run.h"
 #include "support/temp_dir.h"
 
 using namespace kryvet;
@@ -29,38 +29,21 @@ using namespace kryvet;
 namespace {
 
 const std::string kPassword = "pw";
-const std::string kChanged = "ﾌｧｲﾙが他のﾌﾟﾛｸﾞﾗﾑによって変更されました";
 
-struct Ran {
-    std::string error;
-    std::vector<std::string> window;
-    bool succeeded = false;
-};
-
-Ran Operate(bool encrypt, const std::string& path, std::function<void()> duringPrompt = {},
-            bool cancel = false, platform::PlatformFile* layer = nullptr) {
-    platform::PosixPlatformFile posix;
-    platform::PlatformFile& files = layer != nullptr ? *layer : posix;
-    RecordingWindow window;
-    window.fileName = path;
-    window.password = kPassword;
-    window.cancelPassword = cancel;
-    window.onAskPassword = std::move(duringPrompt);
-    ProgramState state;
-    Ran r;
-    try {
-        encrypt ? EncryptInPlace(window, files, state) : DecryptInPlace(window, files, state);
-    } catch (const OperationError& e) {
-        r.error = e.what();
-    }
-    r.window = window.log;
-    r.succeeded = r.error.empty() && !window.gauge.empty() && window.gauge.back() == 100;
-    return r;
+// What the engine says of one run (see Said); with no password when
+// `cancel`, as a cancelled prompt leaves it.
+std::string Operate(bool encrypt, const std::string& path, std::function<void()> duringPrompt = {},
+                    bool cancel = false) {
+    platform::PosixPlatformFile files;
+    EngineRun run(files, path);
+    run.beforeRewrite = std::move(duringPrompt);
+    const std::string password = cancel ? std::string() : kPassword;
+    return encrypt ? run.Encrypt(password) : run.Decrypt(password);
 }
 
 void Encrypted(const std::string& path, const std::string& plain, mode_t mode = 0644) {
     WriteFile(path, plain, mode);
-    ASSERT_TRUE(Operate(true, path).succeeded);
+    ASSERT_EQ(Operate(true, path), "");
 }
 
 }  // namespace
@@ -119,9 +102,7 @@ TEST(PinnedFile, ChangesDuringThePromptAreRefusedUntouched) {
                     }
                 }
             };
-            const Ran r = Operate(encrypt, path, change);
-            EXPECT_EQ(r.error, kChanged);
-            EXPECT_FALSE(r.succeeded);
+            EXPECT_EQ(Operate(encrypt, path, change), "failed:FileChanged");
             EXPECT_EQ(ReadFile(target), replacement) << "the name's new file is untouched";
             EXPECT_EQ(ModeOf(target), targetMode) << "no mode carried to another file";
             if (c.change == Change::Append) {
@@ -143,10 +124,10 @@ TEST(PinnedFile, ALinkNamedOnPurposeLeadsToItsFile) {
     const std::string plain = Seeded(12, 5000);
     WriteFile(real, plain, 0640);
     ASSERT_EQ(symlink(real.c_str(), dir.File("link").c_str()), 0);
-    ASSERT_TRUE(Operate(true, dir.File("link")).succeeded);
+    ASSERT_EQ(Operate(true, dir.File("link")), "");
     EXPECT_EQ(ReadFile(real).size(), plain.size() + 128);
     EXPECT_EQ(ModeOf(real), 0440u);
-    ASSERT_TRUE(Operate(false, dir.File("link")).succeeded);
+    ASSERT_EQ(Operate(false, dir.File("link")), "");
     EXPECT_TRUE(ReadFile(real) == plain);
     EXPECT_EQ(ModeOf(real), 0640u);
     struct stat st {};
@@ -168,8 +149,7 @@ TEST(PinnedFile, SpecialFilesAreNeverTouched) {
         _exit(fd >= 0 && write(fd, record, 7) == 7 ? 0 : 1);
     }
     for (const bool encrypt : {true, false}) {
-        const Ran r = Operate(encrypt, fifo);
-        EXPECT_EQ(r.window, (std::vector<std::string>{"Notice:NotFile", "Focus:EditFileName"}));
+        EXPECT_EQ(Operate(encrypt, fifo), "refused:NotFound");
         EXPECT_EQ(ModeOf(fifo), 0600u);
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
@@ -191,8 +171,7 @@ TEST(PinnedFile, SpecialFilesAreNeverTouched) {
         if (stat(special, &before) != 0)
             continue;
         for (const bool encrypt : {true, false}) {
-            const Ran r = Operate(encrypt, special);
-            EXPECT_EQ(r.window, (std::vector<std::string>{"Notice:NotFile", "Focus:EditFileName"}));
+            EXPECT_EQ(Operate(encrypt, special), "refused:NotFound");
         }
         struct stat after {};
         stat(special, &after);
@@ -208,15 +187,15 @@ TEST(PinnedFile, TwoInstancesRacing) {
     const std::string path = dir.File("f");
     const std::string plain = Seeded(13, 4000);
     WriteFile(path, plain, 0644);
-    const Ran r = Operate(true, path, [&] {
-        const Ran second = Operate(true, path);
-        EXPECT_EQ(second.error, "ﾌｧｲﾙは別の Kryvet が使用中です");
-        EXPECT_EQ(ModeOf(path), 0644u);
-    });
-    EXPECT_TRUE(r.succeeded) << r.error;
+    EXPECT_EQ(Operate(true, path,
+                      [&] {
+                          EXPECT_EQ(Operate(true, path), "failed:InUse");
+                          EXPECT_EQ(ModeOf(path), 0644u);
+                      }),
+              "");
     EXPECT_EQ(ModeOf(path), 0444u) << "no stale mode put back";
     EXPECT_EQ(ReadFile(path).size(), plain.size() + 128);
-    ASSERT_TRUE(Operate(false, path).succeeded);
+    ASSERT_EQ(Operate(false, path), "");
     EXPECT_TRUE(ReadFile(path) == plain);
 }
 
@@ -231,10 +210,9 @@ TEST(PinnedFile, TheWholeModeSurvivesARoundTrip) {
         WriteFile(path, plain, mode);
         // Nothing changes before the password: a kill at the prompt leaves
         // the mode as it was.
-        ASSERT_TRUE(Operate(true, path, [&] { EXPECT_EQ(ModeOf(path), mode); }).succeeded);
+        ASSERT_EQ(Operate(true, path, [&] { EXPECT_EQ(ModeOf(path), mode); }), "");
         EXPECT_EQ(ModeOf(path), mode & ~0222u);
-        ASSERT_TRUE(
-            Operate(false, path, [&] { EXPECT_EQ(ModeOf(path), mode & ~0222u); }).succeeded);
+        ASSERT_EQ(Operate(false, path, [&] { EXPECT_EQ(ModeOf(path), mode & ~0222u); }), "");
         EXPECT_TRUE(ReadFile(path) == plain);
         EXPECT_EQ(ModeOf(path), mode);
     }
@@ -246,7 +224,7 @@ TEST(PinnedFile, TheWholeModeSurvivesARoundTrip) {
         TempDir dir;
         const std::string path = dir.File("f");
         WriteFile(path, Seeded(7, 3000), 0664);
-        ASSERT_TRUE(Operate(true, path).succeeded);
+        ASSERT_EQ(Operate(true, path), "");
         HeaderImage image{};
         const std::string encrypted = ReadFile(path);
         std::copy_n(encrypted.begin(), kHeaderSize, image.begin());
@@ -262,7 +240,7 @@ TEST(PinnedFile, TheWholeModeSurvivesARoundTrip) {
             target = dir.File("copy");
             ASSERT_EQ(std::system(("cp --preserve=mode,xattr " + path + " " + target).c_str()), 0);
         }
-        ASSERT_TRUE(Operate(false, target).succeeded);
+        ASSERT_EQ(Operate(false, target), "");
         EXPECT_EQ(ModeOf(target), copy ? 0644u : 0666u);
     }
     if (std::system("command -v setfacl >/dev/null && command -v getfacl >/dev/null") != 0) {
@@ -274,8 +252,8 @@ TEST(PinnedFile, TheWholeModeSurvivesARoundTrip) {
     ASSERT_EQ(std::system(("setfacl -m u:nobody:rw " + path).c_str()), 0);
     const std::string dump = "getfacl -cp " + path + " > " + dir.File("acl.");
     ASSERT_EQ(std::system((dump + "before").c_str()), 0);
-    ASSERT_TRUE(Operate(true, path).succeeded);
-    ASSERT_TRUE(Operate(false, path).succeeded);
+    ASSERT_EQ(Operate(true, path), "");
+    ASSERT_EQ(Operate(false, path), "");
     ASSERT_EQ(std::system((dump + "after").c_str()), 0);
     EXPECT_EQ(ReadFile(dir.File("acl.after")), ReadFile(dir.File("acl.before")));
 }
@@ -293,12 +271,12 @@ TEST(PinnedFile, LongPaths) {
     const std::string plain = Seeded(14, 1000);
     WriteFile(path, plain, 0644);
     ASSERT_GT(path.size(), 300u);
-    EXPECT_TRUE(Operate(true, path).succeeded);
-    EXPECT_TRUE(Operate(false, path).succeeded);
+    EXPECT_EQ(Operate(true, path), "");
+    EXPECT_EQ(Operate(false, path), "");
     EXPECT_TRUE(ReadFile(path) == plain);
 
-    const Ran tooLong = Operate(true, folder + "/" + std::string(300, 'n'));
-    EXPECT_EQ(tooLong.error, "ﾌｧｲﾙ名が長すぎます");
+    EXPECT_EQ(Operate(true, folder + "/" + std::string(300, 'n')),
+              "failed:System(" + std::to_string(ENAMETOOLONG) + ")");
 }
 
 // A cancelled prompt changes nothing: no mode change at all (so an owner
@@ -309,8 +287,7 @@ TEST(PinnedFile, CancelLeavesNothingBehind) {
     WriteFile(path, Seeded(15, 100000), 0644);
     struct stat before {};
     stat(path.c_str(), &before);
-    const Ran r = Operate(true, path, {}, true);
-    EXPECT_EQ(r.window, (std::vector<std::string>{"AskPassword"}));
+    EXPECT_EQ(Operate(true, path, {}, true), "prepared");
     struct stat after {};
     stat(path.c_str(), &after);
     EXPECT_EQ(after.st_blocks, before.st_blocks) << "nothing was allocated";
@@ -330,8 +307,7 @@ TEST(PinnedFile, CancelLeavesNothingBehind) {
     if (child == 0) {
         if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)
             _exit(3);
-        const Ran c = Operate(true, sgid, {}, true);
-        _exit(c.error.empty() ? 0 : 1);
+        _exit(Operate(true, sgid, {}, true) == "prepared" ? 0 : 1);
     }
     int status = 0;
     waitpid(child, &status, 0);
@@ -365,36 +341,30 @@ TEST(PinnedFile, AppendDuringTheRewriteIsKept) {
             ASSERT_EQ(write(fd, line.data(), line.size()), 300);
             close(fd);
         };
-        const auto press = [&](bool encryptButton) {
-            RecordingWindow window;
-            window.fileName = path;
-            window.password = kPassword;
-            ProgramState state;
-            try {
-                encryptButton ? EncryptInPlace(window, files, state, {1})
-                              : DecryptInPlace(window, files, state, {1});
-            } catch (const OperationError& e) {
-                return std::string(e.what());
-            }
-            return window.log.back();
+        const auto press = [&](bool encryptButton,
+                               std::optional<journal::Operation>* finished = nullptr) {
+            EngineRun run(files, path);
+            run.options = {1};
+            const std::string said =
+                encryptButton ? run.Encrypt(kPassword) : run.Decrypt(kPassword);
+            if (finished != nullptr)
+                *finished = run.finishedInterrupted;
+            return said;
         };
-        EXPECT_EQ(press(encrypt), kChanged +
-                                      "\n中断された処理の記録は残っています。"
-                                      "もう一度押すと続きから完了します");
+        EXPECT_EQ(press(encrypt), "failed:FileChanged/Resumable");
         const std::string stopped = ReadFile(path);
         ASSERT_GT(stopped.size(), line.size());
         EXPECT_EQ(stopped.substr(stopped.size() - line.size()), line) << "the bytes added are kept";
         for (const bool encryptButton : {true, false}) {
-            EXPECT_EQ(press(encryptButton),
-                      "中断された処理の記録の後ろにﾃﾞｰﾀが追加されているため、"
-                      "ﾌｧｲﾙには手を付けていません");
+            EXPECT_EQ(press(encryptButton), "failed:RecordInside");
             EXPECT_TRUE(ReadFile(path) == stopped) << "untouched";
         }
         ASSERT_EQ(truncate(path.c_str(), static_cast<off_t>(stopped.size() - line.size())), 0);
-        EXPECT_EQ(press(!encrypt),
-                  encrypt ? "Notice:RecoveredEncryption" : "Notice:RecoveredDecryption");
+        std::optional<journal::Operation> finished;
+        EXPECT_EQ(press(!encrypt, &finished), "");
+        EXPECT_EQ(finished, encrypt ? journal::Operation::Encrypt : journal::Operation::Decrypt);
         if (encrypt) {
-            EXPECT_EQ(press(false), "LeaveBuFukugo");
+            EXPECT_EQ(press(false), "");
         }
         EXPECT_TRUE(ReadFile(path) == plain);
     }
@@ -413,8 +383,7 @@ TEST(PinnedFile, SparseFileOnASmallDisk) {
     ASSERT_EQ(truncate(path.c_str(), 16 << 20), 0);
     struct stat before {};
     stat(path.c_str(), &before);
-    const Ran r = Operate(true, path);
-    EXPECT_EQ(r.window, (std::vector<std::string>{"LeaveBuAngo", "Notice:DiskFull"}));
+    EXPECT_EQ(Operate(true, path), "refused:DiskFull");
     struct stat after {};
     stat(path.c_str(), &after);
     EXPECT_EQ(after.st_size, 16 << 20);
@@ -440,12 +409,8 @@ TEST(PinnedFile, AFailedFinalModeChangeIsReported) {
     if (child == 0) {
         if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)
             _exit(3);
-        const Ran c = Operate(true, path);
-        _exit(c.error ==
-                      "ﾌｧｲﾙへのｱｸｾｽが拒否されました\n処理は完了しましたが、"
-                      "ファイルの属性を変更できませんでした"
-                  ? 0
-                  : 1);
+        _exit(Operate(true, path) == "failed:System(" + std::to_string(EPERM) + ")/Completed" ? 0
+                                                                                              : 1);
     }
     int status = 0;
     waitpid(child, &status, 0);

@@ -6,10 +6,8 @@
 #include <cstdio>
 #include <string>
 
-#include "app/error_messages.h"
-#include "app/operation_flow.h"
 #include "engine/platform_file_posix.h"
-#include "support/recording_window.h"
+#include "support/engine_run.h"
 
 namespace {
 
@@ -19,18 +17,6 @@ void Say(const std::string& line) {
     (void)!write(STDOUT_FILENO, out.data(), out.size());
 }
 
-class ReportingWindow : public RecordingWindow {
-public:
-    void EnterBusyState(kryvet::OperationButton b) override {
-        RecordingWindow::EnterBusyState(b);
-        Say("busy");
-    }
-    void SetGaugeProgress(int percent) override {
-        RecordingWindow::SetGaugeProgress(percent);
-        Say("gauge " + std::to_string(percent));
-    }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -38,15 +24,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s FILE\n", argv[0]);
         return 64;
     }
-    ReportingWindow window;
-    window.fileName = argv[1];
-    window.password = "\x88\xc3term";
     kryvet::platform::PosixPlatformFile files;
-    kryvet::ProgramState state;
-    try {
-        kryvet::EncryptInPlace(window, files, state);
-    } catch (const kryvet::OperationError& e) {
-        Say(std::string("error ") + e.what());
+    EngineRun run(files, argv[1]);
+    run.onProgress = [](int percent) { Say("gauge " + std::to_string(percent)); };
+    const std::string said = run.Encrypt("\x88\xc3term");
+    if (!said.empty()) {
+        Say("error " + said);
         return 2;
     }
     Say("done");

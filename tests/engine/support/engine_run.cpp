@@ -27,9 +27,15 @@ std::string NameOf(const Failure& failure) {
 }
 
 struct GaugeSink : ProgressSink {
-    explicit GaugeSink(std::vector<int>& values) : values(values) {}
-    void Progress(int percent) override { values.push_back(percent); }
+    GaugeSink(std::vector<int>& values, const std::function<void(int)>& told)
+        : values(values), told(told) {}
+    void Progress(int percent) override {
+        values.push_back(percent);
+        if (told)
+            told(percent);
+    }
     std::vector<int>& values;
+    const std::function<void(int)>& told;
 };
 
 }  // namespace
@@ -55,28 +61,36 @@ std::string EngineRun::Run(bool encrypt, const std::string& password) {
         if (memory != nullptr)
             memory->unreadOverwrites.resize(breaches);
     };
-    GaugeSink sink(gauge);
+    GaugeSink sink(gauge, onProgress);
+    outcome.reset();
+    finishedInterrupted.reset();
+    const auto ended = [&](const Outcome& end) {
+        outcome = end;
+        return Said(end);
+    };
     Preparation prepared =
         encrypt ? PrepareEncryption(files, name) : PrepareDecryption(files, name);
     if (const auto* refusal = std::get_if<Refusal>(&prepared))
-        return Said(*refusal);
+        return ended(*refusal);
     if (const auto* failure = std::get_if<Failure>(&prepared))
-        return Said(*failure);
+        return ended(*failure);
     PinnedFile& file = std::get<PinnedFile>(prepared);
     if (file.interrupted()) {
-        finishedInterrupted = true;
-        const Outcome outcome = FinishInterrupted(std::move(file), sink, options, trust);
+        finishedInterrupted = file.interrupted()->operation;
+        const Outcome finished = FinishInterrupted(std::move(file), sink, options, trust);
         fromRecords();
-        return Said(outcome);
+        return ended(finished);
     }
     if (file.putBack()) {
         fromRecords();
         return "put back";
     }
+    if (beforeRewrite)
+        beforeRewrite();
     if (password.empty())
         return "prepared";
     if (!encrypt && !PasswordMatches(file, password))
-        return Said(Refusal::WrongPassword);
-    return Said(encrypt ? kryvet::Encrypt(std::move(file), password, sink, options)
-                        : kryvet::Decrypt(std::move(file), password, sink, options));
+        return ended(Refusal::WrongPassword);
+    return ended(encrypt ? kryvet::Encrypt(std::move(file), password, sink, options)
+                         : kryvet::Decrypt(std::move(file), password, sink, options));
 }

@@ -4,10 +4,13 @@
 // tests: the file prepared, then rewritten with a password, or what it
 // carries finished without one. What came of it is said in a few words, so
 // that a table can expect it.
+#include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "engine/journal_record.h"
 #include "engine/operations.h"
 
 struct EngineRun {
@@ -18,8 +21,16 @@ struct EngineRun {
     std::string name;
     kryvet::RewriteOptions options{};
     kryvet::RecordTrust trust = kryvet::RecordTrust::OwnOnly;
-    std::vector<int> gauge;            // the progress values reported
-    bool finishedInterrupted = false;  // what ran was the finishing of a cut-short rewrite
+    std::vector<int> gauge;  // the progress values reported
+    // Told each progress value as it comes, e.g. by a process to be killed.
+    std::function<void(int)> onProgress;
+    // Runs where a front end asks for the password: after preparation, once
+    // the file is to be rewritten; e.g. to change the file meanwhile.
+    std::function<void()> beforeRewrite;
+    // What the last run came to; none where it ended "prepared" or "put back".
+    std::optional<kryvet::Outcome> outcome;
+    // Where the last run finished a cut-short rewrite: the operation it was.
+    std::optional<kryvet::journal::Operation> finishedInterrupted;
 
     // With no password, the run stops once the file is prepared ("prepared").
     std::string Encrypt(const std::string& password = {}) { return Run(true, password); }
