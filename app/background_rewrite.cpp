@@ -45,19 +45,26 @@ protected:
     }
 };
 
-// Hands each percentage to the event loop's thread, in order.
+// What the worker tells the event loop's thread, as queued signals, in the
+// order sent. Signals rather than posted functors: a functor posted from the
+// worker may be destroyed there after the loop's thread ran it, ordered only
+// by a reference count inside Qt that ThreadSanitizer cannot see into, while
+// the slots of a connection are made and destroyed on the loop's side.
+class WorkerSignals : public QObject {
+    Q_OBJECT
+
+signals:
+    void Progressed(int percent);
+    void Finished();
+};
+
 class QueuedProgress : public ProgressSink {
 public:
-    QueuedProgress(QObject* receiver, const std::function<void(int)>& show)
-        : receiver_(receiver), show_(show) {}
-    void Progress(int percent) override {
-        QMetaObject::invokeMethod(
-            receiver_, [show = show_, percent] { show(percent); }, Qt::QueuedConnection);
-    }
+    explicit QueuedProgress(WorkerSignals& told) : told_(told) {}
+    void Progress(int percent) override { emit told_.Progressed(percent); }
 
 private:
-    QObject* receiver_;
-    std::function<void(int)> show_;
+    WorkerSignals& told_;
 };
 
 }  // namespace
@@ -65,7 +72,11 @@ private:
 Outcome RunInBackground(const std::function<Outcome(ProgressSink&)>& rewrite,
                         const std::function<void(int)>& showProgress) {
     QEventLoop loop;
-    QueuedProgress progress(&loop, showProgress);
+    WorkerSignals told;
+    QObject::connect(&told, &WorkerSignals::Progressed, &loop, showProgress, Qt::QueuedConnection);
+    QObject::connect(&told, &WorkerSignals::Finished, &loop, &QEventLoop::quit,
+                     Qt::QueuedConnection);
+    QueuedProgress progress(told);
     Outcome outcome;
     std::exception_ptr error;
     InputBlocker blocker;
@@ -76,8 +87,7 @@ Outcome RunInBackground(const std::function<Outcome(ProgressSink&)>& rewrite,
             error = std::current_exception();
         }
         // Queued behind every progress call, so none is lost.
-        QMetaObject::invokeMethod(
-            &loop, [&loop] { loop.quit(); }, Qt::QueuedConnection);
+        emit told.Finished();
     });
     loop.exec();
     worker.join();
@@ -91,3 +101,5 @@ Outcome RunInBackground(const std::function<Outcome(ProgressSink&)>& rewrite,
 }
 
 }  // namespace kryvet
+
+#include "background_rewrite.moc"

@@ -3,10 +3,12 @@
 # runs the whole test suite: the offscreen widget tests, the engine and fault
 # tests, the tests that start the program on their own Xvfb server and the
 # package check; then the same suite under AddressSanitizer and
-# UndefinedBehaviorSanitizer (build-asan/), and a bounded fuzzing run
-# (build-fuzz/). Each stage's output goes to a log in its build folder; the
-# end is a summary. Extra arguments go to the first ctest run.
-#   KRYVET_SKIP_SANITIZERS=1  KRYVET_SKIP_FUZZ=1  for a quicker local run
+# UndefinedBehaviorSanitizer (build-asan/), the window's tests under
+# ThreadSanitizer (build-tsan/: the rewrite runs on a worker thread there),
+# and a bounded fuzzing run (build-fuzz/). Each stage's output goes to a log
+# in its build folder; the end is a summary. Extra arguments go to the first
+# ctest run.
+#   KRYVET_SKIP_SANITIZERS=1  KRYVET_SKIP_TSAN=1  KRYVET_SKIP_FUZZ=1  for a quicker local run
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="$root/build-test"
@@ -65,6 +67,10 @@ if [ "${KRYVET_SKIP_SANITIZERS:-0}" != 1 ]; then
   mkdir -p "$root/build-asan"
   stage "sanitizers" "$root/build-asan/test.log" ctest_result "$root/scripts/sanitize.sh"
 fi
+if [ "${KRYVET_SKIP_TSAN:-0}" != 1 ]; then
+  mkdir -p "$root/build-tsan"
+  stage "threads" "$root/build-tsan/test.log" ctest_result "$root/scripts/tsan.sh"
+fi
 if [ "${KRYVET_SKIP_FUZZ:-0}" != 1 ]; then
   mkdir -p "$root/build-fuzz"
   stage "fuzzing" "$root/build-fuzz/fuzz.log" fuzz_result \
@@ -74,7 +80,7 @@ fi
 echo "== summary"
 printf '%s\n' "${summary[@]}"
 echo "time:         $(minutes $((SECONDS - started)))"
-sizes=$(cd "$root" && du -sh build-test build-asan build-fuzz 2>/dev/null | awk '{printf "%s%s/ %s", sep, $2, $1; sep = ", "}')
+sizes=$(cd "$root" && du -sh build-test build-asan build-tsan build-fuzz 2>/dev/null | awk '{printf "%s%s/ %s", sep, $2, $1; sep = ", "}')
 echo "build folders: $sizes (in $root)"
 [ "$failed" -eq 0 ] || { echo "FAILED" >&2; exit 1; }
 echo "all passed"
