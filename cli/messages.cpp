@@ -21,8 +21,6 @@ std::string RefusalText(Refusal refusal) {
             return Tr("no such file");
         case Refusal::EmptyFile:
             return Tr("the file is empty");
-        case Refusal::InUse:
-            return Tr("the file is held by another program");
         case Refusal::DiskFull:
             return Tr("not enough free disk space");
         case Refusal::AlreadyEncrypted:
