@@ -115,7 +115,7 @@ TEST(FileTask, WhatAFileNeedsNext) {
         {
             FileTask task(files, Operation::Decrypt, "f", {.unitBlocks = 1, .journalBlocks = 2});
             task.GivePassword(password);
-            files.fault = MemoryPlatform::Fault{"_lwrite", 12};  // in its third region
+            files.fault = MemoryPlatform::Fault{"_lwrite", 12};  // past its first region
             const Outcome stopped = task.Run(none);
             ASSERT_TRUE(std::holds_alternative<Failure>(stopped));
             ASSERT_EQ(std::get<Failure>(stopped).file, FileState::Resumable);
