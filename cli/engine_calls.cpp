@@ -35,6 +35,23 @@ std::int64_t SizeOfName(platform::PlatformFile& files, const std::string& name) 
     return files.StatusOfName(name, status) == 0 ? status.size : 0;
 }
 
+// Runs the rewrite the task is ready for, unless a termination request came
+// (false, the end says so); a finished interrupted rewrite is noted.
+bool RunStep(FileTask& task, FileRun& run, FileEnd& end) {
+    if (run.stopRequested()) {
+        task.Close();
+        end.kind = FileEnd::Kind::Stopped;
+        return false;
+    }
+    const bool finishing = task.next().kind == NextStep::Kind::Finish;
+    const Operation operation = task.next().operation;
+    if (std::holds_alternative<Done>(RunWithProgress(run, task)) && finishing) {
+        end.finished = operation;
+        end.finishedChangedNothing = false;
+    }
+    return true;
+}
+
 // Follows the engine's steps for one file until the run ends; `recovering`
 // stops where a password would be needed.
 FileEnd FollowSteps(FileTask& task, FileRun& run, bool recovering) {
@@ -51,20 +68,11 @@ FileEnd FollowSteps(FileTask& task, FileRun& run, bool recovering) {
                 task.Trust(run.adoptRecords);
                 continue;
             case NextStep::Kind::Finish:
-            case NextStep::Kind::Ready: {
-                if (run.stopRequested()) {
-                    task.Close();
-                    end.kind = FileEnd::Kind::Stopped;
+            case NextStep::Kind::Ready:
+                if (!RunStep(task, run, end)) {
                     return end;
                 }
-                const bool finishing = next.kind == NextStep::Kind::Finish;
-                const Operation operation = next.operation;
-                if (std::holds_alternative<Done>(RunWithProgress(run, task)) && finishing) {
-                    end.finished = operation;
-                    end.finishedChangedNothing = false;
-                }
                 continue;
-            }
             case NextStep::Kind::Password: {
                 const Password* password = recovering ? nullptr : run.password();
                 if (password == nullptr) {
