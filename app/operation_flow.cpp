@@ -179,14 +179,11 @@ std::optional<Ready> Begin(OperationWindow& window, ProgramState& state, Operati
     return ReadyWithPassword(window, state, button, prepared);
 }
 
-// The wrong-password notice, with the key breaking while it is shown.
+// The wrong-password notice, once the file is closed and the window idle.
 void ShowWrongPassword(OperationWindow& window, OperationButton button, PinnedFile& file) {
     file.Close();
     window.LeaveBusyState(button);
-    window.SetTimer1Enabled(true);
-    window.ShowNotPassword();
-    window.SetTimer1Enabled(false);
-    window.HideBrokenKey();
+    window.ShowNotice(Notice::NotPassword);
 }
 
 // What sets the two buttons' runs apart; the steps around it are the same.

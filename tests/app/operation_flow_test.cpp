@@ -232,15 +232,13 @@ TEST(Refusals, DecryptFailureTable) {
              f.Add("f", Encrypted(Plain(10)), true);
              w.password = "PW";
          },
-         {"AskPassword", "LeaveBuFukugo", "Timer1On", "Notice:NotPassword", "Timer1Off",
-          "HideBrokenKey"}},
+         {"AskPassword", "LeaveBuFukugo", "Notice:NotPassword"}},
         {"prefix of the password",
          [](auto& f, auto& w) {
              f.Add("f", Encrypted(Plain(10)), true);
              w.password = "p";
          },
-         {"AskPassword", "LeaveBuFukugo", "Timer1On", "Notice:NotPassword", "Timer1Off",
-          "HideBrokenKey"}},
+         {"AskPassword", "LeaveBuFukugo", "Notice:NotPassword"}},
         {"password cancelled",
          [](auto& f, auto& w) {
              f.Add("f", Encrypted(Plain(10)), true);
