@@ -100,13 +100,10 @@ bool RunBusy(OperationWindow& window, OperationButton button, FileTask& task) {
     return ShowOutcome(window, button, outcome);
 }
 
-// The wrong-password notice, with the key breaking while it is shown.
+// The wrong-password notice, once the file is closed and the window idle.
 void ShowWrongPassword(OperationWindow& window, OperationButton button) {
     window.LeaveBusyState(button);
-    window.SetTimer1Enabled(true);
-    window.ShowNotPassword();
-    window.SetTimer1Enabled(false);
-    window.HideBrokenKey();
+    window.ShowNotice(Notice::NotPassword);
 }
 
 OperationButton ButtonOf(Operation operation) {

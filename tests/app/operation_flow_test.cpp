@@ -263,8 +263,7 @@ TEST(Refusals, EveryButtonEveryRefusal) {
                  f.Add("f", Encrypted(Plain(10)), true);
                  w.password = "PW";
              },
-         .window = {"AskPassword", "LeaveBuFukugo", "Timer1On", "Notice:NotPassword", "Timer1Off",
-                    "HideBrokenKey"}},
+         .window = {"AskPassword", "LeaveBuFukugo", "Notice:NotPassword"}},
         {.name = "prefix of the password",
          .button = kDecrypt,
          .setUp =
@@ -272,8 +271,7 @@ TEST(Refusals, EveryButtonEveryRefusal) {
                  f.Add("f", Encrypted(Plain(10)), true);
                  w.password = "p";
              },
-         .window = {"AskPassword", "LeaveBuFukugo", "Timer1On", "Notice:NotPassword", "Timer1Off",
-                    "HideBrokenKey"}},
+         .window = {"AskPassword", "LeaveBuFukugo", "Notice:NotPassword"}},
         {.name = "password cancelled",
          .button = kDecrypt,
          .setUp =
