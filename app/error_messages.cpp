@@ -24,7 +24,9 @@ int ClassicCodeForErrno(int e) {
         case ETXTBSY:
             return 5;
         case ENOSPC:
+#ifdef EDQUOT  // not in Windows' C library
         case EDQUOT:
+#endif
             return 101;
         default:
             return 0;

@@ -12,9 +12,8 @@ Outcome EncryptPinned(PinnedFile& file, const Password& password, ProgressSink& 
                       const RewriteOptions& options) {
     const std::int64_t size = file.size();
     const ClockKeyBytes clockKey = ClockKeyBytesOf(ClockValueOf(file.files().GetLocalTime()));
-    const EncryptionMaterial material =
-        MakeEncryptionMaterial(password.shiftJis(), clockKey, static_cast<std::int32_t>(size),
-                               AttributeWordFromMode(file.originalMode()));
+    const EncryptionMaterial material = MakeEncryptionMaterial(
+        password.shiftJis(), clockKey, static_cast<std::int32_t>(size), file.originalAttributes());
     // The file's own mode without its write bits: bound to it by nature.
     const ModeRequest modeAfter{ReadOnlyMode(file.originalMode()), true};
     journal::Record base =

@@ -5,6 +5,7 @@
 
 #include "engine/cp932.h"
 #include "engine/utf8.h"
+#include "engine/wipe.h"
 
 namespace kryvet {
 
@@ -30,12 +31,8 @@ PasswordProblem FirstUnconvertible(std::string_view text) {
     return {PasswordProblem::Kind::NotText, 0, {}};
 }
 
-void WipeBytes(std::string& bytes) {
-    // Through a volatile pointer, so that the stores are not left out as dead.
-    volatile char* at = bytes.data();
-    for (std::size_t i = 0; i < bytes.capacity(); ++i) {
-        at[i] = 0;
-    }
+void WipeString(std::string& bytes) {
+    WipeBytes(bytes.data(), bytes.capacity());
     bytes.clear();
 }
 
@@ -51,7 +48,7 @@ std::variant<Password, PasswordProblem> Password::FromShiftJis(std::string_view 
     std::optional<std::string> text = Cp932ToUtf8(bytes);
     const bool isText = text.has_value();
     if (isText) {
-        WipeBytes(*text);
+        WipeString(*text);
     }
     // The stored password ends at a zero byte: one inside could not be kept.
     if (!isText || bytes.find('\0') != std::string_view::npos) {
@@ -69,7 +66,7 @@ std::variant<Password, PasswordProblem> Password::FromUtf8(std::string_view text
         return FirstUnconvertible(text);
     }
     std::variant<Password, PasswordProblem> made = FromShiftJis(*bytes);
-    WipeBytes(*bytes);
+    WipeString(*bytes);
     return made;
 }
 
@@ -98,7 +95,7 @@ Password::~Password() {
 }
 
 void Password::Wipe() {
-    WipeBytes(bytes_);
+    WipeString(bytes_);
 }
 
 }  // namespace kryvet

@@ -6,7 +6,6 @@
 // should be: a failure before the first region is touched puts the file
 // back, one after leaves the records standing, and the next press finishes.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -24,6 +23,9 @@
 #include "support/recording_window.h"
 
 using namespace kryvet;
+
+// EREMOTEIO, which Windows' C library has no name for.
+constexpr int kRemoteIoError = 121;
 
 namespace {
 
@@ -92,7 +94,7 @@ const std::vector<FaultKind>& FailKinds() {
         {"_llseek", ESPIPE, {O::ErrorBox}, {O::ErrorBox}, ""},
         // Closing cannot fail in a way that matters once the data is flushed.
         {"_lclose", EBADF, {O::Success}, {O::Success}, ""},
-        {"FlushData", EREMOTEIO, {O::ErrorBox}, {O::ErrorBox}, ""},
+        {"FlushData", kRemoteIoError, {O::ErrorBox}, {O::ErrorBox}, ""},
         {"FlushAll", EIO, {O::ErrorBox}, {O::ErrorBox}, ""},
         // Starting the writeback early is a hint; the flush after it is not.
         {"StartWriteback", EIO, {O::Success}, {O::Success}, ""},
@@ -320,8 +322,8 @@ Ending Check(const Scenario& s, const FaultKind& kind, Mode mode, Trial& run) {
         if (outcome == Ending::Success) {
             // Without the kept mode, the header's read-only bit stands in:
             // the group's write bit is not given back.
-            const std::int32_t withoutWord = AttributeWordFromMode(
-                ModeFromAttributeWord(s.outputAttributes) & ~static_cast<unsigned>(S_IWGRP));
+            const std::int32_t withoutWord =
+                AttributeWordFromMode(ModeFromAttributeWord(s.outputAttributes) & ~kGroupWrite);
             EXPECT_TRUE(attributes == s.outputAttributes ||
                         (wordFault && attributes == withoutWord))
                 << std::hex << attributes;
