@@ -1,19 +1,17 @@
 #include "engine/file_attributes.h"
 
-#include <sys/stat.h>
-
 #include <cstdio>
 
 namespace kryvet {
 
 std::int32_t AttributeWordFromMode(unsigned mode) {
-    const std::int32_t low = (mode & S_IWUSR) == 0 ? kAttrReadOnly : kAttrNormal;
+    const std::int32_t low = (mode & kOwnerWrite) == 0 ? kAttrReadOnly : kAttrNormal;
     return static_cast<std::int32_t>((mode & 07777u) << 16) | low;
 }
 
 unsigned ModeFromAttributeWord(std::int32_t attributes) {
     const unsigned mode = (static_cast<std::uint32_t>(attributes) >> 16) & 07777u;
-    return (attributes & kAttrReadOnly) != 0 ? ReadOnlyMode(mode) : mode | S_IWUSR;
+    return (attributes & kAttrReadOnly) != 0 ? ReadOnlyMode(mode) : mode | kOwnerWrite;
 }
 
 unsigned ReadOnlyMode(unsigned mode) {
@@ -21,7 +19,7 @@ unsigned ReadOnlyMode(unsigned mode) {
 }
 
 unsigned PermittedMode(unsigned now, unsigned wanted, bool bound) {
-    const unsigned givenBack = S_IWUSR | (bound ? S_IWGRP | S_IWOTH : 0u);
+    const unsigned givenBack = kOwnerWrite | (bound ? kGroupWrite | kOthersWrite : 0u);
     return wanted & 07777u & (now | givenBack);
 }
 

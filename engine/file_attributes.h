@@ -12,7 +12,17 @@ namespace kryvet {
 
 // Bits of the low half of the attribute word.
 constexpr std::int32_t kAttrReadOnly = 0x0001;
+constexpr std::int32_t kAttrHidden = 0x0002;
+constexpr std::int32_t kAttrSystem = 0x0004;
+constexpr std::int32_t kAttrArchive = 0x0020;
 constexpr std::int32_t kAttrNormal = 0x0080;
+// The bits decryption gives back besides read-only, which the mode stands for.
+constexpr std::int32_t kAttrRestored = kAttrHidden | kAttrSystem | kAttrArchive;
+
+// Write bits of a permission word, by whom.
+constexpr unsigned kOwnerWrite = 0200;
+constexpr unsigned kGroupWrite = 0020;
+constexpr unsigned kOthersWrite = 0002;
 
 // The attribute word of a regular file's permission bits: the bits in the
 // high half, read-only (no owner write) or normal in the low half.
@@ -34,9 +44,12 @@ unsigned ReadOnlyMode(unsigned mode);
 unsigned PermittedMode(unsigned now, unsigned wanted, bool bound);
 
 // A mode asked for by a file, and whether it is bound to that very file.
+// Where the system keeps an attribute word of its own, `attributes` holds
+// the bits of it to give back too (kAttrRestored), else -1.
 struct ModeRequest {
     unsigned mode = 0;
     bool bound = false;
+    std::int32_t attributes = -1;
 };
 
 // The kept permission word: the mode, tied to the header it was written

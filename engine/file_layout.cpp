@@ -139,23 +139,50 @@ BodyMask::BodyMask(const KeyBytes& key) {
 
 namespace {
 
-// XORs whole 512-byte blocks with the pattern. Built for several instruction
-// sets and picked at load time: this loop touches every byte of every file.
-// Not under ThreadSanitizer, whose hooks in the loader's picking would run
-// before its runtime is up.
-#if defined(__SANITIZE_THREAD__)
-#define KRYVET_CLONED_FOR_EACH_ISA
-#else
-#define KRYVET_CLONED_FOR_EACH_ISA __attribute__((target_clones("avx512f", "avx2", "default")))
-#endif
-KRYVET_CLONED_FOR_EACH_ISA void XorWholeBlocks(std::uint8_t* data, std::size_t blocks,
-                                               const std::uint8_t* pattern) {
+// XORs whole 512-byte blocks with the pattern. This loop touches every byte
+// of every file, so it is built for several instruction sets and the best
+// the processor has is picked once, at the first call: by hand rather than
+// with target_clones, which only ELF's loader can resolve.
+[[gnu::always_inline]] inline void XorBlocksLoop(std::uint8_t* data, std::size_t blocks,
+                                                 const std::uint8_t* pattern) {
     for (std::size_t b = 0; b < blocks; ++b) {
         std::uint8_t* block = data + b * kBlockSize;
         for (std::size_t j = 0; j < static_cast<std::size_t>(kBlockSize); ++j) {
             block[j] ^= pattern[j];
         }
     }
+}
+
+[[gnu::target("avx512f")]] void XorBlocksAvx512(std::uint8_t* data, std::size_t blocks,
+                                                const std::uint8_t* pattern) {
+    XorBlocksLoop(data, blocks, pattern);
+}
+
+[[gnu::target("avx2")]] void XorBlocksAvx2(std::uint8_t* data, std::size_t blocks,
+                                           const std::uint8_t* pattern) {
+    XorBlocksLoop(data, blocks, pattern);
+}
+
+void XorBlocksBaseline(std::uint8_t* data, std::size_t blocks, const std::uint8_t* pattern) {
+    XorBlocksLoop(data, blocks, pattern);
+}
+
+using XorBlocks = void (*)(std::uint8_t*, std::size_t, const std::uint8_t*);
+
+XorBlocks BestXorBlocks() {
+    __builtin_cpu_init();
+    if (__builtin_cpu_supports("avx512f")) {
+        return XorBlocksAvx512;
+    }
+    if (__builtin_cpu_supports("avx2")) {
+        return XorBlocksAvx2;
+    }
+    return XorBlocksBaseline;
+}
+
+void XorWholeBlocks(std::uint8_t* data, std::size_t blocks, const std::uint8_t* pattern) {
+    static const XorBlocks best = BestXorBlocks();
+    best(data, blocks, pattern);
 }
 
 }  // namespace

@@ -1,7 +1,5 @@
 #include "engine/pinned_file.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <utility>
 
@@ -50,21 +48,38 @@ constexpr std::int64_t kWholeBlocks = 65536;
     if (error == EBUSY) {
         throw EngineFailure({FailureKind::InUse, error});
     }
+    if (error == platform::kErrorNotPinnedFile) {
+        throw EngineFailure::Changed();
+    }
     throw EngineFailure::System(error);
 }
 
 }  // namespace
 
 ModeRequest PinnedFile::ModeBeforeEncryption(const EncryptedFileHeader& header) const {
+    // Where the system keeps a word of its own, the header's is given back;
+    // 0xFFFF says the word could not be read when the file was encrypted.
+    const std::int32_t attributes = status_.attributes >= 0 && header.StoredAttributes != 0xFFFF
+                                        ? header.StoredAttributes & kAttrRestored
+                                        : -1;
     std::string kept;
     if (files_->ReadKept(open_, platform::PlatformFile::KeptWord::Mode, kept) == 0) {
-        if (const auto mode = KeptModeFor(kept, header, status_.identity)) {
+        if (auto mode = KeptModeFor(kept, header, status_.identity)) {
+            mode->attributes = attributes;
             return *mode;
         }
     }
     return {ModeFromAttributeWord(static_cast<std::int32_t>(originalMode_ << 16) |
                                   header.StoredAttributes),
-            false};
+            false, attributes};
+}
+
+int PinnedFile::GiveAttributes(const ModeRequest& wanted, const platform::FileStatus& now) {
+    if (wanted.attributes < 0 || now.attributes < 0 ||
+        (now.attributes & kAttrRestored) == wanted.attributes) {
+        return 0;
+    }
+    return files_->SetAttributes(open_, wanted.attributes);
 }
 
 bool PinnedFile::SetModeAhead(const ModeRequest& wanted) {
@@ -73,19 +88,18 @@ bool PinnedFile::SetModeAhead(const ModeRequest& wanted) {
     if (files_->Status(open_, now) != 0) {
         return false;
     }
-    if (now.mode == mode) {
-        return true;
+    if (now.mode != mode) {
+        if (files_->SetMode(open_, mode) != 0) {
+            return false;
+        }
+        modeSet_.reset();  // the mode a crash would leave too: it stands
     }
-    if (files_->SetMode(open_, mode) != 0) {
-        return false;
-    }
-    modeSet_.reset();  // the mode a crash would leave too: it stands
-    return true;
+    return GiveAttributes(wanted, now) == 0;
 }
 
 void PinnedFile::Open(Purpose purpose) {
     using Access = platform::PlatformFile::Access;
-    writable_ = purpose == Purpose::Rewrite && (status_.mode & S_IWUSR) != 0;
+    writable_ = purpose == Purpose::Rewrite && (status_.mode & kOwnerWrite) != 0;
     const Access access = purpose == Purpose::Look ? Access::Look
                           : writable_              ? Access::ReadWrite
                                                    : Access::Read;
@@ -157,7 +171,7 @@ void PinnedFile::BeginWriting(const std::vector<Word>& words) {
         // crash.
         files_->_lclose(open_);
         open_ = -1;
-        const unsigned writable = originalMode_ | S_IWUSR;
+        const unsigned writable = originalMode_ | kOwnerWrite;
         if (files_->SetMode(pin_, writable) != 0) {
             throw EngineFailure::System(files_->LastError());
         }
@@ -202,15 +216,15 @@ void PinnedFile::TakeOffWords(bool keepMode, bool keepGrowth) {
     }
     // One moment of the owner's write bit for all that a read-only file refused.
     platform::FileStatus now;
-    if (refused.empty() || files_->Status(open_, now) != 0 || (now.mode & S_IWUSR) != 0 ||
-        files_->SetMode(open_, now.mode | S_IWUSR) != 0) {
+    if (refused.empty() || files_->Status(open_, now) != 0 || (now.mode & kOwnerWrite) != 0 ||
+        files_->SetMode(open_, now.mode | kOwnerWrite) != 0) {
         return;
     }
     for (const KeptWord word : refused) {
         files_->RemoveKept(open_, word);
     }
     if (files_->SetMode(open_, now.mode) != 0) {
-        modeSet_ = now.mode | S_IWUSR;  // tried again when the run ends
+        modeSet_ = now.mode | kOwnerWrite;  // tried again when the run ends
     }
 }
 
@@ -235,7 +249,8 @@ int PinnedFile::Finish(const ModeRequest& wanted) {
     platform::FileStatus now;
     if (files_->Status(open_, now) != 0) {
         error = files_->LastError();
-    } else if (now.mode != mode && files_->SetMode(open_, mode) != 0) {
+    } else if ((now.mode != mode && files_->SetMode(open_, mode) != 0) ||
+               GiveAttributes(wanted, now) != 0) {
         error = files_->LastError();
     }
     modeSet_.reset();  // the rewrite's outcome decides the mode from now on

@@ -44,6 +44,11 @@ public:
     std::int64_t size() const { return status_.size; }
     // Permission bits as found, before the run touched them.
     unsigned originalMode() const { return originalMode_; }
+    // The attribute word as found: the system's own where it keeps one,
+    // else the one the mode stands for.
+    std::int32_t originalAttributes() const {
+        return status_.attributes >= 0 ? status_.attributes : AttributeWordFromMode(originalMode_);
+    }
 
     // The mode a request would give the file: never more than it has now,
     // but for the write bits (see PermittedMode). A word or record read
@@ -141,6 +146,7 @@ private:
     friend struct detail::Preparing;
     void Release();
     void CheckUnchanged() const;
+    int GiveAttributes(const ModeRequest& wanted, const platform::FileStatus& now);
 
     platform::PlatformFile* files_;
     std::string name_;

@@ -44,7 +44,14 @@ struct FileStatus {
     std::int64_t size = 0;
     std::int64_t allocated = 0;   // bytes the file system holds for it
     std::int64_t modifiedNs = 0;  // last change of its contents
+    // The system's own attribute word where it keeps one (Windows); -1
+    // where the mode stands for it.
+    std::int32_t attributes = -1;
 };
+
+// LastError() of an open that found another file than the one pinned, its
+// name swapped meanwhile: ESTALE's number, which not every C library has.
+constexpr int kErrorNotPinnedFile = 116;
 
 // A byte range [first, second) of a file.
 using ByteRange = std::pair<std::int64_t, std::int64_t>;
@@ -65,6 +72,14 @@ public:
     virtual int StatusOfName(const std::string& name, FileStatus& status) = 0;
     // Sets the permission bits of that very file, never through its name.
     virtual int SetMode(Handle handle, unsigned mode) = 0;
+    // Gives that very file the bits of its attribute word that the mode does
+    // not stand for (hidden, system, archive), where the system keeps one;
+    // 0 or -1. Nothing to do where it keeps none.
+    virtual int SetAttributes(Handle handle, std::int32_t attributes) {
+        (void)handle;
+        (void)attributes;
+        return 0;
+    }
     // Opens the pinned file itself for a rewrite to come, locked against
     // other instances: for reading only (a read-only file, until the
     // rewrite begins), or for reading and writing, and that only while its

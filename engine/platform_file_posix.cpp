@@ -17,6 +17,8 @@
 
 namespace kryvet::platform {
 
+static_assert(kErrorNotPinnedFile == ESTALE);
+
 namespace {
 
 std::string ProcPath(Handle handle) {
@@ -146,7 +148,7 @@ int WhyNotOurs(int fd, const struct stat& pinned, PlatformFile::Access access) {
         return errno;
     }
     if (st.st_dev != pinned.st_dev || st.st_ino != pinned.st_ino) {
-        return ESTALE;
+        return kErrorNotPinnedFile;
     }
     if (!S_ISREG(st.st_mode)) {
         return EISDIR;

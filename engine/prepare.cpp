@@ -1,5 +1,3 @@
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <vector>
@@ -234,7 +232,7 @@ GrowthSeen LookAtGrowthWord(PinnedFile& file) {
 void PutBackModeAfterCut(PinnedFile& file, const EncryptedFileHeader* header) {
     const unsigned now = file.originalMode();
     std::string word;
-    if ((now & (S_IWGRP | S_IWOTH)) != 0 ||
+    if ((now & (kGroupWrite | kOthersWrite)) != 0 ||
         file.files().ReadKept(file.handle(), platform::PlatformFile::KeptWord::Mode, word) != 0 ||
         word.empty()) {
         return;
@@ -251,7 +249,7 @@ void PutBackModeAfterCut(PinnedFile& file, const EncryptedFileHeader* header) {
         return;
     }
     const auto request = KeptModeFor(word, *header, file.status().identity);
-    if (request && request->bound && (ReadOnlyMode(request->mode) | S_IWUSR) == now) {
+    if (request && request->bound && (ReadOnlyMode(request->mode) | kOwnerWrite) == now) {
         detail::Preparing::SetModeBack(file, ReadOnlyMode(request->mode));
     }
 }
@@ -422,7 +420,7 @@ Preparation WithoutUnbegunRecords(platform::PlatformFile& files, const std::stri
             putBack.operation = journal::Operation::Decrypt;
         }
         outcome = CutBack(*file, *from);
-    } else if (InterruptedBeforeAnyChange(*file)) {
+    } else if (detail::InterruptedBeforeAnyChange(*file)) {
         putBack.to = file->interrupted()->sizeBefore;
         putBack.operation = file->interrupted()->operation;
         struct : ProgressSink {

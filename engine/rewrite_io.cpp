@@ -1,6 +1,5 @@
 #include "engine/rewrite_io.h"
 
-#include <sys/mman.h>
 #include <algorithm>
 
 #include <cerrno>
@@ -8,6 +7,7 @@
 #include <new>
 
 #include "engine/file_layout.h"
+#include "engine/page_memory.h"
 #include "engine/run_result.h"
 
 namespace kryvet::detail {
@@ -81,15 +81,15 @@ std::int64_t CheckedFile::Size() {
 }
 
 UnitBuffer::UnitBuffer(std::int32_t size) : size_(static_cast<std::size_t>(size)) {
-    void* p = mmap(nullptr, size_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (p == MAP_FAILED) {
+    void* p = AllocatePages(size_);
+    if (p == nullptr) {
         throw std::bad_alloc();
     }
     data_ = static_cast<std::uint8_t*>(p);
 }
 
 UnitBuffer::~UnitBuffer() {
-    munmap(data_, size_);
+    FreePages(data_, size_);
 }
 
 void ProgressReporter::ReportThrough(std::int64_t last) {

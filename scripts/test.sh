@@ -5,10 +5,11 @@
 # package check; then the same suite under AddressSanitizer and
 # UndefinedBehaviorSanitizer (build-asan/), the window's tests under
 # ThreadSanitizer (build-tsan/: the rewrite runs on a worker thread there),
-# and a bounded fuzzing run (build-fuzz/). Each stage's output goes to a log
-# in its build folder; the end is a summary. Extra arguments go to the first
-# ctest run.
-#   KRYVET_SKIP_SANITIZERS=1  KRYVET_SKIP_TSAN=1  KRYVET_SKIP_FUZZ=1  for a quicker local run
+# a bounded fuzzing run (build-fuzz/), and the Windows build's tests under
+# Wine (build-windows/). Each stage's output goes to a log in its build
+# folder; the end is a summary. Extra arguments go to the first ctest run.
+#   KRYVET_SKIP_SANITIZERS=1  KRYVET_SKIP_TSAN=1  KRYVET_SKIP_FUZZ=1
+#   KRYVET_SKIP_WINDOWS=1  for a quicker local run
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="$root/build-test"
@@ -47,13 +48,16 @@ stage() {
   if [ "$status" -ne 0 ]; then
     failed=1
     # What failed; the log holds the output of each failed test.
-    grep -A 40 -E "^The following tests FAILED|^fuzz_.*: findings|^== fuzz_" "$log" | head -n 40 >&2 || true
+    grep -A 40 -E "^The following tests FAILED|^fuzz_.*: findings|^== fuzz_|^\[  FAILED  \]|did not finish \(status" "$log" | head -n 40 >&2 || true
   fi
 }
 
 ctest_result() {
   sed -n 's/^[0-9]*% tests passed, \([0-9]*\) tests\{0,1\} failed out of \([0-9]*\)$/\2 tests, \1 failed/p' "$1" |
     tail -n 1 | grep . || echo "did not finish"
+}
+wine_result() {
+  sed -n 's/^wine: //p' "$1" | tail -n 1 | grep . || echo "did not finish"
 }
 fuzz_result() {
   grep -qx "fuzzing found nothing" "$1" && echo "3 targets, nothing found" || echo "FOUND A FAULT"
@@ -63,6 +67,11 @@ fuzz_result() {
 # (label child) is left out: ctest would list it as not run.
 stage "suite" "$build/test.log" ctest_result \
   ctest --test-dir "$build" --output-on-failure -j "$(nproc)" -LE '^child$' "$@"
+if [ "${KRYVET_SKIP_WINDOWS:-0}" != 1 ]; then
+  mkdir -p "$root/build-windows"
+  stage "windows" "$root/build-windows/test.log" wine_result \
+    env KRYVET_LINUX_CLI="$build/cli/kryvet-cli" "$root/scripts/test-windows.sh"
+fi
 if [ "${KRYVET_SKIP_SANITIZERS:-0}" != 1 ]; then
   mkdir -p "$root/build-asan"
   stage "sanitizers" "$root/build-asan/test.log" ctest_result "$root/scripts/sanitize.sh"
@@ -80,7 +89,7 @@ fi
 echo "== summary"
 printf '%s\n' "${summary[@]}"
 echo "time:         $(minutes $((SECONDS - started)))"
-sizes=$(cd "$root" && du -sh build-test build-asan build-tsan build-fuzz 2>/dev/null | awk '{printf "%s%s/ %s", sep, $2, $1; sep = ", "}')
+sizes=$(cd "$root" && du -sh build-test build-windows build-asan build-tsan build-fuzz 2>/dev/null | awk '{printf "%s%s/ %s", sep, $2, $1; sep = ", "}')
 echo "build folders: $sizes (in $root)"
 [ "$failed" -eq 0 ] || { echo "FAILED" >&2; exit 1; }
 echo "all passed"

@@ -1,8 +1,11 @@
 #include "support/engine_run.h"
 
 #include <cstddef>
+#include <functional>
+#include <optional>
 #include <utility>
 
+#include "engine/file_task.h"
 #include "support/memory_platform.h"
 
 using namespace kryvet;
@@ -10,9 +13,9 @@ using namespace kryvet;
 namespace {
 
 const char* NameOf(Refusal refusal) {
-    static const char* const kNames[] = {"EmptyName",    "NotFound",     "EmptyFile",
-                                         "InUse",        "DiskFull",     "AlreadyEncrypted",
-                                         "NotEncrypted", "WrongPassword"};
+    static const char* const kNames[] = {"EmptyName",    "NotFound",         "EmptyFile",
+                                         "DiskFull",     "AlreadyEncrypted", "NotEncrypted",
+                                         "WrongPassword"};
     return kNames[static_cast<int>(refusal)];
 }
 
@@ -48,6 +51,15 @@ std::string Said(const Outcome& outcome) {
     return "";
 }
 
+// The end of a step, as Said puts it.
+std::string SaidOf(const NextStep& next) {
+    if (next.kind == NextStep::Kind::Refused)
+        return Said(next.refusal);
+    if (next.kind == NextStep::Kind::Failed)
+        return Said(next.failure);
+    return "";
+}
+
 std::string EngineRun::Run(bool encrypt, const std::string& password) {
     // On the in-memory platform every rewrite is checked to read ahead of
     // its writing. Finishing or putting back a cut-short rewrite works from
@@ -64,33 +76,52 @@ std::string EngineRun::Run(bool encrypt, const std::string& password) {
     GaugeSink sink(gauge, onProgress);
     outcome.reset();
     finishedInterrupted.reset();
+    afterFinish.reset();
     const auto ended = [&](const Outcome& end) {
         outcome = end;
         return Said(end);
     };
-    Preparation prepared =
-        encrypt ? PrepareEncryption(files, name) : PrepareDecryption(files, name);
-    if (const auto* refusal = std::get_if<Refusal>(&prepared))
-        return ended(*refusal);
-    if (const auto* failure = std::get_if<Failure>(&prepared))
-        return ended(*failure);
-    PinnedFile& file = std::get<PinnedFile>(prepared);
-    if (file.interrupted()) {
-        finishedInterrupted = file.interrupted()->operation;
-        const Outcome finished = FinishInterrupted(std::move(file), sink, options, trust);
-        fromRecords();
-        return ended(finished);
+    FileTask task(files, encrypt ? Operation::Encrypt : Operation::Decrypt, name, options);
+    std::optional<Password> given;
+    for (;;) {
+        const NextStep& next = task.next();
+        switch (next.kind) {
+            case NextStep::Kind::PutBack:
+                fromRecords();
+                return "put back";
+            case NextStep::Kind::AskTrust:
+                task.Trust(trust == RecordTrust::UserAgreed);
+                continue;
+            case NextStep::Kind::Declined:
+                return ended(Failure{FailureKind::ForeignRecord});
+            case NextStep::Kind::Finish: {
+                // Only the finishing runs: what follows it is another run.
+                finishedInterrupted = next.operation;
+                const Outcome finished = task.Run(sink);
+                afterFinish = task.next().kind;
+                fromRecords();
+                return ended(finished);
+            }
+            case NextStep::Kind::Password: {
+                if (beforeRewrite)
+                    beforeRewrite();
+                if (password.empty())
+                    return "prepared";
+                auto made = Password::FromShiftJis(password);
+                if (!std::holds_alternative<Password>(made))
+                    return "unusable password";
+                given.emplace(std::move(std::get<Password>(made)));
+                task.GivePassword(*given);
+                continue;
+            }
+            case NextStep::Kind::Ready:
+                return ended(task.Run(sink));
+            case NextStep::Kind::Refused:
+                return ended(next.refusal);
+            case NextStep::Kind::Failed:
+                return ended(next.failure);
+            default:
+                return SaidOf(next);
+        }
     }
-    if (file.putBack()) {
-        fromRecords();
-        return "put back";
-    }
-    if (beforeRewrite)
-        beforeRewrite();
-    if (password.empty())
-        return "prepared";
-    if (!encrypt && !PasswordMatches(file, password))
-        return ended(Refusal::WrongPassword);
-    return ended(encrypt ? kryvet::Encrypt(std::move(file), password, sink, options)
-                         : kryvet::Decrypt(std::move(file), password, sink, options));
 }

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/file_task.h"
 #include "engine/journal_record.h"
 #include "engine/operations.h"
 
@@ -29,8 +30,10 @@ struct EngineRun {
     std::function<void()> beforeRewrite;
     // What the last run came to; none where it ended "prepared" or "put back".
     std::optional<kryvet::Outcome> outcome;
-    // Where the last run finished a cut-short rewrite: the operation it was.
+    // Where the last run finished a cut-short rewrite: the operation it was,
+    // and what the file needed next (Done, or the operation asked to follow).
     std::optional<kryvet::journal::Operation> finishedInterrupted;
+    std::optional<kryvet::NextStep::Kind> afterFinish;
 
     // With no password, the run stops once the file is prepared ("prepared").
     std::string Encrypt(const std::string& password = {}) { return Run(true, password); }

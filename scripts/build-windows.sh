@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Installs what is needed (Debian 12) and cross-builds Kryvet for 64-bit
+# Windows with mingw-w64 into build-windows/: cli/kryvet-cli.exe, the tests
+# that scripts/test-windows.sh runs under Wine, and with --package the ZIP
+# and the installer. Extra arguments go to the build as targets.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build="$root/build-windows"
+
+package=0
+targets=()
+for argument in "$@"; do
+  case "$argument" in
+    --package) package=1 ;;
+    *) targets+=("$argument") ;;
+  esac
+done
+
+packages=(cmake ninja-build g++-mingw-w64-x86-64-posix googletest gettext)
+[ "$package" -eq 0 ] || packages+=(nsis zip)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  SUDO=""
+  if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update -qq
+  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKRYVET_WERROR=ON \
+  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" -DKRYVET_BUILD_GUI=OFF >/dev/null
+if [ ${#targets[@]} -eq 0 ]; then
+  targets=(engine_tests fault_matrix_tests platform_windows_tests)
+fi
+nice -n 10 cmake --build "$build" --target "${targets[@]}" -- --quiet

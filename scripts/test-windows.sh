@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Builds the Windows programs (scripts/build-windows.sh) and runs their tests
+# under Wine, as an ordinary user (as root Wine opens read-only files for
+# writing, which hides refusals): the user kryvet-wine, made if missing,
+# when run as root. One Wine prefix in that user's home, kept between runs,
+# and one wineserver for the whole run. The last line is the tally.
+#   KRYVET_LINUX_CLI=<path>  the Linux kryvet-cli to test the files' exchange
+#                            with (default: build-test/cli/kryvet-cli)
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build="$root/build-windows"
+
+"$root/scripts/build-windows.sh" engine_tests fault_matrix_tests platform_windows_tests
+
+packages=(wine wine64 python3)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  SUDO=""
+  if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update -qq
+  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# What runs is copied to a folder the user can reach: a checkout under
+# /root is closed to others.
+stage=$(mktemp -d /tmp/kryvet-wine.XXXXXX)
+trap 'rm -rf "$stage"' EXIT
+cp "$build"/tests/engine/engine_tests.exe "$build"/tests/engine/platform_windows_tests.exe \
+  "$build"/tests/faults/fault_matrix_tests.exe "$root"/tests/windows/run_under_wine.sh "$stage"/
+chmod -R a+rX "$stage"
+
+as_user=()
+home=$HOME
+if [ "$(id -u)" -eq 0 ]; then
+  user=kryvet-wine
+  id "$user" >/dev/null 2>&1 || useradd --create-home --shell /usr/sbin/nologin "$user"
+  home=$(getent passwd "$user" | cut -d: -f6)
+  chown -R "$user" "$stage"
+  as_user=(runuser -u "$user" --)
+fi
+"${as_user[@]}" env -i PATH=/usr/bin:/bin HOME="$home" LANG=C.UTF-8 \
+  WINEPREFIX="$home/.wine-kryvet" "$stage/run_under_wine.sh" "$stage"
