@@ -6,11 +6,21 @@
 #include <fcntl.h>
 #include <io.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <windows.h>
 
 #include <cerrno>
 #include <csignal>
 #include <cstddef>
+
+// Windows' C library takes every character device (NUL too) for a
+// terminal, and says so with 64 rather than 1: a console is what is meant.
+inline int IsConsoleDescriptor(int fd) {
+    DWORD mode = 0;
+    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+    return handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) ? 1 : 0;
+}
+#define isatty(fd) IsConsoleDescriptor(fd)
 
 // Text on Windows is UTF-8 throughout: the manifest makes it the ANSI code
 // page, and the console is switched to it for the run.

@@ -75,6 +75,11 @@ LineRead Terminal::ReadHidden(const std::string& prompt, int wakeFd) const {
             break;
         }
         if (!got || n == 0) {
+            // The handler of a Ctrl-C that ended the read may run a moment later.
+            if (wake != nullptr && WaitForSingleObject(wake, 500) == WAIT_OBJECT_0) {
+                read.end = LineRead::End::Stopped;
+                break;
+            }
             read.end = typed.empty() ? LineRead::End::NoInput : LineRead::End::Line;
             break;
         }
