@@ -2,6 +2,8 @@
 
 #include <cerrno>
 
+#include "engine/failure_words.h"
+
 namespace kryvet {
 
 int ClassicCodeForErrno(int e) {
@@ -65,50 +67,11 @@ std::string ErrnoMessage(int errnoValue) {
     return "I/O ｴﾗｰ (" + std::to_string(errnoValue) + ")";
 }
 
-namespace {
-
-std::string CauseText(const Failure& failure) {
-    switch (failure.kind) {
-        case FailureKind::FileTooLarge:
-            return "ﾌｧｲﾙが大きすぎます";
-        case FailureKind::FileChanged:
-            return "ﾌｧｲﾙが他のﾌﾟﾛｸﾞﾗﾑによって変更されました";
-        case FailureKind::RecordDamaged:
-            return "中断された処理の記録が壊れているため、ﾌｧｲﾙには手を付けていません";
-        case FailureKind::InUse:
-            return "ﾌｧｲﾙは別の Kryvet が使用中です";
-        case FailureKind::SizeMismatch:
-            return "ﾌｧｲﾙの大きさが暗号化した時と違うため、ﾌｧｲﾙには手を付けていません";
-        case FailureKind::RecordInside:
-            return "中断された処理の記録の後ろにﾃﾞｰﾀが追加されているため、"
-                   "ﾌｧｲﾙには手を付けていません";
-        case FailureKind::ForeignRecord:
-            return "中断された処理の記録が別のﾌｧｲﾙのものであるため、ﾌｧｲﾙには手を付けていません";
-        case FailureKind::System:
-            break;
-    }
-    return ErrnoMessage(failure.error);
-}
-
-}  // namespace
-
 std::string FailureMessage(const Failure& failure) {
-    const std::string cause = CauseText(failure);
-    switch (failure.file) {
-        case FileState::Unchanged:
-            return cause;
-        case FileState::Restored:
-            return cause + "\nファイルは処理の前の状態に戻しました";
-        case FileState::Damaged:
-            return cause + "\nファイルを元に戻せませんでした。先頭から " +
-                   std::to_string(failure.stoppedAt) +
-                   " バイト目までを書き換えた所で中断したため、ファイルは壊れています";
-        case FileState::Completed:
-            return cause + "\n処理は完了しましたが、ファイルの属性を変更できませんでした";
-        case FileState::Resumable:
-            return cause + "\n中断された処理の記録は残っています。もう一度押すと続きから完了します";
-    }
-    return cause;
+    const char* cause = CauseWords(failure.kind).japanese;
+    const char* state = FileStateWords(failure.file).japanese;
+    return (cause != nullptr ? std::string(cause) : ErrnoMessage(failure.error)) +
+           (state != nullptr ? Fill(state, {std::to_string(failure.stoppedAt)}) : "");
 }
 
 OperationError::OperationError(const Failure& failure)

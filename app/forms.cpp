@@ -22,9 +22,9 @@ void CreateForms(Forms& forms) {
     forms.ExitAnko1 = std::make_unique<TExitAnko1>(owner);
     forms.NoAngo1 = std::make_unique<TNoAngo1>(owner);
     forms.NotPassword1 = std::make_unique<TNotPassword1>(owner);
-    // The password dialog finds its confirmation through the slot filled next.
-    forms.PasswordDlg = std::make_unique<TPasswordDlg>(forms.PasswordDlg2, owner);
-    forms.PasswordDlg2 = std::make_unique<TPasswordDlg2>(owner);
+    // The password dialog makes its confirmation right after itself.
+    forms.PasswordDlg = std::make_unique<TPasswordDlg>(owner);
+    forms.PasswordDlg2 = &forms.PasswordDlg->Confirmation();
     forms.Recovered1 = std::make_unique<TRecovered1>(owner);
 }
 

@@ -35,7 +35,7 @@ struct Forms {
     std::unique_ptr<TNoAngo1> NoAngo1;
     std::unique_ptr<TNotPassword1> NotPassword1;
     std::unique_ptr<TPasswordDlg> PasswordDlg;
-    std::unique_ptr<TPasswordDlg2> PasswordDlg2;
+    TPasswordDlg2* PasswordDlg2 = nullptr;  // PasswordDlg's own
     std::unique_ptr<TRecovered1> Recovered1;
 };
 

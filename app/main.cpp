@@ -12,6 +12,7 @@
 #include "app/fonts.h"
 #include "app/forms.h"
 #include "app/main_window.h"
+#include "app/qt_settings.h"
 #include "app/qt_translations.h"
 #include "app/termination.h"
 
@@ -72,8 +73,10 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Kryvet"));
     kryvet::InstallApplicationFonts();
     kryvet::InstallFocusMarkStyle();
-    // Before the forms: the file-open dialog takes its texts when it is made.
+    // Before the forms: the file-open dialog takes its texts when it is made,
+    // and reads Qt's settings.
     kryvet::InstallQtTranslations(&*app);
+    kryvet::KeepQtSettingsOffDisk();
 
     kryvet::Forms forms;
     kryvet::CreateForms(forms);
@@ -87,8 +90,8 @@ int main(int argc, char** argv) {
     forms.MainKryvet->activateWindow();
     if (start.press != kryvet::StartPress::None) {
         forms.MainKryvet->PressOnceShown(start.press == kryvet::StartPress::Encrypt
-                                             ? forms.MainKryvet->BuAngo
-                                             : forms.MainKryvet->BuFukugo);
+                                             ? kryvet::OperationButton::BuAngo
+                                             : kryvet::OperationButton::BuFukugo);
     }
     return app->exec();
 }

@@ -3,17 +3,16 @@
 #include <QByteArray>
 #include <QMainWindow>
 #include <QString>
-#include <QStringList>
-#include <functional>
-#include <optional>
+#include <memory>
 
+#include "app/open_dialog.h"
+#include "app/operation_window.h"
 #include "app/program_state.h"
 
 class QAction;
 class QCloseEvent;
 class QDragEnterEvent;
 class QDropEvent;
-class QFileDialog;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -26,26 +25,12 @@ namespace kryvet {
 struct Forms;
 class TGauge;
 
-// The file-open dialog's filter as the form stores it, description and
-// patterns alternating, separated by "|".
-inline constexpr char kOpenDialogFilter[] =
-    "Text *.TXT *.DOC|*.TXT;*.DOC|LOG *.LOG *.LIS|*.LOg;*.LIS|Files *.*|*.*";
-
-// Qt's form of such a filter: one "description (patterns)" entry per pair,
-// "*.*" given as "*" so that it also matches names without a dot.
-QStringList QtNameFilters(const QString& classicFilter);
-
 // Qt key of a stored virtual-key code (F1 = 112 ... F12 = 123), 0 for others.
 int QtKeyForVirtualKey(int virtualKey);
 
-// What the user confirmed in the file-open dialog.
-struct OpenDialogChoice {
-    QString path;
-    QString nameFilter;
-};
-
 // The program's main window: the file-name box, the operation buttons and
-// menu, the status labels, the progress gauge and the notice timer.
+// menu, the status labels, the progress gauge and the notice timer. Its
+// controls are its own; the operations reach it in values.
 class TMainKryvet : public QMainWindow {
     Q_OBJECT
 public:
@@ -56,37 +41,17 @@ public:
     void FormCreate();
 
     // Switch between the idle and the busy look while an operation runs;
-    // `button` is the running operation's button (BuAngo or BuFukugo).
-    void EnterBusyState(QPushButton* button);
-    void LeaveBusyState(QPushButton* button);
+    // `button` is the running operation's button.
+    void EnterBusyState(OperationButton button);
+    void LeaveBusyState(OperationButton button);
 
-    // Named after their types, which are therefore spelled in full here.
-    kryvet::Forms& Forms;
-    kryvet::ProgramState& ProgramState;
-
-    QWidget* Client;
-    QPushButton* BuVersion;
-    QLineEdit* EditFileName;
-    QPushButton* BuFindFile;
-    QLabel* LaFilename;
-    QPushButton* BuAngo;
-    QPushButton* BuFukugo;
-    QPushButton* Cancel1;
-    QLabel* LaRun;
-    TGauge* Gauge1;
-    QLabel* Label2;
-    QTimer* Timer1;
-    QFileDialog* OpenDialog1;
-    QMenuBar* MainMenu1;
-    QMenu* KR1;
-    QAction* KA1;
-    QAction* N3;
-    QAction* KF1;
-    QAction* N2;
-    QAction* KP1;
-    QAction* KU1;
-    QAction* N1;
-    QAction* KE1;
+    // What the operations read and set.
+    QString FileName() const;  // the text of EditFileName
+    void SetGaugeProgress(int percent);
+    void SetMismatchShown(bool shown);  // Label2
+    void SetTimer1Enabled(bool enabled);
+    void FocusFileName();
+    void FocusButton(OperationButton button);
 
     // A file named when the program was started (by a file manager's "Open
     // with"), as the bytes it was given: put in the box like one chosen with
@@ -94,9 +59,9 @@ public:
     // in the error box, anything else but an existing local file is passed
     // over in silence.
     void OpenFromDesktop(const QByteArray& path);
-    // A file manager's context-menu action: `button` is pressed as the user
+    // A file manager's context-menu action: the button is pressed as the user
     // would, once the event loop runs, if the box has a file name by then.
-    void PressOnceShown(QPushButton* button);
+    void PressOnceShown(OperationButton button);
     // A request to end the program from outside (SIGTERM, SIGINT, SIGHUP):
     // open dialogs close as by their close box, then the program ends. While
     // a file is being rewritten, the request waits for the file.
@@ -105,9 +70,8 @@ public:
     // or quit request that came meanwhile.
     void SetRewriteRunning(bool running);
 
-    // Shows OpenDialog1 and returns the confirmed choice, nothing when it was
-    // cancelled. Tests replace it to stand in for the user.
-    std::function<std::optional<OpenDialogChoice>(QFileDialog&)> RunOpenDialog;
+    // Stands in for the user in the file-open dialog; tests replace it.
+    void SetOpenDialogRunner(OpenDialogRunner run);
 
 public slots:
     void EditFileNameChange();
@@ -128,15 +92,38 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    QPushButton* Button(OperationButton button) const;
     void EditFileNameReturn();
     void RepaintNow();
     void CreateControls();
     void CreateMenu();
+    void ConnectHandlers();
 
-    // The dialog reopens with what was confirmed last, not with what was
-    // browsed to and cancelled.
-    QString lastPath_;
-    QString lastFilter_;
+    // Named after their types, which are therefore spelled in full here.
+    kryvet::Forms& Forms;
+    kryvet::ProgramState& ProgramState;
+
+    QWidget* Client;
+    QPushButton* BuVersion;
+    QLineEdit* EditFileName;
+    QPushButton* BuFindFile;
+    QLabel* LaFilename;
+    QPushButton* BuAngo;
+    QPushButton* BuFukugo;
+    QPushButton* Cancel1;
+    QLabel* LaRun;
+    TGauge* Gauge1;
+    QLabel* Label2;
+    QTimer* Timer1;
+    std::unique_ptr<OpenDialogAdapter> OpenDialog1;
+    QMenuBar* MainMenu1;
+    QMenu* KR1;
+    QAction* KA1;
+    QAction* KF1;
+    QAction* KP1;
+    QAction* KU1;
+    QAction* KE1;
+
     bool rewriteRunning_ = false;
     bool closePending_ = false;
     bool quitPending_ = false;

@@ -26,7 +26,8 @@ void TMainKryvet::OpenFromDesktop(const QByteArray& bytes) {
     EditFileName->setText(info.absoluteFilePath());
 }
 
-void TMainKryvet::PressOnceShown(QPushButton* button) {
+void TMainKryvet::PressOnceShown(OperationButton operation) {
+    QPushButton* button = Button(operation);
     QMetaObject::invokeMethod(
         button,
         [this, button] {

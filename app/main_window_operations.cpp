@@ -29,7 +29,7 @@ void TMainKryvet::BuAngoClick() {
     }
     RunShowingErrors([this] {
         platform::PosixPlatformFile files;
-        MainWindowPort port(*this);
+        MainWindowPort port(Forms);
         EncryptInPlace(port, files, ProgramState);
     });
 }
@@ -40,7 +40,7 @@ void TMainKryvet::BuFukugoClick() {
     }
     RunShowingErrors([this] {
         platform::PosixPlatformFile files;
-        MainWindowPort port(*this);
+        MainWindowPort port(Forms);
         DecryptInPlace(port, files, ProgramState);
     });
 }

@@ -1,6 +1,7 @@
 #include "app/operation_flow.h"
 
 #include <optional>
+#include <stdexcept>
 #include <utility>
 
 #include "app/error_messages.h"
@@ -44,7 +45,6 @@ void ShowRefusal(OperationWindow& window, const ProgramState& state, OperationBu
                  Refusal refusal) {
     switch (refusal) {
         case Refusal::EmptyFile:
-        case Refusal::InUse:
             window.LeaveBusyState(button);
             return;
         case Refusal::DiskFull:
@@ -72,18 +72,10 @@ void ShowRefusal(OperationWindow& window, const ProgramState& state, OperationBu
     }
 }
 
-// The refusal the preparation came to, if any; a failure leaves as the error.
-const Refusal* RefusalOf(const Preparation& prepared) {
-    if (const auto* failure = std::get_if<Failure>(&prepared)) {
-        throw OperationError(*failure);
-    }
-    return std::get_if<Refusal>(&prepared);
-}
-
 // The password for the button's run, nothing when it was not given. Asking
 // hides Label2; a mismatch shows it, until the password is asked again.
-std::optional<std::string> GivenPassword(OperationWindow& window, ProgramState& state,
-                                         OperationButton button) {
+std::optional<Password> GivenPassword(OperationWindow& window, ProgramState& state,
+                                      OperationButton button) {
     PasswordResult result = window.AskPassword(button);
     state.MismatchShown = result.answer == PasswordResult::Answer::Mismatch;
     if (state.MismatchShown) {
@@ -92,132 +84,85 @@ std::optional<std::string> GivenPassword(OperationWindow& window, ProgramState& 
     if (result.answer != PasswordResult::Answer::Given) {
         return std::nullopt;
     }
-    return std::move(result.bytes);
+    auto made = Password::FromShiftJis(result.bytes);
+    if (auto* password = std::get_if<Password>(&made)) {
+        return std::move(*password);
+    }
+    // The box takes only what the file can keep: anything else is a fault here.
+    throw std::logic_error("the password box gave a password the file cannot keep");
 }
 
-// The file ready for its rewrite, and the password given for it.
-struct Ready {
-    PinnedFile& file;
-    std::string password;
-};
-
-// The file ready with its password, or nothing when the run ended before
-// (the refusal shown, or no password given).
-std::optional<Ready> ReadyWithPassword(OperationWindow& window, ProgramState& state,
-                                       OperationButton button, Preparation& prepared) {
-    if (const Refusal* refusal = RefusalOf(prepared)) {
-        ShowRefusal(window, state, button, *refusal);
-        return std::nullopt;
-    }
-    std::optional<std::string> password = GivenPassword(window, state, button);
-    if (!password) {
-        return std::nullopt;
-    }
-    return Ready{std::get<PinnedFile>(prepared), std::move(*password)};
-}
-
-// The busy state, the rewrite with the gauge following it, and its end.
-bool RunBusy(OperationWindow& window, OperationButton button,
-             const std::function<Outcome(ProgressSink&)>& rewrite) {
+// The busy state, the rewrite the task is ready for with the gauge
+// following it, and its end. True when the rewrite was done.
+bool RunBusy(OperationWindow& window, OperationButton button, FileTask& task) {
     window.EnterBusyState(button);
-    return ShowOutcome(window, button, window.RunRewrite(rewrite));
+    const Outcome outcome = window.RunRewrite([&](ProgressSink& gauge) { return task.Run(gauge); });
+    return ShowOutcome(window, button, outcome);
 }
 
-// Finishes the interrupted rewrite the named file carries, whichever button
-// was pressed, under the label of the operation it finishes, and says which
-// it was; the run ends there. Records made for another file are finished
-// only once the user agrees. False for any other file.
-bool FinishedInterrupted(OperationWindow& window, Preparation& prepared,
-                         const RewriteOptions& options) {
-    auto* file = std::get_if<PinnedFile>(&prepared);
-    if (file == nullptr || !file->interrupted()) {
-        return false;
-    }
-    const bool encrypting = file->interrupted()->operation == journal::Operation::Encrypt;
-    const OperationButton operation =
-        encrypting ? OperationButton::BuAngo : OperationButton::BuFukugo;
-    RecordTrust trust = RecordTrust::OwnOnly;
-    if (!file->interrupted()->madeForThisFile) {
-        if (!window.AskFinishForeignRecord(operation)) {
-            file->Close();
-            return true;
-        }
-        trust = RecordTrust::UserAgreed;
-    }
-    const bool done = RunBusy(window, operation, [&](ProgressSink& gauge) {
-        return FinishInterrupted(std::move(*file), gauge, options, trust);
-    });
-    if (done) {
-        window.ShowNotice(encrypting ? Notice::RecoveredEncryption : Notice::RecoveredDecryption);
-    }
-    return true;
-}
-
-// Whether preparation put back a rewrite that was cut short before it
-// changed the contents, which the user hears of; the run ends there.
-bool PutBackUnbegun(OperationWindow& window, OperationButton button, Preparation& prepared) {
-    auto* file = std::get_if<PinnedFile>(&prepared);
-    if (file == nullptr || !file->putBack()) {
-        return false;
-    }
-    const bool encrypting = file->putBack()->operation == journal::Operation::Encrypt;
-    file->Close();
+// The wrong-password notice, once the file is closed and the window idle.
+void ShowWrongPassword(OperationWindow& window, OperationButton button) {
     window.LeaveBusyState(button);
-    window.ShowNotice(encrypting ? Notice::UndoneEncryption : Notice::UndoneDecryption);
-    return true;
+    window.ShowNotice(Notice::NotPassword);
 }
 
-// How both buttons begin: an interrupted rewrite is finished, or one that
-// never began put back, and the run ends there; otherwise the file ready
-// with its password, or nothing.
-std::optional<Ready> Begin(OperationWindow& window, ProgramState& state, OperationButton button,
-                           Preparation& prepared, const RewriteOptions& options) {
-    if (FinishedInterrupted(window, prepared, options) ||
-        PutBackUnbegun(window, button, prepared)) {
-        return std::nullopt;
-    }
-    return ReadyWithPassword(window, state, button, prepared);
+OperationButton ButtonOf(Operation operation) {
+    return operation == Operation::Encrypt ? OperationButton::BuAngo : OperationButton::BuFukugo;
 }
 
-// The wrong-password notice, with the key breaking while it is shown.
-void ShowWrongPassword(OperationWindow& window, OperationButton button, PinnedFile& file) {
-    file.Close();
-    window.LeaveBusyState(button);
-    window.SetTimer1Enabled(true);
-    window.ShowNotPassword();
-    window.SetTimer1Enabled(false);
-    window.HideBrokenKey();
-}
-
-// What sets the two buttons' runs apart; the steps around it are the same.
-struct ButtonRun {
-    OperationButton button;
-    Preparation (*prepare)(platform::PlatformFile& files, const std::string& name);
-    Outcome (*rewrite)(PinnedFile file, const std::string& passwordCp932, ProgressSink& progress,
-                       const RewriteOptions& options);
-    // Only an encrypted file holds a password to check before the rewrite.
-    bool checksPassword;
-};
-
-constexpr ButtonRun kEncryptRun{OperationButton::BuAngo, PrepareEncryption, Encrypt, false};
-constexpr ButtonRun kDecryptRun{OperationButton::BuFukugo, PrepareDecryption, Decrypt, true};
-
-void RunButton(const ButtonRun& run, OperationWindow& window, platform::PlatformFile& files,
+// Both buttons' runs, as the engine leads them. An interrupted rewrite is
+// finished under the label of the operation it finishes, or one that never
+// began is put back, and the user hears which; the operation asked follows
+// unless that was it.
+void RunButton(Operation operation, OperationWindow& window, platform::PlatformFile& files,
                ProgramState& state, const RewriteOptions& options) {
-    Preparation prepared = run.prepare(files, window.FileNameText());
-    std::optional<Ready> ready = Begin(window, state, run.button, prepared, options);
-    if (!ready) {
-        return;
+    const OperationButton button = ButtonOf(operation);
+    FileTask task(files, operation, window.FileNameText(), options);
+    std::optional<Password> password;
+    for (;;) {
+        const NextStep& next = task.next();
+        const bool encrypting = next.operation == Operation::Encrypt;
+        switch (next.kind) {
+            case NextStep::Kind::PutBack:
+                window.LeaveBusyState(button);
+                window.ShowNotice(encrypting ? Notice::UndoneEncryption : Notice::UndoneDecryption);
+                task.GoOn();
+                continue;
+            case NextStep::Kind::AskTrust:
+                task.Trust(window.AskFinishForeignRecord(ButtonOf(next.operation)));
+                continue;
+            case NextStep::Kind::Finish:
+                if (!RunBusy(window, ButtonOf(next.operation), task)) {
+                    return;
+                }
+                window.ShowNotice(encrypting ? Notice::RecoveredEncryption
+                                             : Notice::RecoveredDecryption);
+                continue;
+            case NextStep::Kind::Password:
+                password = GivenPassword(window, state, button);
+                if (!password) {
+                    task.Close();
+                    return;
+                }
+                task.GivePassword(*password);
+                continue;
+            case NextStep::Kind::Ready:
+                RunBusy(window, button, task);
+                return;
+            case NextStep::Kind::Refused:
+                if (next.refusal == Refusal::WrongPassword) {
+                    ShowWrongPassword(window, button);
+                } else {
+                    ShowRefusal(window, state, button, next.refusal);
+                }
+                return;
+            case NextStep::Kind::Failed:
+                throw OperationError(next.failure);
+            case NextStep::Kind::Done:
+            case NextStep::Kind::Declined:
+                return;
+        }
     }
-    PinnedFile* file = &ready->file;
-    const std::string& password = ready->password;
-    if (run.checksPassword && !PasswordMatches(*file, password)) {
-        ShowWrongPassword(window, run.button, *file);
-        return;
-    }
-    RunBusy(window, run.button, [&](ProgressSink& gauge) {
-        return run.rewrite(std::move(*file), password, gauge, options);
-    });
 }
 
 }  // namespace
@@ -229,12 +174,12 @@ Outcome OperationWindow::RunRewrite(const std::function<Outcome(ProgressSink&)>&
 
 void EncryptInPlace(OperationWindow& window, platform::PlatformFile& files, ProgramState& state,
                     const RewriteOptions& options) {
-    RunButton(kEncryptRun, window, files, state, options);
+    RunButton(Operation::Encrypt, window, files, state, options);
 }
 
 void DecryptInPlace(OperationWindow& window, platform::PlatformFile& files, ProgramState& state,
                     const RewriteOptions& options) {
-    RunButton(kDecryptRun, window, files, state, options);
+    RunButton(Operation::Decrypt, window, files, state, options);
 }
 
 }  // namespace kryvet

@@ -2,7 +2,7 @@
 
 #include "app/operation_window.h"
 #include "app/program_state.h"
-#include "engine/operations.h"
+#include "engine/file_task.h"
 
 // The encrypt and decrypt buttons, step by step as the user sees them: the
 // engine's answers become notices, the password prompt, the busy state, the

@@ -13,8 +13,9 @@ namespace kryvet {
 // window becomes idle again.
 enum class OperationButton { BuAngo, BuFukugo };
 
-// The refusal notices the operations show (the wrong-password notice has its
-// own sequence, see ShowNotPassword).
+// The notices the operations show.
+// NotPassword: the wrong password; the key breaks while it is shown (Timer1
+// on, the notice modally, Timer1 off, the broken key hidden again).
 // RecoveredEncryption, RecoveredDecryption: an interrupted rewrite of the
 // named file was finished instead; the notice names which.
 // UndoneEncryption, UndoneDecryption: one cut short before it changed the
@@ -24,6 +25,7 @@ enum class Notice {
     DiskFull,
     ExitAnko,
     NoAngo,
+    NotPassword,
     RecoveredEncryption,
     RecoveredDecryption,
     UndoneEncryption,
@@ -54,12 +56,6 @@ public:
     // (BuFukugo) whose recovery record was made for another file. True only
     // when the user says yes; no is the default.
     virtual bool AskFinishForeignRecord(OperationButton operation) = 0;
-    // The wrong-password notice: Timer1 on, notice shown modally, Timer1 off,
-    // broken key hidden again.
-    virtual void SetTimer1Enabled(bool enabled) = 0;
-    virtual void ShowNotPassword() = 0;
-    virtual void HideBrokenKey() = 0;
-
     virtual void SetGaugeProgress(int percent) = 0;
     virtual void FocusFileName() = 0;
     virtual void FocusButton(OperationButton button) = 0;

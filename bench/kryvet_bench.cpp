@@ -46,9 +46,6 @@ public:
         failed = true;
         return false;
     }
-    void SetTimer1Enabled(bool) override {}
-    void ShowNotPassword() override { failed = true; }
-    void HideBrokenKey() override {}
     void SetGaugeProgress(int) override { ++gaugeCalls; }
     void FocusFileName() override {}
     void FocusButton(kryvet::OperationButton) override {}

@@ -4,80 +4,18 @@
 #include <utility>
 #include <variant>
 
-#include "engine/operations.h"
+#include "engine/file_task.h"
 
 namespace kryvet::cli {
 
 namespace {
 
-Preparation PrepareFor(Rewrite rewrite, platform::PlatformFile& files, const std::string& name) {
-    return rewrite == Rewrite::Encrypt ? PrepareEncryption(files, name)
-                                       : PrepareDecryption(files, name);
-}
-
-// The engine's outcome as the end of the file's run.
-FileEnd EndOf(const Outcome& outcome, FileEnd end = {}) {
-    if (const auto* refusal = std::get_if<Refusal>(&outcome)) {
-        end.kind = FileEnd::Kind::Refused;
-        end.refusal = *refusal;
-    } else if (const auto* failure = std::get_if<Failure>(&outcome)) {
-        end.kind = FileEnd::Kind::Failed;
-        end.failure = *failure;
-    } else {
-        end.kind = FileEnd::Kind::Done;
-    }
-    return end;
-}
-
-// A preparation that came to a refusal or a failure, as the file's end.
-FileEnd EndOfPreparation(const Preparation& prepared) {
-    if (const auto* refusal = std::get_if<Refusal>(&prepared)) {
-        return EndOf(*refusal);
-    }
-    if (const auto* failure = std::get_if<Failure>(&prepared)) {
-        return EndOf(*failure);
-    }
-    return {};
-}
-
 // A rewrite with the progress shown for it.
-template <typename Call>
-Outcome WithProgress(FileRun& run, const PinnedFile& file, Call call) {
-    run.progress.Begin(file.size());
-    Outcome outcome = call(static_cast<ProgressSink&>(run.progress));
+Outcome RunWithProgress(FileRun& run, FileTask& task) {
+    run.progress.Begin(task.next().size);
+    Outcome outcome = task.Run(run.progress);
     run.progress.End();
     return outcome;
-}
-
-// Finishes the interrupted rewrite of a prepared file, unless its records
-// belong to another file and the user did not adopt them.
-FileEnd FinishPrepared(PinnedFile& file, FileRun& run) {
-    FileEnd end;
-    const journal::Footer footer = *file.interrupted();
-    RecordTrust trust = RecordTrust::OwnOnly;
-    if (!footer.madeForThisFile) {
-        if (!run.adoptRecords) {
-            file.Close();
-            end.kind = FileEnd::Kind::ForeignRecords;
-            return end;
-        }
-        trust = RecordTrust::UserAgreed;
-    }
-    end.finishedChangedNothing = InterruptedBeforeAnyChange(file);
-    if (run.stopRequested()) {
-        file.Close();
-        end.kind = FileEnd::Kind::Stopped;
-        return end;
-    }
-    end = EndOf(WithProgress(run, file,
-                             [&](ProgressSink& sink) {
-                                 return FinishInterrupted(std::move(file), sink, {}, trust);
-                             }),
-                end);
-    if (end.kind == FileEnd::Kind::Done) {
-        end.finished = footer.operation;
-    }
-    return end;
 }
 
 // Work done already is no failure: a rerun over a finished tree meets it.
@@ -97,106 +35,105 @@ std::int64_t SizeOfName(platform::PlatformFile& files, const std::string& name) 
     return files.StatusOfName(name, status) == 0 ? status.size : 0;
 }
 
+// Runs the rewrite the task is ready for, unless a termination request came
+// (false, the end says so); a finished interrupted rewrite is noted.
+bool RunStep(FileTask& task, FileRun& run, FileEnd& end) {
+    if (run.stopRequested()) {
+        task.Close();
+        end.kind = FileEnd::Kind::Stopped;
+        return false;
+    }
+    const bool finishing = task.next().kind == NextStep::Kind::Finish;
+    const Operation operation = task.next().operation;
+    if (std::holds_alternative<Done>(RunWithProgress(run, task)) && finishing) {
+        end.finished = operation;
+        end.finishedChangedNothing = false;
+    }
+    return true;
+}
+
+// Follows the engine's steps for one file until the run ends; `recovering`
+// stops where a password would be needed.
+FileEnd FollowSteps(FileTask& task, FileRun& run, bool recovering) {
+    FileEnd end;
+    for (;;) {
+        const NextStep& next = task.next();
+        switch (next.kind) {
+            case NextStep::Kind::PutBack:
+                end.finished = next.operation;
+                end.finishedChangedNothing = true;
+                task.GoOn();
+                continue;
+            case NextStep::Kind::AskTrust:
+                task.Trust(run.adoptRecords);
+                continue;
+            case NextStep::Kind::Finish:
+            case NextStep::Kind::Ready:
+                if (!RunStep(task, run, end)) {
+                    return end;
+                }
+                continue;
+            case NextStep::Kind::Password: {
+                const Password* password = recovering ? nullptr : run.password();
+                if (password == nullptr) {
+                    task.Close();
+                    end.kind = recovering ? FileEnd::Kind::Done : FileEnd::Kind::NoPassword;
+                    return end;
+                }
+                task.GivePassword(*password);
+                continue;
+            }
+            case NextStep::Kind::Done:
+                end.kind = FileEnd::Kind::Done;
+                return end;
+            case NextStep::Kind::Declined:
+                end.kind = FileEnd::Kind::ForeignRecords;
+                return end;
+            case NextStep::Kind::Refused:
+                end.kind = FileEnd::Kind::Refused;
+                end.refusal = next.refusal;
+                return end;
+            case NextStep::Kind::Failed:
+                end.kind = FileEnd::Kind::Failed;
+                end.failure = next.failure;
+                return end;
+        }
+    }
+}
+
 }  // namespace
 
 FileEnd RewriteFile(Rewrite rewrite, const std::string& name, FileRun& run) {
-    const journal::Operation wanted =
-        rewrite == Rewrite::Encrypt ? journal::Operation::Encrypt : journal::Operation::Decrypt;
-    std::optional<journal::Operation> finished;
-    bool finishedChangedNothing = false;
-    // At most one interrupted rewrite to finish first: what it leaves is a
-    // whole file, encrypted or plain.
-    for (int pass = 0; pass < 2; ++pass) {
-        Preparation prepared = PrepareFor(rewrite, run.files, name);
-        FileEnd end = EndOfPreparation(prepared);
-        end.finished = finished;
-        end.finishedChangedNothing = finishedChangedNothing;
-        auto* file = std::get_if<PinnedFile>(&prepared);
-        if (file == nullptr) {
-            if (IsAlreadyDone(rewrite, end)) {
-                if (end.kind == FileEnd::Kind::Failed) {
-                    end.refusal = Refusal::NotEncrypted;
-                }
-                end.kind = FileEnd::Kind::AlreadyDone;
-            }
-            return end;
+    FileTask task(run.files, rewrite == Rewrite::Encrypt ? Operation::Encrypt : Operation::Decrypt,
+                  name);
+    FileEnd end = FollowSteps(task, run, false);
+    if (IsAlreadyDone(rewrite, end)) {
+        if (end.kind == FileEnd::Kind::Failed) {
+            end.refusal = Refusal::NotEncrypted;
         }
-        if (file->putBack()) {
-            // Cut short before it changed anything, and put back: said, then
-            // the file prepared again.
-            finished = file->putBack()->operation;
-            finishedChangedNothing = true;
-            file->Close();
-            continue;
-        }
-        if (file->interrupted()) {
-            FileEnd recovered = FinishPrepared(*file, run);
-            if (recovered.kind != FileEnd::Kind::Done || recovered.finished == wanted) {
-                return recovered;
-            }
-            finished = recovered.finished;
-            finishedChangedNothing = recovered.finishedChangedNothing;
-            continue;
-        }
-        const std::string* password = run.password();
-        if (password == nullptr) {
-            file->Close();
-            end.kind = FileEnd::Kind::NoPassword;
-            return end;
-        }
-        if (rewrite == Rewrite::Decrypt && !PasswordMatches(*file, *password)) {
-            file->Close();
-            return EndOf(Refusal::WrongPassword, end);
-        }
-        if (run.stopRequested()) {
-            file->Close();
-            end.kind = FileEnd::Kind::Stopped;
-            return end;
-        }
-        return EndOf(WithProgress(run, *file,
-                                  [&](ProgressSink& sink) {
-                                      return rewrite == Rewrite::Encrypt
-                                                 ? Encrypt(std::move(*file), *password, sink)
-                                                 : Decrypt(std::move(*file), *password, sink);
-                                  }),
-                     end);
+        end.kind = FileEnd::Kind::AlreadyDone;
     }
-    FileEnd end;
-    end.kind = FileEnd::Kind::Failed;
-    end.failure = Failure{FailureKind::FileChanged};
     return end;
 }
 
 FileEnd RecoverFile(const std::string& name, FileRun& run) {
-    Preparation prepared = PrepareDecryption(run.files, name);
-    auto* file = std::get_if<PinnedFile>(&prepared);
-    if (file != nullptr && file->interrupted()) {
-        return FinishPrepared(*file, run);
+    // Prepared as for decryption: an encrypted file, finished or not, then
+    // asks for a password, where recovering ends.
+    FileTask task(run.files, Operation::Decrypt, name);
+    FileEnd end = FollowSteps(task, run, true);
+    const bool nothingFound =
+        !end.finished &&
+        (end.kind == FileEnd::Kind::Done ||
+         (end.kind == FileEnd::Kind::Refused &&
+          (end.refusal == Refusal::NotEncrypted || end.refusal == Refusal::EmptyFile)) ||
+         // Too large to be encrypted means no records were found either.
+         (end.kind == FileEnd::Kind::Failed && end.failure.kind == FailureKind::FileTooLarge));
+    if (nothingFound) {
+        end.kind = FileEnd::Kind::NothingToFinish;
+    } else if (end.finished && end.kind == FileEnd::Kind::Refused &&
+               end.refusal == Refusal::NotEncrypted) {
+        end.kind = FileEnd::Kind::Done;  // a finished decryption, prepared again
     }
-    FileEnd end;
-    if (file != nullptr && file->putBack()) {
-        end.finished = file->putBack()->operation;
-        end.finishedChangedNothing = true;
-        file->Close();
-        return end;
-    }
-    if (const auto* failure = std::get_if<Failure>(&prepared)) {
-        // Too large to be encrypted means no records were found either.
-        if (failure->kind != FailureKind::FileTooLarge) {
-            end.kind = FileEnd::Kind::Failed;
-            end.failure = *failure;
-            return end;
-        }
-    } else if (const auto* refusal = std::get_if<Refusal>(&prepared)) {
-        // Whatever is not an encrypted file has nothing to finish either;
-        // a file that is not there or not reachable is said so.
-        if (*refusal != Refusal::NotEncrypted && *refusal != Refusal::EmptyFile) {
-            end.kind = FileEnd::Kind::Refused;
-            end.refusal = *refusal;
-            return end;
-        }
-    }
-    end.kind = FileEnd::Kind::NothingToFinish;
     return end;
 }
 
@@ -228,8 +165,7 @@ Inspection InspectFile(platform::PlatformFile& files, const std::string& name) {
             state.size = SizeOfName(files, name);
             return state;
         }
-        state.kind =
-            *refusal == Refusal::InUse ? Inspection::Kind::Busy : Inspection::Kind::Refused;
+        state.kind = Inspection::Kind::Refused;
         state.refusal = *refusal;
         return state;
     }

@@ -7,6 +7,7 @@
 
 #include "engine/file_layout.h"
 #include "engine/journal_record.h"
+#include "engine/password.h"
 #include "engine/platform_file.h"
 #include "engine/progress_sink.h"
 #include "engine/run_result.h"
@@ -29,9 +30,9 @@ public:
 struct FileRun {
     platform::PlatformFile& files;
     FileProgress& progress;
-    // The password's Shift-JIS bytes, asked when the first file needs it;
-    // null when none was given. The run keeps them, and wipes them at its end.
-    std::function<const std::string*()> password;
+    // The password, asked when the first file needs it; null when none was
+    // given. The run keeps it, and it is wiped at the run's end.
+    std::function<const Password*()> password;
     // Whether a termination request came; looked at before a rewrite begins.
     std::function<bool()> stopRequested;
     // Records made for another file are finished only when the user said so.
@@ -53,16 +54,17 @@ struct FileEnd {
     Kind kind = Kind::Done;
     Refusal refusal = Refusal::NotFound;
     Failure failure;
-    // The interrupted rewrite finished on the way, and whether it had
-    // changed nothing yet (the file is then as it was before it).
+    // The interrupted rewrite finished on the way, and whether it was one
+    // cut short before it changed anything, put back (the file is then as it
+    // was before it).
     std::optional<journal::Operation> finished;
     bool finishedChangedNothing = false;
 };
 
-// Encrypts or decrypts the named file. An interrupted rewrite it carries is
-// finished first, without a password; the requested operation follows when
-// the finished one was the other. A file encrypted already (for encryption),
-// plain (for decryption) or empty is AlreadyDone.
+// Encrypts or decrypts the named file, as the engine leads (FileTask): an
+// interrupted rewrite it carries is finished first, without a password, and
+// the requested operation follows when the finished one was the other. A file encrypted already
+// (for encryption), plain (for decryption) or empty is AlreadyDone.
 FileEnd RewriteFile(Rewrite rewrite, const std::string& name, FileRun& run);
 
 // Finishes the interrupted rewrite of the named file, if it carries one.

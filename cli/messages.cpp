@@ -25,8 +25,6 @@ std::string RefusalText(Refusal refusal) {
             return Tr("no such file");
         case Refusal::EmptyFile:
             return Tr("the file is empty");
-        case Refusal::InUse:
-            return Tr("the file is held by another program");
         case Refusal::DiskFull:
             return Tr("not enough free disk space");
         case Refusal::AlreadyEncrypted:
@@ -39,54 +37,12 @@ std::string RefusalText(Refusal refusal) {
     return {};
 }
 
-std::string CauseText(const Failure& failure) {
-    switch (failure.kind) {
-        case FailureKind::FileTooLarge:
-            return Tr("the file is too large for this format");
-        case FailureKind::FileChanged:
-            return Tr("another program changed the file");
-        case FailureKind::RecordDamaged:
-            return Tr(
-                "the records of an interrupted rewrite are damaged; the file was not touched");
-        case FailureKind::InUse:
-            return Tr("another Kryvet is working on the file");
-        case FailureKind::SizeMismatch:
-            return Tr(
-                "the file's size differs from the one it had when encrypted; the file was "
-                "not touched");
-        case FailureKind::RecordInside:
-            return Tr(
-                "data was added behind the records of an interrupted rewrite; the file was "
-                "not touched");
-        case FailureKind::ForeignRecord:
-            return Tr(
-                "the records of an interrupted rewrite were made for another file; the file "
-                "was not touched");
-        case FailureKind::System:
-            break;
-    }
-    // The system's own text, in the user's language through the C library.
-    return std::strerror(failure.error);
-}
-
 std::string FailureText(const Failure& failure) {
-    const std::string cause = CauseText(failure);
-    switch (failure.file) {
-        case FileState::Unchanged:
-            return cause;
-        case FileState::Restored:
-            return cause + Tr("; the file was put back as it was");
-        case FileState::Damaged:
-            return cause + Fill(Tr("; the file could not be put back: it was rewritten up to "
-                                   "byte {1} and is damaged"),
-                                {std::to_string(failure.stoppedAt)});
-        case FileState::Completed:
-            return cause + Tr("; the file was rewritten, but its permissions could not be set");
-        case FileState::Resumable:
-            return cause + Tr("; the records of the interrupted rewrite remain: run "
-                              "'kryvet-cli recover' on the file to finish it");
-    }
-    return cause;
+    const char* cause = CauseWords(failure.kind).english;
+    const char* state = FileStateWords(failure.file).english;
+    // A system error in the system's own words, in the user's language.
+    return (cause != nullptr ? std::string(Tr(cause)) : std::strerror(failure.error)) +
+           (state != nullptr ? Fill(Tr(state), {std::to_string(failure.stoppedAt)}) : "");
 }
 
 }  // namespace
@@ -106,26 +62,6 @@ const char* Tr(const char* english) {
 
 const char* TrCount(const char* one, const char* many, unsigned long count) {
     return dngettext(kDomain, one, many, count);
-}
-
-std::string Fill(const char* text, std::initializer_list<std::string> values) {
-    std::string out;
-    for (std::string_view rest = text; !rest.empty();) {
-        const std::size_t open = rest.find('{');
-        if (open == std::string_view::npos || open + 2 >= rest.size() || rest[open + 2] != '}' ||
-            rest[open + 1] < '1' || rest[open + 1] > '9') {
-            out.append(rest.substr(0, open == std::string_view::npos ? rest.size() : open + 1));
-            rest.remove_prefix(open == std::string_view::npos ? rest.size() : open + 1);
-            continue;
-        }
-        out.append(rest.substr(0, open));
-        const std::size_t index = static_cast<std::size_t>(rest[open + 1] - '1');
-        if (index < values.size()) {
-            out += *(values.begin() + index);
-        }
-        rest.remove_prefix(open + 3);
-    }
-    return out;
 }
 
 std::string EndMessage(const FileEnd& end) {

@@ -5,6 +5,7 @@
 
 #include "cli/engine_calls.h"
 #include "cli/file_list.h"
+#include "engine/failure_words.h"
 
 // What kryvet-cli says, in the user's language: the English text is the
 // message id, its translations come through gettext.
@@ -17,10 +18,6 @@ void SetUpTextDomain();
 // The translation of an English text, and the same for a count.
 const char* Tr(const char* english);
 const char* TrCount(const char* one, const char* many, unsigned long count);
-
-// The text with {1}, {2}, ... replaced by the values, so that a translation
-// may put them in another order.
-std::string Fill(const char* text, std::initializer_list<std::string> values);
 
 // Why a file was not done, and what became of it; empty for a file done.
 std::string EndMessage(const FileEnd& end);

@@ -82,35 +82,31 @@ PasswordCheck CheckPassword(std::string_view typed, const std::string& codeset) 
             Tr("the password is not valid text in the locale's character set ({1})"), {codeset});
         return check;
     }
-    const std::string_view text = utf8->bytes();
-    if (auto bytes = Utf8ToCp932(text)) {
-        if (bytes->size() > kPasswordMaxBytes) {
+    auto made = Password::FromUtf8(utf8->bytes());
+    if (auto* password = std::get_if<Password>(&made)) {
+        check.password = std::move(*password);
+        return check;
+    }
+    const PasswordProblem& problem = std::get<PasswordProblem>(made);
+    switch (problem.kind) {
+        case PasswordProblem::Kind::Empty:
+            check.problem = Tr("the password is empty");
+            break;
+        case PasswordProblem::Kind::TooLong:
             check.problem =
                 Fill(Tr("the password is {1} Shift-JIS bytes long; at most {2} are "
                         "allowed"),
-                     {std::to_string(bytes->size()), std::to_string(kPasswordMaxBytes)});
-            explicit_bzero(bytes->data(), bytes->size());
-            return check;
-        }
-        check.cp932 = Secret(std::move(*bytes));
-        return check;
-    }
-    // Name the first character that has no form, so the user can find it.
-    for (std::size_t at = 0; at < text.size();) {
-        const CodePoint c = Utf8At(text, at);
-        if (c.bytes == 0) {
+                     {std::to_string(problem.bytes), std::to_string(kPasswordMaxBytes)});
             break;
-        }
-        const std::string_view sequence = text.substr(at, c.bytes);
-        if (!Utf8ToCp932(sequence)) {
-            check.problem =
-                Fill(Tr("the password has a character with no Shift-JIS form: \"{1}\" ({2})"),
-                     {QuotedName(sequence), CodePointName(c.value)});
-            return check;
-        }
-        at += c.bytes;
+        case PasswordProblem::Kind::NoShiftJisForm:
+            check.problem = Fill(
+                Tr("the password has a character with no Shift-JIS form: \"{1}\" ({2})"),
+                {QuotedName(problem.character), CodePointName(Utf8At(problem.character, 0).value)});
+            break;
+        case PasswordProblem::Kind::NotText:
+            check.problem = Tr("the password is not valid UTF-8 text");
+            break;
     }
-    check.problem = Tr("the password is not valid UTF-8 text");
     return check;
 }
 

@@ -5,21 +5,21 @@
 #include <string_view>
 
 #include "cli/secret.h"
+#include "engine/password.h"
 
-// Where a password comes from and the rules it must keep: the same as the
-// window's, 1 to 50 Shift-JIS bytes, and a character without a Shift-JIS
-// form is refused by name, never replaced. It is typed in the locale's
-// character set (UTF-8 where the locale names none beyond ASCII).
+// Where a password comes from. The rules it must keep are the engine's
+// (engine/password.h); a character without a Shift-JIS form is refused by
+// name. It is typed in the locale's character set (UTF-8 where the locale
+// names none beyond ASCII).
 namespace kryvet::cli {
 
-constexpr std::size_t kPasswordMaxBytes = 50;
 // No password in any character set is longer; a longer line is refused as
 // soon as it is seen to be.
 constexpr std::size_t kLongestLine = 1024;
 
 struct PasswordCheck {
-    std::optional<Secret> cp932;  // the bytes the engine takes
-    std::string problem;          // otherwise, what is wrong, for the user
+    std::optional<Password> password;
+    std::string problem;  // otherwise, what is wrong, for the user
 };
 
 // Checks a password typed in the locale's character set, `codeset`.

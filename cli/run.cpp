@@ -130,16 +130,16 @@ public:
             return false;
         }
         PasswordCheck check = CheckPassword(line.line.bytes(), codeset_);
-        if (!check.cp932) {
+        if (!check.password) {
             Say(check.problem);
             return false;
         }
-        password_ = std::move(check.cp932);
+        password_ = std::move(check.password);
         asked_ = true;
         return true;
     }
 
-    const std::string* Get(int wakeFd) {
+    const Password* Get(int wakeFd) {
         if (!asked_) {
             asked_ = true;
             Prompted prompted = AskOnTerminal(confirm_, codeset_, wakeFd);
@@ -148,16 +148,16 @@ public:
                     Tr("no terminal to ask the password on; give --password-fd or "
                        "--password-file"));
             }
-            password_ = std::move(prompted.cp932);
+            password_ = std::move(prompted.password);
         }
-        return password_ ? &password_->bytes() : nullptr;
+        return password_ ? &*password_ : nullptr;
     }
 
 private:
     bool confirm_;
     std::string codeset_;
     bool asked_ = false;
-    std::optional<Secret> password_;
+    std::optional<Password> password_;
 };
 
 FileEnd RunOne(const Options& options, const std::string& name, FileRun& run) {

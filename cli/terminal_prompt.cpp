@@ -30,7 +30,7 @@ Prompted AskOnTerminal(bool confirm, const std::string& codeset, int wakeFd) {
             continue;
         }
         PasswordCheck check = CheckPassword(typed.line.bytes(), codeset);
-        if (!check.cp932) {
+        if (!check.password) {
             terminal.Say(check.problem + "\n");
             continue;
         }
@@ -45,7 +45,7 @@ Prompted AskOnTerminal(bool confirm, const std::string& codeset, int wakeFd) {
                 continue;
             }
         }
-        prompted.cp932 = std::move(check.cp932);
+        prompted.password = std::move(check.password);
         return prompted;
     }
     return prompted;

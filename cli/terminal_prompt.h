@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "cli/secret.h"
+#include "engine/password.h"
 
 // The password asked on the controlling terminal, without echo: once, or a
 // second time to confirm it before encrypting. A mismatch, or a password the
@@ -13,7 +13,7 @@
 namespace kryvet::cli {
 
 struct Prompted {
-    std::optional<Secret> cp932;
+    std::optional<Password> password;
     bool noTerminal = false;
 };
 

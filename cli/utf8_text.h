@@ -4,16 +4,13 @@
 #include <string>
 #include <string_view>
 
-// Names and passwords are bytes; these read them as UTF-8 text where they
-// are, strictly: no overlong forms, no surrogates, nothing above U+10FFFF.
+#include "engine/utf8.h"
+
+// Names are bytes; these show them as UTF-8 text where they are.
 namespace kryvet::cli {
 
-struct CodePoint {
-    char32_t value = 0;
-    std::size_t bytes = 0;  // 0: the byte at that place starts no valid sequence
-};
-
-CodePoint Utf8At(std::string_view text, std::size_t at);
+using kryvet::CodePoint;
+using kryvet::Utf8At;
 
 // A name as it may be shown or written to a stream: itself, but for a
 // backslash (\\), tab (\t), newline (\n), and every byte of a control

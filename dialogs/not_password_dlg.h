@@ -14,6 +14,9 @@ class TNotPassword1 : public NoticeForm {
 public:
     explicit TNotPassword1(QWidget* parent = nullptr);
 
+    // Shows the broken key over the whole one, or hides it again.
+    void SetKeyBroken(bool broken);
+
     QLabel* Image2;  // the whole key, visible
     QLabel* Image1;  // the broken key, hidden until the timer shows it
     QLabel* Label1;

@@ -1,9 +1,5 @@
 #pragma once
 
-#include <QPoint>
-#include <QRect>
-#include <QString>
-
 #include "dialogs/form_setup.h"
 
 class QLabel;
@@ -13,7 +9,7 @@ namespace kryvet {
 
 // The two notices that refuse an operation because of the file's state: a
 // padlock, one line of text and the OK button under the caption "実行不可".
-// They differ only in their data.
+// They differ only in their descriptions.
 class PadlockNotice : public NoticeForm {
     Q_OBJECT
 public:
@@ -22,17 +18,7 @@ public:
     QPushButton* Button1;
 
 protected:
-    struct Layout {
-        const char* name;
-        FormGeometry form;
-        QString padlock;      // picture resource
-        QString padlockName;  // what the picture shows, for assistive technology
-        QPoint padlockAt;
-        QString text;
-        QRect label;
-        QRect button;
-    };
-    PadlockNotice(const Layout& layout, QWidget* parent);
+    PadlockNotice(const FormDescription& description, QWidget* parent);
 };
 
 // The file is already encrypted.

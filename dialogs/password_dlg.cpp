@@ -4,41 +4,29 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include "dialogs/form_builder.h"
+#include "dialogs/form_setup.h"
 #include "dialogs/password_box.h"
 #include "dialogs/picture_button.h"
-#include "dialogs/pictures.h"
+#include "forms/password_forms.h"
 
 namespace kryvet {
 
-PasswordForm::PasswordForm(const QString& caption, FormGeometry geometry, QWidget* parent)
-    : QDialog(parent) {
-    SetUpFixedForm(*this, caption, geometry);
+PasswordForm::PasswordForm(const FormDescription& description, QWidget* parent) : QDialog(parent) {
+    SetUpForm(*this, description);
+    BuildControls(*this, description);
+    Label1 = Built<QLabel>(*this, "Label1");
+    Image1 = Built<QLabel>(*this, "Image1");
+    Password = Built<QLineEdit>(*this, "Password");
+    OKBtn = Built<PictureButton>(*this, "OKBtn");
+    CancelBtn = Built<PictureButton>(*this, "CancelBtn");
 
-    Label1 = AddLabel(this, "Label1", QStringLiteral("Ｐａｓｓｗｏｒｄ:"), 40, 9, 100, 14);
-    Image1 = AddPicture(this, "Image1", pictures::kKey, 12, 24, QStringLiteral("鍵の絵"));
-
-    Password = new QLineEdit(this);
-    Password->setObjectName(QStringLiteral("Password"));
-    Password->setGeometry(56, 27, 172, 19);
-    SetUpPasswordBox(*Password);
-    Password->setAccessibleName(QStringLiteral("パスワード"));
-
-    OKBtn = new PictureButton(QStringLiteral("OK"), pictures::kOkDoor, this);
-    OKBtn->setObjectName(QStringLiteral("OKBtn"));
-    OKBtn->setGeometry(66, 59, 77, 27);
-    OKBtn->setDefault(true);
-
-    CancelBtn = new PictureButton(QStringLiteral("ｷｬﾝｾﾙ"), pictures::kCancelBook, this);
-    CancelBtn->setObjectName(QStringLiteral("CancelBtn"));
-    CancelBtn->setGeometry(152, 59, 77, 27);
-
-    setTabOrder(Password, OKBtn);
-    setTabOrder(OKBtn, CancelBtn);
-
+    const int ok = ControlOf(description, "OKBtn").modalResult;
+    const int cancel = ControlOf(description, "CancelBtn").modalResult;
     connect(OKBtn, &QPushButton::clicked, this,
-            [this] { Press(kModalOk, &PasswordForm::OKBtnClick); });
+            [this, ok] { Press(ok, &PasswordForm::OKBtnClick); });
     connect(CancelBtn, &QPushButton::clicked, this,
-            [this] { Press(kModalCancel, &PasswordForm::CancelBtnClick); });
+            [this, cancel] { Press(cancel, &PasswordForm::CancelBtnClick); });
 }
 
 void PasswordForm::Press(int modalResult, void (PasswordForm::*handler)()) {
@@ -67,11 +55,11 @@ void PasswordForm::keyPressEvent(QKeyEvent* event) {
     QDialog::keyPressEvent(event);
 }
 
-TPasswordDlg::TPasswordDlg(const std::unique_ptr<TPasswordDlg2>& confirmation, QWidget* parent)
-    : PasswordForm(QStringLiteral("パスワードの入力"), {189, 129, 236, 93}, parent),
-      confirmation_(confirmation) {
-    setObjectName(QStringLiteral("PasswordDlg"));
-}
+TPasswordDlg::TPasswordDlg(QWidget* parent)
+    : PasswordForm(PasswordDlgForm(), parent),
+      confirmation_(std::make_unique<TPasswordDlg2>(parent)) {}
+
+TPasswordDlg::~TPasswordDlg() = default;
 
 PasswordResult TPasswordDlg::Ask(bool confirm) {
     confirm_ = confirm;
@@ -89,11 +77,10 @@ PasswordResult TPasswordDlg::Ask(bool confirm) {
 
 void TPasswordDlg::OKBtnClick() {
     if (confirm_ && !Password->text().isEmpty()) {
-        TPasswordDlg2& confirmation = *confirmation_;
-        confirmation.Password->clear();
-        if (confirmation.exec() == kModalCancel) {
+        const std::optional<QString> confirmed = confirmation_->AskAgain();
+        if (!confirmed) {
             Password->clear();
-        } else if (Password->text() != confirmation.Password->text()) {
+        } else if (Password->text() != *confirmed) {
             // Exactly: same length, same characters, letter case included.
             mismatch_ = true;
             Password->clear();
@@ -108,9 +95,14 @@ void TPasswordDlg::CancelBtnClick() {
     Password->setFocus();
 }
 
-TPasswordDlg2::TPasswordDlg2(QWidget* parent)
-    : PasswordForm(QStringLiteral("もう一度"), {198, 153, 236, 93}, parent) {
-    setObjectName(QStringLiteral("PasswordDlg2"));
+TPasswordDlg2::TPasswordDlg2(QWidget* parent) : PasswordForm(PasswordDlg2Form(), parent) {}
+
+std::optional<QString> TPasswordDlg2::AskAgain() {
+    Password->clear();
+    if (exec() == kModalCancel) {
+        return std::nullopt;
+    }
+    return Password->text();
 }
 
 void TPasswordDlg2::OKBtnClick() {

@@ -5,21 +5,6 @@
 #include <QPixmap>
 #include <QString>
 
-// Resource paths of the forms' pictures (16-colour drawings, see pictures/).
-namespace kryvet::pictures {
-inline const QString kKey = QStringLiteral(":/pictures/key.xpm");
-inline const QString kBrokenKey = QStringLiteral(":/pictures/key_broken.xpm");
-inline const QString kOkDoor = QStringLiteral(":/pictures/ok_door.xpm");
-inline const QString kCancelBook = QStringLiteral(":/pictures/cancel_book.xpm");
-inline const QString kStruckFolder = QStringLiteral(":/pictures/folder_struck.xpm");
-inline const QString kFullContainer = QStringLiteral(":/pictures/container_full.xpm");
-inline const QString kClosedPadlock = QStringLiteral(":/pictures/padlock_closed.xpm");
-inline const QString kOpenPadlock = QStringLiteral(":/pictures/padlock_open.xpm");
-inline const QString kRestoredPage = QStringLiteral(":/pictures/page_restored.xpm");
-// The application's icon; the main window uses it too.
-inline const QString kAppIcon = QStringLiteral(":/pictures/app_icon.xpm");
-}  // namespace kryvet::pictures
-
 namespace kryvet {
 
 // The stored background colour of the pictures: the classic button face.

@@ -16,7 +16,8 @@ public:
 
     // Which rewrite was finished: the text names it, so that the user knows
     // whether the file is now encrypted or plain.
-    // An interrupted rewrite finished, or one that never began undone.
+    // An interrupted rewrite finished, or one that never began undone (in
+    // the order of RecoveredText).
     enum class Finished { Encryption, Decryption, UndoneEncryption, UndoneDecryption };
     void SetFinished(Finished finished);
 

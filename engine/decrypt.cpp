@@ -3,21 +3,17 @@
 
 namespace kryvet {
 
-bool PasswordMatches(const PinnedFile& file, const std::string& passwordCp932) {
-    std::string typed = passwordCp932;
-    if (const auto zero = typed.find('\0'); zero != std::string::npos) {
-        typed.resize(zero);
-    }
-    return typed == StoredPassword(file.header());
+bool PasswordMatches(const PinnedFile& file, const Password& password) {
+    return password.shiftJis() == StoredPassword(file.header());
 }
 
 namespace {
 
 // What a decryption is: the header and trailer gone, the file at its stored
 // size, with the mode it had before encryption.
-Outcome DecryptPinned(PinnedFile& file, const std::string& passwordCp932, ProgressSink& sink,
+Outcome DecryptPinned(PinnedFile& file, const Password& password, ProgressSink& sink,
                       const RewriteOptions& options) {
-    if (!PasswordMatches(file, passwordCp932)) {
+    if (!PasswordMatches(file, password)) {
         return Refusal::WrongPassword;
     }
     const ModeRequest modeAfter = file.ModeBeforeEncryption(file.header());
@@ -29,10 +25,9 @@ Outcome DecryptPinned(PinnedFile& file, const std::string& passwordCp932, Progre
 
 }  // namespace
 
-Outcome Decrypt(PinnedFile file, const std::string& passwordCp932, ProgressSink& sink,
+Outcome Decrypt(PinnedFile file, const Password& password, ProgressSink& sink,
                 const RewriteOptions& options) {
-    return detail::RunToTheEnd(file,
-                               [&] { return DecryptPinned(file, passwordCp932, sink, options); });
+    return detail::RunToTheEnd(file, [&] { return DecryptPinned(file, password, sink, options); });
 }
 
 }  // namespace kryvet

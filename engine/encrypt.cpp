@@ -8,12 +8,12 @@ namespace {
 
 // What an encryption is: the header and trailer of today's clock and the
 // password, the file 128 bytes longer, read-only, its whole mode kept.
-Outcome EncryptPinned(PinnedFile& file, const std::string& passwordCp932, ProgressSink& sink,
+Outcome EncryptPinned(PinnedFile& file, const Password& password, ProgressSink& sink,
                       const RewriteOptions& options) {
     const std::int64_t size = file.size();
     const ClockKeyBytes clockKey = ClockKeyBytesOf(ClockValueOf(file.files().GetLocalTime()));
     const EncryptionMaterial material = MakeEncryptionMaterial(
-        passwordCp932, clockKey, static_cast<std::int32_t>(size), file.originalAttributes());
+        password.shiftJis(), clockKey, static_cast<std::int32_t>(size), file.originalAttributes());
     // The file's own mode without its write bits: bound to it by nature.
     const ModeRequest modeAfter{ReadOnlyMode(file.originalMode()), true};
     journal::Record base =
@@ -27,10 +27,9 @@ Outcome EncryptPinned(PinnedFile& file, const std::string& passwordCp932, Progre
 
 }  // namespace
 
-Outcome Encrypt(PinnedFile file, const std::string& passwordCp932, ProgressSink& sink,
+Outcome Encrypt(PinnedFile file, const Password& password, ProgressSink& sink,
                 const RewriteOptions& options) {
-    return detail::RunToTheEnd(file,
-                               [&] { return EncryptPinned(file, passwordCp932, sink, options); });
+    return detail::RunToTheEnd(file, [&] { return EncryptPinned(file, password, sink, options); });
 }
 
 }  // namespace kryvet

@@ -4,12 +4,14 @@
 #include <string>
 #include <variant>
 
+#include "engine/password.h"
 #include "engine/pinned_file.h"
 #include "engine/platform_file.h"
 #include "engine/progress_sink.h"
 #include "engine/run_result.h"
 
-// The two operations, in two steps each. Preparing looks at the name once,
+// The two operations, in two steps each; engine/file_task.h leads a front
+// end through them. Preparing looks at the name once,
 // pins the file it leads to, checks it and locks it; nothing of the file
 // changes, unless it carries the records of a rewrite that never changed it,
 // which are taken off. The rewrite then works on that pinned file only,
@@ -52,25 +54,20 @@ Preparation PrepareDecryption(platform::PlatformFile& files, const std::string& 
 // telling what a file is without changing it.
 Preparation LookAt(platform::PlatformFile& files, const std::string& name);
 
-// Encrypts a prepared file with the password (its Shift-JIS bytes, 1 to 50)
-// and makes it read-only. The file ends either encrypted or as it was.
-Outcome Encrypt(PinnedFile file, const std::string& passwordCp932, ProgressSink& progress,
+// Encrypts a prepared file with the password and makes it read-only. The
+// file ends either encrypted or as it was.
+Outcome Encrypt(PinnedFile file, const Password& password, ProgressSink& progress,
                 const RewriteOptions& options = {});
 
-// Whether the typed password (Shift-JIS bytes) is the one stored in the
-// header of a file prepared for decryption.
-bool PasswordMatches(const PinnedFile& file, const std::string& passwordCp932);
+// Whether the password is the one stored in the header of a file prepared
+// for decryption.
+bool PasswordMatches(const PinnedFile& file, const Password& password);
 
-// Decrypts a prepared file when the password matches the stored one, and
-// gives it back the permissions it had before encryption.
-Outcome Decrypt(PinnedFile file, const std::string& passwordCp932, ProgressSink& progress,
+// Decrypts a prepared file when the password matches the stored one
+// (Refusal::WrongPassword otherwise), and gives it back the permissions it
+// had before encryption.
+Outcome Decrypt(PinnedFile file, const Password& password, ProgressSink& progress,
                 const RewriteOptions& options = {});
-
-// Whether the interrupted rewrite of a prepared file had changed nothing of
-// its contents yet: only the records' footer stands behind them, and
-// FinishInterrupted gives back the file exactly as it was. Never for
-// records made for another file.
-bool InterruptedBeforeAnyChange(PinnedFile& file);
 
 // How far the interrupted rewrite of a prepared file had come, in percent
 // of its writes: the region of the newest record was under way, all before

@@ -420,7 +420,7 @@ Preparation WithoutUnbegunRecords(platform::PlatformFile& files, const std::stri
             putBack.operation = journal::Operation::Decrypt;
         }
         outcome = CutBack(*file, *from);
-    } else if (InterruptedBeforeAnyChange(*file)) {
+    } else if (detail::InterruptedBeforeAnyChange(*file)) {
         putBack.to = file->interrupted()->sizeBefore;
         putBack.operation = file->interrupted()->operation;
         struct : ProgressSink {

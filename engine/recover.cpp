@@ -122,7 +122,7 @@ Outcome FinishPinned(PinnedFile& file, ProgressSink& sink, const RewriteOptions&
 
 }  // namespace
 
-bool InterruptedBeforeAnyChange(PinnedFile& file) {
+bool detail::InterruptedBeforeAnyChange(PinnedFile& file) {
     if (!file.interrupted() || !file.interrupted()->madeForThisFile) {
         return false;  // records of another file are not dropped unasked
     }

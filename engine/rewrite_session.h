@@ -112,4 +112,10 @@ Outcome RunToTheEnd(PinnedFile& file, const std::function<Outcome()>& operation)
 // The failure an escaped error stands for.
 Failure FailureOf(const std::exception_ptr& error);
 
+// Whether the interrupted rewrite of a prepared file had changed nothing of
+// its contents yet: only the records' footer stands behind them, and
+// FinishInterrupted gives back the file exactly as it was. Never for
+// records made for another file.
+bool InterruptedBeforeAnyChange(PinnedFile& file);
+
 }  // namespace kryvet::detail

@@ -14,7 +14,6 @@ enum class Refusal {
     EmptyName,         // nothing named: ends silently
     NotFound,          // no plain file of that name
     EmptyFile,         // nothing to rewrite: ends silently
-    InUse,             // held open exclusively by another program: ends silently
     DiskFull,          // not enough room for what the rewrite adds
     AlreadyEncrypted,  // encryption of a file that carries the header
     NotEncrypted,      // decryption of a file without the header

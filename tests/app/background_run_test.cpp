@@ -27,15 +27,15 @@ TEST_F(MainWindowTest, TheWindowKeepsAnsweringWhileTheRewriteRuns) {
     clock.start(20);
     // While the rewrite runs: typing, a click, a close request.
     QTimer::singleShot(0, [&] {
-        QTest::keyClicks(window_->EditFileName, "typed");
-        QTest::mouseClick(window_->BuVersion, Qt::LeftButton);
+        QTest::keyClicks(controls_->EditFileName, "typed");
+        QTest::mouseClick(controls_->BuVersion, Qt::LeftButton);
         window_->close();
         inputSent = true;
     });
     std::vector<int> shown;
     bool visibleAtTheEnd = false;
     {
-        MainWindowPort port(*window_);
+        MainWindowPort port(forms_);
         window_->SetRewriteRunning(true);
         const kryvet::Outcome outcome = RunInBackground(
             [&](kryvet::ProgressSink& sink) {
@@ -68,7 +68,7 @@ TEST_F(MainWindowTest, TheWindowKeepsAnsweringWhileTheRewriteRuns) {
     for (int i = 0; i <= 100; ++i) {
         EXPECT_EQ(shown[static_cast<std::size_t>(i)], i);
     }
-    EXPECT_EQ(window_->EditFileName->text(), QString()) << "typing reached the box";
+    EXPECT_EQ(controls_->EditFileName->text(), QString()) << "typing reached the box";
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "the click reached a button";
     EXPECT_TRUE(visibleAtTheEnd) << "closed before the file was complete";
     // The close, honoured afterwards.
@@ -113,7 +113,7 @@ TEST_F(MainWindowTest, AFileNamedOnTheCommandLineGoesIntoTheBox) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.argument.toStdString());
-        window_->EditFileName->clear();
+        controls_->EditFileName->clear();
         QString shown;
         if (c.refused) {
             RunModal([&] { window_->OpenFromDesktop(c.argument); },
@@ -125,7 +125,7 @@ TEST_F(MainWindowTest, AFileNamedOnTheCommandLineGoesIntoTheBox) {
             window_->OpenFromDesktop(c.argument);
         }
         EXPECT_EQ(shown, c.refused ? kNameRefusedText : QString());
-        EXPECT_EQ(window_->EditFileName->text(), c.box);
+        EXPECT_EQ(controls_->EditFileName->text(), c.box);
     }
     QDir::setCurrent(saved);
 }
@@ -138,15 +138,15 @@ TEST_F(MainWindowTest, AContextMenuActionPressesItsButton) {
     const QByteArray plain = QFile::encodeName(dir.filePath("plain.txt"));
     WriteRawNamed(plain, "plain");
     const struct {
-        QPushButton* button;
+        OperationButton button;
         QWidget* expected;  // the dialog the operation opens first
     } cases[] = {
-        {window_->BuAngo, forms_.PasswordDlg.get()},
-        {window_->BuFukugo, forms_.NoAngo1.get()},
+        {OperationButton::BuAngo, forms_.PasswordDlg.get()},
+        {OperationButton::BuFukugo, forms_.NoAngo1.get()},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.button->objectName().toStdString());
-        window_->EditFileName->clear();
+        SCOPED_TRACE(c.expected->objectName().toStdString());
+        controls_->EditFileName->clear();
         window_->OpenFromDesktop(plain);
         QWidget* shown = nullptr;
         RunModal([&] { window_->PressOnceShown(c.button); },

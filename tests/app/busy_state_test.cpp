@@ -26,12 +26,12 @@ const QString kIdle = QStringLiteral("\u3000\u3000\u3000\u3000\u3000\u3000 ");
 // focus arriving.
 class StepRecorder : public QObject {
 public:
-    StepRecorder(TMainKryvet* window) : window_(window) {
+    StepRecorder(TMainKryvet* window) : controls_(*window) {
         for (QWidget* w :
-             {static_cast<QWidget*>(window->LaRun), static_cast<QWidget*>(window->BuAngo),
-              static_cast<QWidget*>(window->BuFukugo), static_cast<QWidget*>(window->Cancel1),
-              static_cast<QWidget*>(window->BuFindFile),
-              static_cast<QWidget*>(window->BuVersion)}) {
+             {static_cast<QWidget*>(controls_.LaRun), static_cast<QWidget*>(controls_.BuAngo),
+              static_cast<QWidget*>(controls_.BuFukugo), static_cast<QWidget*>(controls_.Cancel1),
+              static_cast<QWidget*>(controls_.BuFindFile),
+              static_cast<QWidget*>(controls_.BuVersion)}) {
             w->installEventFilter(this);
         }
     }
@@ -45,13 +45,13 @@ protected:
             case QEvent::Show:
             case QEvent::Hide:
             case QEvent::Paint:
-                if (widget == window_->LaRun) {
+                if (widget == controls_.LaRun) {
                     const char* kind = event->type() == QEvent::Show   ? "show"
                                        : event->type() == QEvent::Hide ? "hide"
                                                                        : "paint";
                     steps << QStringLiteral("%1 LaRun %2 %3")
-                                 .arg(QString::fromLatin1(kind), window_->LaRun->text(),
-                                      window_->LaRun->palette().color(QPalette::Window).name());
+                                 .arg(QString::fromLatin1(kind), controls_.LaRun->text(),
+                                      controls_.LaRun->palette().color(QPalette::Window).name());
                 }
                 break;
             case QEvent::EnabledChange:
@@ -68,7 +68,7 @@ protected:
     }
 
 private:
-    TMainKryvet* window_;
+    const MainControls controls_;
 };
 
 // Several paints of the label in a row count as one step.
@@ -84,21 +84,19 @@ QStringList Collapse(const QStringList& steps) {
 
 TEST_F(MainWindowTest, BusyAndIdleStatesInTheirOrder) {
     struct Case {
-        QPushButton* button;
+        OperationButton button;
         QString text;
         QString colour;
         QPushButton* focus;
     };
     const QString face = QApplication::palette().color(QPalette::Button).name();
     const std::vector<Case> cases = {
-        {window_->BuAngo, kEncrypting, QStringLiteral("#ff0000"), window_->BuAngo},
-        {window_->BuFukugo, kDecrypting, QStringLiteral("#00ff00"), window_->BuFukugo},
-        // Any other button counts as decryption.
-        {window_->Cancel1, kDecrypting, QStringLiteral("#00ff00"), window_->BuFukugo},
+        {OperationButton::BuAngo, kEncrypting, QStringLiteral("#ff0000"), controls_->BuAngo},
+        {OperationButton::BuFukugo, kDecrypting, QStringLiteral("#00ff00"), controls_->BuFukugo},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.button->objectName().toStdString());
-        window_->EditFileName->setFocus();
+        SCOPED_TRACE(c.focus->objectName().toStdString());
+        controls_->EditFileName->setFocus();
         StepRecorder recorder(window_);
         window_->EnterBusyState(c.button);
         const QString shown = QStringLiteral("%1 LaRun %2 %3").arg("%1", c.text, c.colour);
@@ -106,12 +104,12 @@ TEST_F(MainWindowTest, BusyAndIdleStatesInTheirOrder) {
             Collapse(recorder.steps),
             (QStringList{shown.arg("show"), "disable BuAngo", "disable BuFukugo", "disable Cancel1",
                          "disable BuFindFile", "disable BuVersion", shown.arg("paint")}));
-        EXPECT_TRUE(window_->LaRun->isVisible());
+        EXPECT_TRUE(controls_->LaRun->isVisible());
         // A screen reader hears what the label shows.
-        EXPECT_EQ(AccessibleText(window_->LaRun, QAccessible::Description), c.text.trimmed());
-        EXPECT_TRUE(window_->EditFileName->isEnabled());
-        EXPECT_TRUE(window_->Gauge1->isEnabled());
-        for (QAction* entry : window_->KR1->actions()) {
+        EXPECT_EQ(AccessibleText(controls_->LaRun, QAccessible::Description), c.text.trimmed());
+        EXPECT_TRUE(controls_->EditFileName->isEnabled());
+        EXPECT_TRUE(controls_->Gauge1->isEnabled());
+        for (QAction* entry : controls_->KR1->actions()) {
             EXPECT_TRUE(entry->isEnabled());
         }
 
@@ -122,30 +120,32 @@ TEST_F(MainWindowTest, BusyAndIdleStatesInTheirOrder) {
                   (QStringList{idle.arg("paint"), idle.arg("hide"), "enable Cancel1",
                                "enable BuFindFile", "enable BuVersion", "enable BuAngo",
                                "enable BuFukugo", "focus " + c.focus->objectName()}));
-        EXPECT_FALSE(window_->LaRun->isVisible());
-        EXPECT_EQ(AccessibleText(window_->LaRun, QAccessible::Description), QString());
+        EXPECT_FALSE(controls_->LaRun->isVisible());
+        EXPECT_EQ(AccessibleText(controls_->LaRun, QAccessible::Description), QString());
         EXPECT_EQ(QApplication::focusWidget(), c.focus);
     }
 }
 
 TEST_F(MainWindowTest, LeavingWithoutEnteringStillMovesTheFocus) {
-    for (QPushButton* button : {window_->BuFukugo, window_->BuAngo}) {
-        window_->EditFileName->setFocus();
-        window_->LeaveBusyState(button);
+    for (const auto& [operation, button] :
+         {std::pair{OperationButton::BuFukugo, controls_->BuFukugo},
+          std::pair{OperationButton::BuAngo, controls_->BuAngo}}) {
+        controls_->EditFileName->setFocus();
+        window_->LeaveBusyState(operation);
         EXPECT_EQ(QApplication::focusWidget(), button);
-        EXPECT_FALSE(window_->LaRun->isVisible());
-        EXPECT_TRUE(window_->BuVersion->isEnabled());
+        EXPECT_FALSE(controls_->LaRun->isVisible());
+        EXPECT_TRUE(controls_->BuVersion->isEnabled());
     }
 }
 
 TEST_F(MainWindowTest, BusyLabelShowsOnScreenInItsColour) {
-    window_->EnterBusyState(window_->BuAngo);
-    const QImage shot = window_->LaRun->grab().toImage();
+    window_->EnterBusyState(OperationButton::BuAngo);
+    const QImage shot = controls_->LaRun->grab().toImage();
     EXPECT_EQ(QColor(shot.pixel(98, 1)), QColor(255, 0, 0));
-    window_->LeaveBusyState(window_->BuAngo);
-    window_->EnterBusyState(window_->BuFukugo);
-    EXPECT_EQ(QColor(window_->LaRun->grab().toImage().pixel(98, 1)), QColor(0, 255, 0));
-    window_->LeaveBusyState(window_->BuFukugo);
+    window_->LeaveBusyState(OperationButton::BuAngo);
+    window_->EnterBusyState(OperationButton::BuFukugo);
+    EXPECT_EQ(QColor(controls_->LaRun->grab().toImage().pixel(98, 1)), QColor(0, 255, 0));
+    window_->LeaveBusyState(OperationButton::BuFukugo);
 }
 
 // The caption's pixels of a button: the darkest grey level inside its frame
@@ -174,14 +174,15 @@ TEST_F(MainWindowTest, BusyButtonsShowTheirCaptionsDisabled) {
     const int disabled =
         qGray(QApplication::palette().color(QPalette::Disabled, QPalette::ButtonText).rgb());
     ASSERT_GT(disabled, 100);
-    const std::vector<QPushButton*> big = {window_->BuAngo, window_->BuFukugo, window_->Cancel1};
+    const std::vector<QPushButton*> big = {controls_->BuAngo, controls_->BuFukugo,
+                                           controls_->Cancel1};
     for (QPushButton* button : big) {
         EXPECT_LT(CaptionOf(button).darkest, 40) << button->objectName().toStdString();
     }
-    window_->EnterBusyState(window_->BuAngo);
+    window_->EnterBusyState(OperationButton::BuAngo);
     // The small buttons show what a disabled caption looks like; the big
     // ones look the same, only larger.
-    for (QPushButton* small : {window_->BuFindFile, window_->BuVersion}) {
+    for (QPushButton* small : {controls_->BuFindFile, controls_->BuVersion}) {
         EXPECT_NEAR(CaptionOf(small).darkest, disabled, 4) << small->objectName().toStdString();
     }
     for (QPushButton* button : big) {
@@ -190,7 +191,7 @@ TEST_F(MainWindowTest, BusyButtonsShowTheirCaptionsDisabled) {
         EXPECT_NEAR(caption.darkest, disabled, 4);
         EXPECT_GT(caption.inked, 20);  // the caption is still there
     }
-    window_->LeaveBusyState(window_->BuAngo);
+    window_->LeaveBusyState(OperationButton::BuAngo);
     for (QPushButton* button : big) {
         EXPECT_LT(CaptionOf(button).darkest, 40) << button->objectName().toStdString();
     }

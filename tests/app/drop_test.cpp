@@ -112,15 +112,15 @@ TEST_F(DropTest, TakesTheFirstLocalFileLikeTheFileOpenDialog) {
 
     for (const DropCase& c : cases) {
         SCOPED_TRACE(c.name);
-        window_->EditFileName->clear();
-        window_->BuAngo->setFocus();
-        ASSERT_TRUE(window_->BuFindFile->isDefault());
+        controls_->EditFileName->clear();
+        controls_->BuAngo->setFocus();
+        ASSERT_TRUE(controls_->BuFindFile->isDefault());
 
         QMimeData data;
         c.fill(data, folder);
         QWidget* spotWidget = c.spot == Spot::FileNameBox
-                                  ? static_cast<QWidget*>(window_->EditFileName)
-                                  : static_cast<QWidget*>(window_->Gauge1);
+                                  ? static_cast<QWidget*>(controls_->EditFileName)
+                                  : static_cast<QWidget*>(controls_->Gauge1);
         const QPoint windowPos = spotWidget->mapTo(window_, spotWidget->rect().center());
         QWidget* receiver = DropReceiver(window_, windowPos);
         const QPoint pos = receiver->mapFrom(window_, windowPos);
@@ -145,16 +145,16 @@ TEST_F(DropTest, TakesTheFirstLocalFileLikeTheFileOpenDialog) {
         if (c.expected) {
             EXPECT_TRUE(enter.isAccepted());
             EXPECT_TRUE(drop.isAccepted());
-            EXPECT_EQ(window_->EditFileName->text(), folder.filePath(*c.expected));
+            EXPECT_EQ(controls_->EditFileName->text(), folder.filePath(*c.expected));
             // The change handler ran: Enter no longer opens the dialog.
-            EXPECT_FALSE(window_->BuFindFile->isDefault());
-            EXPECT_EQ(QApplication::focusWidget(), window_->EditFileName);
+            EXPECT_FALSE(controls_->BuFindFile->isDefault());
+            EXPECT_EQ(QApplication::focusWidget(), controls_->EditFileName);
         } else {
             EXPECT_EQ(enter.isAccepted(), c.refused);
-            EXPECT_EQ(window_->EditFileName->text(), QString());
-            EXPECT_TRUE(window_->BuFindFile->isDefault());
+            EXPECT_EQ(controls_->EditFileName->text(), QString());
+            EXPECT_TRUE(controls_->BuFindFile->isDefault());
             // After the error box, once the window is active again.
-            EXPECT_TRUE(FocusReaches(window_->BuAngo)) << FocusName();
+            EXPECT_TRUE(FocusReaches(controls_->BuAngo)) << FocusName();
         }
         EXPECT_EQ(dialogRuns_, 0);
     }

@@ -65,7 +65,7 @@ TEST_F(LookTest, BigButtonCaptionsReadOnEveryPalette) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         QApplication::setPalette(c.palette);
-        for (QPushButton* button : {window_->BuAngo, window_->BuFukugo, window_->Cancel1}) {
+        for (QPushButton* button : {controls_->BuAngo, controls_->BuFukugo, controls_->Cancel1}) {
             SCOPED_TRACE(button->objectName().toStdString());
             EXPECT_TRUE(Eventually([&] {
                 return button->palette().color(QPalette::Active, QPalette::ButtonText) == c.caption;
@@ -85,11 +85,11 @@ TEST_F(LookTest, BigButtonCaptionsReadOnEveryPalette) {
 TEST_F(LookTest, EveryButtonShowsTheFocus) {
     const QString before = QApplication::style()->name();
     InstallFocusMarkStyle();
-    for (QPushButton* button : {window_->BuVersion, window_->BuFindFile, window_->BuAngo,
-                                window_->BuFukugo, window_->Cancel1}) {
+    for (QPushButton* button : {controls_->BuVersion, controls_->BuFindFile, controls_->BuAngo,
+                                controls_->BuFukugo, controls_->Cancel1}) {
         SCOPED_TRACE(button->objectName().toStdString());
-        window_->EditFileName->setFocus();
-        ASSERT_TRUE(FocusReaches(window_->EditFileName));
+        controls_->EditFileName->setFocus();
+        ASSERT_TRUE(FocusReaches(controls_->EditFileName));
         const QImage plain = button->grab().toImage();
         button->setFocus();
         ASSERT_TRUE(FocusReaches(button));

@@ -24,6 +24,8 @@
 
 #include "app/main_window_port.h"
 #include "app/path_length_validator.h"
+#include "dialogs/form_builder.h"
+#include "forms/main_kryvet_form.h"
 #include "tests/app/window_fixture.h"
 #include "tests/dialogs/accessible_names.h"
 #include "widgets/gauge.h"
@@ -41,11 +43,9 @@ QColor Background(QLabel* label) {
 TEST(TMainKryvetForm, StoredFormBeforeFormCreate) {
     Forms forms;
     TMainKryvet window(forms);
-    EXPECT_EQ(window.Gauge1->Progress(), 20);
-    EXPECT_EQ(window.LaRun->text(), QStringLiteral("暗号の作業中"));
+    EXPECT_EQ(MainControls(window).Gauge1->Progress(), 20);
+    EXPECT_EQ(MainControls(window).LaRun->text(), QStringLiteral("暗号の作業中"));
     EXPECT_EQ(window.size(), QSize(520, 331));
-    EXPECT_EQ(&window.ProgramState, &forms.State);
-    EXPECT_EQ(&window.Forms, &forms);
 }
 
 TEST(TMainKryvetForm, FormCreateTakesTheSizeFromTheControls) {
@@ -61,12 +61,12 @@ TEST(TMainKryvetForm, FormCreateTakesTheSizeFromTheControls) {
     for (const Case& c : cases) {
         Forms forms;
         TMainKryvet window(forms);
-        window.BuFindFile->resize(c.findFile);
-        window.EditFileName->resize(445, c.editHeight);
+        MainControls(window).BuFindFile->resize(c.findFile);
+        MainControls(window).EditFileName->resize(445, c.editHeight);
         window.FormCreate();
         EXPECT_EQ(window.size(), c.window);
-        EXPECT_EQ(window.Gauge1->Progress(), 0);
-        EXPECT_EQ(window.LaRun->text(), kSpace3);
+        EXPECT_EQ(MainControls(window).Gauge1->Progress(), 0);
+        EXPECT_EQ(MainControls(window).LaRun->text(), kSpace3);
     }
 }
 
@@ -80,39 +80,39 @@ TEST_F(MainWindowTest, ControlsHaveTheirNamesPlacesAndCaptions) {
         QString accessibleName = {};  // where it is not the caption
     };
     const std::vector<Control> controls = {
-        {window_->BuVersion,
+        {controls_->BuVersion,
          "BuVersion",
          {332, 11, 146, 35},
          QStringLiteral("バージョン情報"),
          true},
-        {window_->EditFileName,
+        {controls_->EditFileName,
          "EditFileName",
          {33, 78, 445, 26},
          QString(),
          true,
          QStringLiteral("ファイル名")},
-        {window_->BuFindFile, "BuFindFile", {354, 122, 124, 46}, QStringLiteral("参照"), true},
-        {window_->LaFilename,
+        {controls_->BuFindFile, "BuFindFile", {354, 122, 124, 46}, QStringLiteral("参照"), true},
+        {controls_->LaFilename,
          "LaFilename",
          {33, 44, 100, 20},
          QStringLiteral("ファイル名："),
          true},
-        {window_->BuAngo, "BuAngo", {22, 210, 146, 46}, QStringLiteral("暗号化"), true},
-        {window_->BuFukugo, "BuFukugo", {177, 210, 146, 46}, QStringLiteral("復号"), true},
-        {window_->Cancel1, "Cancel1", {332, 210, 146, 46}, QStringLiteral("終了"), true},
-        {window_->LaRun,
+        {controls_->BuAngo, "BuAngo", {22, 210, 146, 46}, QStringLiteral("暗号化"), true},
+        {controls_->BuFukugo, "BuFukugo", {177, 210, 146, 46}, QStringLiteral("復号"), true},
+        {controls_->Cancel1, "Cancel1", {332, 210, 146, 46}, QStringLiteral("終了"), true},
+        {controls_->LaRun,
          "LaRun",
          {127, 122, 100, 19},
          kSpace3,
          false,
          QStringLiteral("作業の状態")},
-        {window_->Gauge1,
+        {controls_->Gauge1,
          "Gauge1",
          {39, 159, 273, 28},
          QString(),
          true,
          QStringLiteral("進み具合")},
-        {window_->Label2,
+        {controls_->Label2,
          "Label2",
          {44, 122, 250, 19},
          QStringLiteral("パスワードは一致していません。"),
@@ -135,7 +135,7 @@ TEST_F(MainWindowTest, ControlsHaveTheirNamesPlacesAndCaptions) {
                   c.accessibleName.isEmpty() ? c.caption : c.accessibleName);
     }
     // The gauge tells its value and range.
-    QAccessibleInterface* gauge = QAccessible::queryAccessibleInterface(window_->Gauge1);
+    QAccessibleInterface* gauge = QAccessible::queryAccessibleInterface(controls_->Gauge1);
     ASSERT_NE(gauge->valueInterface(), nullptr);
     EXPECT_EQ(gauge->role(), QAccessible::ProgressBar);
     EXPECT_EQ(gauge->valueInterface()->currentValue().toInt(), 0);
@@ -144,11 +144,11 @@ TEST_F(MainWindowTest, ControlsHaveTheirNamesPlacesAndCaptions) {
     // Qt's own file dialog brings its own controls.
     EXPECT_EQ(AccessibleText(window_, QAccessible::Name),
               QStringLiteral("Kryvet ファイルの暗号化と復号"));
-    EXPECT_EQ(AccessibleText(window_->MainMenu1, QAccessible::Name), QStringLiteral("メニュー"));
-    EXPECT_EQ(AccessibleText(window_->KR1, QAccessible::Name), QStringLiteral("実行"));
-    EXPECT_EQ(AccessibleText(window_->OpenDialog1, QAccessible::Name),
+    EXPECT_EQ(AccessibleText(controls_->MainMenu1, QAccessible::Name), QStringLiteral("メニュー"));
+    EXPECT_EQ(AccessibleText(controls_->KR1, QAccessible::Name), QStringLiteral("実行"));
+    EXPECT_EQ(AccessibleText(controls_->OpenDialog1, QAccessible::Name),
               QStringLiteral("ファイルを開く"));
-    EXPECT_EQ(Unnamed(window_, window_->OpenDialog1), QStringList());
+    EXPECT_EQ(Unnamed(window_, controls_->OpenDialog1), QStringList());
     EXPECT_EQ(window_->objectName(), QStringLiteral("MainKryvet"));
     EXPECT_EQ(window_->windowTitle(), QStringLiteral("Kryvet"));
     // The offscreen platform draws a frame of its own, as a window manager
@@ -161,25 +161,25 @@ TEST_F(MainWindowTest, ControlsHaveTheirNamesPlacesAndCaptions) {
     EXPECT_EQ(window_->size(), QSize(522, 348).shrunkBy(frame));
     EXPECT_FALSE(window_->windowIcon().isNull());
     EXPECT_EQ(window_->windowIcon().availableSizes().value(0), QSize(32, 32));
-    EXPECT_TRUE(FocusReaches(window_->EditFileName)) << FocusName();
-    EXPECT_TRUE(window_->BuFindFile->isDefault());
+    EXPECT_TRUE(FocusReaches(controls_->EditFileName)) << FocusName();
+    EXPECT_TRUE(controls_->BuFindFile->isDefault());
 }
 
 TEST_F(MainWindowTest, FontsAndColours) {
     EXPECT_EQ(window_->font().pixelSize(), 13);
-    EXPECT_EQ(QFontInfo(window_->LaFilename->font()).family(), QStringLiteral("IPAGothic"));
-    for (QPushButton* button : {window_->BuAngo, window_->BuFukugo, window_->Cancel1}) {
+    EXPECT_EQ(QFontInfo(controls_->LaFilename->font()).family(), QStringLiteral("IPAGothic"));
+    for (QPushButton* button : {controls_->BuAngo, controls_->BuFukugo, controls_->Cancel1}) {
         EXPECT_EQ(button->font().pixelSize(), 19);
         EXPECT_EQ(QFontInfo(button->font()).family(), QStringLiteral("IPAMincho"));
         EXPECT_EQ(button->palette().color(QPalette::ButtonText), QColor(Qt::black));
     }
-    EXPECT_EQ(window_->BuFindFile->font().pixelSize(), 13);
-    EXPECT_EQ(Background(window_->Label2), QColor(255, 0, 0));
-    EXPECT_TRUE(window_->Label2->autoFillBackground());
-    EXPECT_EQ(Background(window_->LaRun), QApplication::palette().color(QPalette::Button));
-    EXPECT_TRUE(window_->LaRun->autoFillBackground());
+    EXPECT_EQ(controls_->BuFindFile->font().pixelSize(), 13);
+    EXPECT_EQ(Background(controls_->Label2), QColor(255, 0, 0));
+    EXPECT_TRUE(controls_->Label2->autoFillBackground());
+    EXPECT_EQ(Background(controls_->LaRun), QApplication::palette().color(QPalette::Button));
+    EXPECT_TRUE(controls_->LaRun->autoFillBackground());
 
-    kryvet::TGauge* gauge = window_->Gauge1;
+    kryvet::TGauge* gauge = controls_->Gauge1;
     EXPECT_EQ(gauge->Progress(), 0);
     EXPECT_EQ(gauge->ForeColor(), kryvet::clBlue);
     EXPECT_EQ(gauge->BackColor(), kryvet::clWhite);
@@ -190,23 +190,23 @@ TEST_F(MainWindowTest, FontsAndColours) {
     EXPECT_FALSE(gauge->ParentColor());
     EXPECT_EQ(gauge->font(), window_->font());
 
-    EXPECT_EQ(window_->Timer1->interval(), 800);
-    EXPECT_FALSE(window_->Timer1->isActive());
+    EXPECT_EQ(controls_->Timer1->interval(), 800);
+    EXPECT_FALSE(controls_->Timer1->isActive());
 }
 
 TEST_F(MainWindowTest, TabOrder) {
-    const std::vector<QWidget*> expected = {window_->BuVersion,    window_->BuFindFile,
-                                            window_->EditFileName, window_->BuAngo,
-                                            window_->BuFukugo,     window_->Cancel1};
+    const std::vector<QWidget*> expected = {controls_->BuVersion,    controls_->BuFindFile,
+                                            controls_->EditFileName, controls_->BuAngo,
+                                            controls_->BuFukugo,     controls_->Cancel1};
     std::vector<QWidget*> order;
-    QWidget* w = window_->BuVersion;
+    QWidget* w = controls_->BuVersion;
     do {
         if ((w->focusPolicy() & Qt::TabFocus) && w->isVisible() && w->isEnabled() &&
             w->window() == window_) {
             order.push_back(w);
         }
         w = w->nextInFocusChain();
-    } while (w != window_->BuVersion && order.size() < 20);
+    } while (w != controls_->BuVersion && order.size() < 20);
     EXPECT_EQ(order, expected);
 }
 
@@ -219,20 +219,20 @@ TEST_F(MainWindowTest, MenuEntries) {
         Qt::Key key;
     };
     const std::vector<Entry> entries = {
-        {window_->KA1, "KA1", QStringLiteral("バージョン情報(&A)"), 112, Qt::Key_F1},
-        {window_->N3, "N3", QString(), 0, Qt::Key_unknown},
-        {window_->KF1, "KF1", QStringLiteral("参照(&F)..."), 113, Qt::Key_F2},
-        {window_->N2, "N2", QString(), 0, Qt::Key_unknown},
-        {window_->KP1, "KP1", QStringLiteral("暗号化(&P)"), 0, Qt::Key_unknown},
-        {window_->KU1, "KU1", QStringLiteral("復号(&U)"), 0, Qt::Key_unknown},
-        {window_->N1, "N1", QString(), 0, Qt::Key_unknown},
-        {window_->KE1, "KE1", QStringLiteral("終了(&E)"), 121, Qt::Key_F10},
+        {controls_->KA1, "KA1", QStringLiteral("バージョン情報(&A)"), 112, Qt::Key_F1},
+        {controls_->N3, "N3", QString(), 0, Qt::Key_unknown},
+        {controls_->KF1, "KF1", QStringLiteral("参照(&F)..."), 113, Qt::Key_F2},
+        {controls_->N2, "N2", QString(), 0, Qt::Key_unknown},
+        {controls_->KP1, "KP1", QStringLiteral("暗号化(&P)"), 0, Qt::Key_unknown},
+        {controls_->KU1, "KU1", QStringLiteral("復号(&U)"), 0, Qt::Key_unknown},
+        {controls_->N1, "N1", QString(), 0, Qt::Key_unknown},
+        {controls_->KE1, "KE1", QStringLiteral("終了(&E)"), 121, Qt::Key_F10},
     };
-    EXPECT_EQ(window_->KR1->title(), QStringLiteral("実行(&R)"));
-    EXPECT_EQ(window_->MainMenu1, window_->menuBar());
-    ASSERT_EQ(window_->MainMenu1->actions().size(), 1);
-    EXPECT_EQ(window_->MainMenu1->actions().front(), window_->KR1->menuAction());
-    const QList<QAction*> actions = window_->KR1->actions();
+    EXPECT_EQ(controls_->KR1->title(), QStringLiteral("実行(&R)"));
+    EXPECT_EQ(controls_->MainMenu1, window_->menuBar());
+    ASSERT_EQ(controls_->MainMenu1->actions().size(), 1);
+    EXPECT_EQ(controls_->MainMenu1->actions().front(), controls_->KR1->menuAction());
+    const QList<QAction*> actions = controls_->KR1->actions();
     ASSERT_EQ(actions.size(), static_cast<qsizetype>(entries.size()));
     for (size_t i = 0; i < entries.size(); ++i) {
         const Entry& e = entries[i];
@@ -247,7 +247,7 @@ TEST_F(MainWindowTest, MenuEntries) {
             EXPECT_EQ(e.member->shortcut(), e.virtualKey ? QKeySequence(e.key) : QKeySequence());
             // A screen reader reads the caption without the mnemonic's marker.
             QAccessibleInterface* item =
-                QAccessible::queryAccessibleInterface(window_->KR1)->child(static_cast<int>(i));
+                QAccessible::queryAccessibleInterface(controls_->KR1)->child(static_cast<int>(i));
             ASSERT_NE(item, nullptr);
             EXPECT_EQ(item->text(QAccessible::Name), QString(e.caption).remove(QLatin1Char('&')));
         }
@@ -264,16 +264,16 @@ TEST_F(MainWindowTest, HandlersAreWiredToButtonsAndMenuEntries) {
         const char* what;
     };
     const std::vector<Wire> wires = {
-        {window_->BuVersion, false, &TMainKryvet::BuVersionClick, "BuVersion"},
-        {window_->KA1, true, &TMainKryvet::BuVersionClick, "KA1"},
-        {window_->BuFindFile, false, &TMainKryvet::BuFindFileClick, "BuFindFile"},
-        {window_->KF1, true, &TMainKryvet::BuFindFileClick, "KF1"},
-        {window_->BuAngo, false, &TMainKryvet::BuAngoClick, "BuAngo"},
-        {window_->KP1, true, &TMainKryvet::BuAngoClick, "KP1"},
-        {window_->BuFukugo, false, &TMainKryvet::BuFukugoClick, "BuFukugo"},
-        {window_->KU1, true, &TMainKryvet::BuFukugoClick, "KU1"},
-        {window_->Cancel1, false, &TMainKryvet::Cancel1Click, "Cancel1"},
-        {window_->KE1, true, &TMainKryvet::Cancel1Click, "KE1"},
+        {controls_->BuVersion, false, &TMainKryvet::BuVersionClick, "BuVersion"},
+        {controls_->KA1, true, &TMainKryvet::BuVersionClick, "KA1"},
+        {controls_->BuFindFile, false, &TMainKryvet::BuFindFileClick, "BuFindFile"},
+        {controls_->KF1, true, &TMainKryvet::BuFindFileClick, "KF1"},
+        {controls_->BuAngo, false, &TMainKryvet::BuAngoClick, "BuAngo"},
+        {controls_->KP1, true, &TMainKryvet::BuAngoClick, "KP1"},
+        {controls_->BuFukugo, false, &TMainKryvet::BuFukugoClick, "BuFukugo"},
+        {controls_->KU1, true, &TMainKryvet::BuFukugoClick, "KU1"},
+        {controls_->Cancel1, false, &TMainKryvet::Cancel1Click, "Cancel1"},
+        {controls_->KE1, true, &TMainKryvet::Cancel1Click, "KE1"},
     };
     for (const Wire& w : wires) {
         const bool connected = w.isAction
@@ -283,24 +283,24 @@ TEST_F(MainWindowTest, HandlersAreWiredToButtonsAndMenuEntries) {
                                                          &QPushButton::clicked, window_, w.slot);
         EXPECT_TRUE(connected) << w.what;
     }
-    EXPECT_TRUE(
-        QObject::disconnect(window_->Timer1, &QTimer::timeout, window_, &TMainKryvet::Timer1Timer));
+    EXPECT_TRUE(QObject::disconnect(controls_->Timer1, &QTimer::timeout, window_,
+                                    &TMainKryvet::Timer1Timer));
 }
 
 TEST(OpenDialogFilter, ClassicFilterBecomesQtFilters) {
-    EXPECT_STREQ(kOpenDialogFilter,
-                 "Text *.TXT *.DOC|*.TXT;*.DOC|LOG *.LOG *.LIS|*.LOg;*.LIS|Files *.*|*.*");
+    const std::string_view filter = ControlOf(MainKryvetForm(), "OpenDialog1").text;
+    EXPECT_EQ(filter, "Text *.TXT *.DOC|*.TXT;*.DOC|LOG *.LOG *.LIS|*.LOg;*.LIS|Files *.*|*.*");
     const QStringList expected = {QStringLiteral("Text *.TXT *.DOC (*.TXT *.DOC)"),
                                   QStringLiteral("LOG *.LOG *.LIS (*.LOg *.LIS)"),
                                   QStringLiteral("Files *.* (*)")};
-    EXPECT_EQ(QtNameFilters(QString::fromLatin1(kOpenDialogFilter)), expected);
+    EXPECT_EQ(QtNameFilters(FormText(filter)), expected);
     Forms forms;
     TMainKryvet window(forms);
-    EXPECT_EQ(window.OpenDialog1->nameFilters(), expected);
-    EXPECT_EQ(window.OpenDialog1->fileMode(), QFileDialog::AnyFile);
-    EXPECT_EQ(window.OpenDialog1->acceptMode(), QFileDialog::AcceptOpen);
-    EXPECT_TRUE(window.OpenDialog1->defaultSuffix().isEmpty());
-    EXPECT_TRUE(window.OpenDialog1->testOption(QFileDialog::HideNameFilterDetails));
+    EXPECT_EQ(MainControls(window).OpenDialog1->nameFilters(), expected);
+    EXPECT_EQ(MainControls(window).OpenDialog1->fileMode(), QFileDialog::AnyFile);
+    EXPECT_EQ(MainControls(window).OpenDialog1->acceptMode(), QFileDialog::AcceptOpen);
+    EXPECT_TRUE(MainControls(window).OpenDialog1->defaultSuffix().isEmpty());
+    EXPECT_TRUE(MainControls(window).OpenDialog1->testOption(QFileDialog::HideNameFilterDetails));
     EXPECT_EQ(QtNameFilters(QStringLiteral("A|*.*;*.C|B|*.**")),
               (QStringList{QStringLiteral("A (* *.C)"), QStringLiteral("B (*.**)")}));
 }
@@ -349,7 +349,7 @@ TEST(OpenDialogFilter, TheRealDialogListsWhatEachFilterMatches) {
     };
     Forms forms;
     TMainKryvet window(forms);
-    QFileDialog& dialog = *window.OpenDialog1;
+    QFileDialog& dialog = *MainControls(window).OpenDialog1;
     dialog.setDirectory(folder.path());
     dialog.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
@@ -415,20 +415,21 @@ TEST(FreshHome, DISABLED_BrowseWithTheRealDialog) {
         QString filterShown;
         QTimer poll;
         QObject::connect(&poll, &QTimer::timeout, [&] {
-            if (QApplication::activeModalWidget() == window.OpenDialog1 &&
-                window.OpenDialog1->isVisible()) {
+            if (QApplication::activeModalWidget() == MainControls(window).OpenDialog1 &&
+                MainControls(window).OpenDialog1->isVisible()) {
                 poll.stop();
                 seen = true;
-                filterShown = window.OpenDialog1->selectedNameFilter();
-                step.act(*window.OpenDialog1);
+                filterShown = MainControls(window).OpenDialog1->selectedNameFilter();
+                step.act(*MainControls(window).OpenDialog1);
             }
         });
         poll.start(20);
-        QTimer::singleShot(20000, window.OpenDialog1, &QDialog::reject);  // a watchdog
-        window.BuFindFile->click();
+        QTimer::singleShot(20000, MainControls(window).OpenDialog1,
+                           &QDialog::reject);  // a watchdog
+        MainControls(window).BuFindFile->click();
         EXPECT_TRUE(seen);
         EXPECT_EQ(filterShown, step.filterShown);
-        EXPECT_EQ(window.EditFileName->text(), step.boxAfter);
+        EXPECT_EQ(MainControls(window).EditFileName->text(), step.boxAfter);
     }
 }
 
@@ -471,7 +472,7 @@ TEST_F(MainWindowTest, EnterOpensTheDialogOnlyWhileTheBoxIsEmpty) {
         bool findFileDefault;
         int dialogRunsAfterEnter;
     };
-    QLineEdit* edit = window_->EditFileName;
+    QLineEdit* edit = controls_->EditFileName;
     const std::vector<Step> steps = {
         {"empty at start", [] {}, true, 1},
         {"typed a name", [edit] { QTest::keyClicks(edit, "a.txt"); }, false, 1},
@@ -497,9 +498,9 @@ TEST_F(MainWindowTest, EnterOpensTheDialogOnlyWhileTheBoxIsEmpty) {
     for (const Step& step : steps) {
         SCOPED_TRACE(step.what);
         step.act();
-        EXPECT_EQ(window_->BuFindFile->isDefault(), step.findFileDefault);
-        EXPECT_FALSE(window_->BuAngo->isDefault());
-        EXPECT_FALSE(window_->BuFukugo->isDefault());
+        EXPECT_EQ(controls_->BuFindFile->isDefault(), step.findFileDefault);
+        EXPECT_FALSE(controls_->BuAngo->isDefault());
+        EXPECT_FALSE(controls_->BuFukugo->isDefault());
         QTest::keyClick(edit, Qt::Key_Return);
         EXPECT_EQ(dialogRuns_, step.dialogRunsAfterEnter);
     }
@@ -514,7 +515,7 @@ TEST_F(MainWindowTest, BrowseFillsTheBoxAndRemembersWhatWasConfirmed) {
         shownDirectories.push_back(dialog.directory().absolutePath());
         shownSelections.push_back(dialog.selectedFiles());
     };
-    const QStringList filters = window_->OpenDialog1->nameFilters();
+    const QStringList filters = controls_->OpenDialog1->nameFilters();
     const QString chosen = QDir::temp().absoluteFilePath(QStringLiteral("kryvet-chosen.log"));
 
     // First showing: current folder, first filter; the user confirms a file.
@@ -522,12 +523,12 @@ TEST_F(MainWindowTest, BrowseFillsTheBoxAndRemembersWhatWasConfirmed) {
         record(dialog);
         return OpenDialogChoice{chosen, filters[1]};
     };
-    window_->EditFileName->setText(QStringLiteral("typed"));
-    window_->BuVersion->setFocus();
+    controls_->EditFileName->setText(QStringLiteral("typed"));
+    controls_->BuVersion->setFocus();
     window_->BuFindFileClick();
-    EXPECT_EQ(window_->EditFileName->text(), chosen);
-    EXPECT_EQ(QApplication::focusWidget(), window_->EditFileName);
-    EXPECT_FALSE(window_->BuFindFile->isDefault());
+    EXPECT_EQ(controls_->EditFileName->text(), chosen);
+    EXPECT_EQ(QApplication::focusWidget(), controls_->EditFileName);
+    EXPECT_FALSE(controls_->BuFindFile->isDefault());
 
     // Next showing: what was confirmed; the user browses elsewhere and cancels.
     chooser_ = [&](QFileDialog& dialog) -> std::optional<OpenDialogChoice> {
@@ -536,11 +537,11 @@ TEST_F(MainWindowTest, BrowseFillsTheBoxAndRemembersWhatWasConfirmed) {
         dialog.setDirectory(QDir::rootPath());
         return std::nullopt;
     };
-    window_->EditFileName->setText(QStringLiteral("kept"));
-    window_->BuAngo->setFocus();
+    controls_->EditFileName->setText(QStringLiteral("kept"));
+    controls_->BuAngo->setFocus();
     window_->BuFindFileClick();
-    EXPECT_EQ(window_->EditFileName->text(), QStringLiteral("kept"));
-    EXPECT_EQ(QApplication::focusWidget(), window_->EditFileName);
+    EXPECT_EQ(controls_->EditFileName->text(), QStringLiteral("kept"));
+    EXPECT_EQ(QApplication::focusWidget(), controls_->EditFileName);
 
     // The cancelled browsing is forgotten; a confirmed empty path changes nothing.
     chooser_ = [&](QFileDialog& dialog) -> std::optional<OpenDialogChoice> {
@@ -548,7 +549,7 @@ TEST_F(MainWindowTest, BrowseFillsTheBoxAndRemembersWhatWasConfirmed) {
         return OpenDialogChoice{QString(), filters[2]};
     };
     window_->BuFindFileClick();
-    EXPECT_EQ(window_->EditFileName->text(), QStringLiteral("kept"));
+    EXPECT_EQ(controls_->EditFileName->text(), QStringLiteral("kept"));
 
     ASSERT_EQ(shownFilters.size(), 3u);
     // The dialog shows a filter by its description alone.
@@ -583,7 +584,7 @@ TEST_F(MainWindowTest, BrowseFillsTheBoxAndRemembersWhatWasConfirmed) {
                      box->close();
                  });
         EXPECT_EQ(shown, kNameRefusedText);
-        EXPECT_EQ(window_->EditFileName->text(), QStringLiteral("kept"));
+        EXPECT_EQ(controls_->EditFileName->text(), QStringLiteral("kept"));
     }
     chooser_ = [&](QFileDialog& dialog) -> std::optional<OpenDialogChoice> {
         record(dialog);
@@ -623,7 +624,7 @@ TEST_F(MainWindowTest, ForeignRecordQuestionDefaultsToNo) {
                  {OperationButton::BuFukugo, click(QMessageBox::YesRole), true},
                  {OperationButton::BuAngo, click(QMessageBox::YesRole), true},
                  {OperationButton::BuFukugo, click(QMessageBox::NoRole), false}};
-    MainWindowPort port(*window_);
+    MainWindowPort port(forms_);
     for (const auto& c : cases) {
         QStringList seen;  // caption, icon, text, then the buttons, "*" on the focused one
         bool answer = !c.yes;
@@ -654,7 +655,7 @@ TEST_F(MainWindowTest, ForeignRecordQuestionDefaultsToNo) {
 
 // One form for the recovery notices; each showing names its own rewrite.
 TEST_F(MainWindowTest, RecoveryNoticeNamesTheFinishedRewrite) {
-    MainWindowPort port(*window_);
+    MainWindowPort port(forms_);
     for (const auto& [notice, text] :
          {std::pair{Notice::RecoveredDecryption, "中断された復号を完了しました"},
           std::pair{Notice::RecoveredEncryption, "中断された暗号化を完了しました"},
@@ -673,13 +674,13 @@ TEST_F(MainWindowTest, RecoveryNoticeNamesTheFinishedRewrite) {
 
 TEST_F(MainWindowTest, FunctionKeysOpenTheBoxesAndEndTheProgram) {
     // F1: the version box, then the focus back in the file-name box.
-    window_->BuVersion->setFocus();
+    controls_->BuVersion->setFocus();
     QWidget* modal = RunModal([this] { QTest::keyClick(window_, Qt::Key_F1); });
     EXPECT_EQ(modal, forms_.VersionDlg.get());
     // The window takes the keyboard back when the window system says so,
     // which may be well after the box has closed; the keys below need it.
     ASSERT_TRUE(QTest::qWaitForWindowActive(window_, kPatienceMs));
-    EXPECT_TRUE(FocusReaches(window_->EditFileName)) << FocusName();
+    EXPECT_TRUE(FocusReaches(controls_->EditFileName)) << FocusName();
 
     // F2: the file-open dialog.
     QTest::keyClick(window_, Qt::Key_F2);
@@ -709,22 +710,22 @@ TEST_F(MainWindowTest, EnterOnAFocusedButtonPressesIt) {
     };
     const Qt::KeyboardModifiers none = Qt::NoModifier;
     const std::vector<Case> cases = {
-        {window_->BuVersion, Qt::Key_Return, none, forms_.VersionDlg.get(), 0, true},
-        {window_->BuVersion, Qt::Key_Enter, Qt::KeypadModifier, forms_.VersionDlg.get(), 0, true},
-        {window_->BuFindFile, Qt::Key_Return, none, nullptr, 1, true},
-        {window_->BuFindFile, Qt::Key_Enter, Qt::KeypadModifier, nullptr, 1, true},
+        {controls_->BuVersion, Qt::Key_Return, none, forms_.VersionDlg.get(), 0, true},
+        {controls_->BuVersion, Qt::Key_Enter, Qt::KeypadModifier, forms_.VersionDlg.get(), 0, true},
+        {controls_->BuFindFile, Qt::Key_Return, none, nullptr, 1, true},
+        {controls_->BuFindFile, Qt::Key_Enter, Qt::KeypadModifier, nullptr, 1, true},
         // A named file that does not exist: each operation says so.
-        {window_->BuAngo, Qt::Key_Return, none, forms_.NotFileDlg.get(), 0, true},
-        {window_->BuFukugo, Qt::Key_Enter, Qt::KeypadModifier, forms_.NotFileDlg.get(), 0, true},
-        {window_->BuAngo, Qt::Key_Return, Qt::ControlModifier, nullptr, 0, true},
-        {window_->Cancel1, Qt::Key_Return, none, nullptr, 0, false},
+        {controls_->BuAngo, Qt::Key_Return, none, forms_.NotFileDlg.get(), 0, true},
+        {controls_->BuFukugo, Qt::Key_Enter, Qt::KeypadModifier, forms_.NotFileDlg.get(), 0, true},
+        {controls_->BuAngo, Qt::Key_Return, Qt::ControlModifier, nullptr, 0, true},
+        {controls_->Cancel1, Qt::Key_Return, none, nullptr, 0, false},
     };
     const QString missing = QDir::temp().absoluteFilePath(QStringLiteral("kryvet-no-such-file"));
     for (const Case& c : cases) {
         SCOPED_TRACE(c.button->objectName().toStdString() + " key " + std::to_string(c.key) +
                      " modifiers " + std::to_string(c.modifiers.toInt()));
         ASSERT_TRUE(QTest::qWaitForWindowActive(window_));
-        window_->EditFileName->setText(missing);
+        controls_->EditFileName->setText(missing);
         c.button->setFocus();
         ASSERT_TRUE(
             QTest::qWaitFor([&] { return QApplication::focusWidget() == c.button; }, 10000));
@@ -737,17 +738,17 @@ TEST_F(MainWindowTest, EnterOnAFocusedButtonPressesIt) {
 }
 
 TEST_F(MainWindowTest, BrowseButtonRunsTheRealDialog) {
-    window_->RunOpenDialog = [](QFileDialog& dialog) -> std::optional<OpenDialogChoice> {
+    window_->SetOpenDialogRunner([](QFileDialog& dialog) -> std::optional<OpenDialogChoice> {
         if (dialog.exec() != QDialog::Accepted) {
             return std::nullopt;
         }
         return OpenDialogChoice{dialog.selectedFiles().value(0), dialog.selectedNameFilter()};
-    };
-    QWidget* modal = RunModal([this] { window_->BuFindFile->click(); });
-    EXPECT_EQ(modal, window_->OpenDialog1);
-    EXPECT_TRUE(window_->EditFileName->text().isEmpty());
+    });
+    QWidget* modal = RunModal([this] { controls_->BuFindFile->click(); });
+    EXPECT_EQ(modal, controls_->OpenDialog1);
+    EXPECT_TRUE(controls_->EditFileName->text().isEmpty());
     ASSERT_TRUE(QTest::qWaitForWindowActive(window_, kPatienceMs));
-    EXPECT_TRUE(FocusReaches(window_->EditFileName)) << FocusName();
+    EXPECT_TRUE(FocusReaches(controls_->EditFileName)) << FocusName();
 }
 
 // Any name a Linux file can have: every character as typed, and as many
@@ -774,7 +775,7 @@ TEST_F(MainWindowTest, FileNameBoxTakesAnyNameUpToThePathLimit) {
         {a4094 + u'b', QStringLiteral("c"), false},
         {a4093, QStringLiteral("🔒"), false},
     };
-    QLineEdit* edit = window_->EditFileName;
+    QLineEdit* edit = controls_->EditFileName;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.typed.toStdString());
         edit->setText(c.before);
@@ -800,7 +801,7 @@ TEST_F(MainWindowTest, TimerTickShowsTheBrokenKey) {
     EXPECT_TRUE(forms_.NotPassword1->Image1->isHidden());
     window_->Timer1Timer();
     EXPECT_FALSE(forms_.NotPassword1->Image1->isHidden());
-    EXPECT_FALSE(window_->Timer1->isActive());  // the tick does not stop or start the timer
+    EXPECT_FALSE(controls_->Timer1->isActive());  // the tick does not stop or start the timer
 }
 
 TEST(MainWindowClose, CloseBoxAndExitButtonEndTheEventLoop) {
@@ -814,7 +815,7 @@ TEST(MainWindowClose, CloseBoxAndExitButtonEndTheEventLoop) {
              QCloseEvent event;  // what the window system sends for the close box
              QCoreApplication::sendEvent(w.windowHandle(), &event);
          }},
-        {"exit button", [](TMainKryvet& w) { w.Cancel1->click(); }},
+        {"exit button", [](TMainKryvet& w) { MainControls(w).Cancel1->click(); }},
         {"F10", [](TMainKryvet& w) { QTest::keyClick(&w, Qt::Key_F10); }},
     };
     for (const Case& c : cases) {
@@ -845,9 +846,9 @@ TEST(Forms, EveryFormIsCreatedOnce) {
     CreateForms(forms);
     EXPECT_NE(forms.MainKryvet, nullptr);
     const std::vector<QWidget*> dialogs = {
-        forms.VersionDlg.get(),  forms.NotFileDlg.get(),   forms.DiskFull1.get(),
-        forms.ExitAnko1.get(),   forms.NoAngo1.get(),      forms.NotPassword1.get(),
-        forms.PasswordDlg.get(), forms.PasswordDlg2.get(),
+        forms.VersionDlg.get(),  forms.NotFileDlg.get(), forms.DiskFull1.get(),
+        forms.ExitAnko1.get(),   forms.NoAngo1.get(),    forms.NotPassword1.get(),
+        forms.PasswordDlg.get(), forms.PasswordDlg2,
     };
     for (QWidget* dialog : dialogs) {
         ASSERT_NE(dialog, nullptr);

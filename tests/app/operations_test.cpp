@@ -20,6 +20,7 @@
 
 #include "app/forms.h"
 #include "app/main_window.h"
+#include "tests/app/main_controls.h"
 #include "tests/dialogs/modal_script.h"
 #include "tests/support/patience.h"
 #include "widgets/gauge.h"
@@ -63,6 +64,7 @@ public:
     void SetUp() override {
         CreateForms(forms_);
         window_ = forms_.MainKryvet.get();
+        controls_.emplace(*window_);
         window_->show();
         window_->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window_, kPatienceMs));
@@ -76,7 +78,7 @@ public:
             plain_.push_back(static_cast<char>(i * 31));
         std::ofstream(path_, std::ios::binary).write(plain_.data(), plain_.size());
         chmod(path_.c_str(), 0640);
-        window_->EditFileName->setText(QString::fromStdString(path_));
+        controls_->EditFileName->setText(QString::fromStdString(path_));
     }
     void TearDown() override {
         std::error_code ec;
@@ -93,7 +95,7 @@ public:
         };
     }
     TPasswordDlg* Dlg() { return forms_.PasswordDlg.get(); }
-    TPasswordDlg2* Dlg2() { return forms_.PasswordDlg2.get(); }
+    TPasswordDlg2* Dlg2() { return forms_.PasswordDlg2; }
 
     void Encrypt(const QString& password) {
         ModalScript script;
@@ -104,9 +106,9 @@ public:
     }
 
     void ExpectIdle(QPushButton* focus) {
-        EXPECT_TRUE(window_->LaRun->isHidden());
-        for (QPushButton* b : {window_->BuAngo, window_->BuFukugo, window_->Cancel1,
-                               window_->BuFindFile, window_->BuVersion}) {
+        EXPECT_TRUE(controls_->LaRun->isHidden());
+        for (QPushButton* b : {controls_->BuAngo, controls_->BuFukugo, controls_->Cancel1,
+                               controls_->BuFindFile, controls_->BuVersion}) {
             EXPECT_TRUE(b->isEnabled()) << b->objectName().toStdString();
         }
         if (focus) {
@@ -116,6 +118,7 @@ public:
 
     Forms forms_;
     TMainKryvet* window_ = nullptr;
+    std::optional<MainControls> controls_;
     std::filesystem::path dir_;
     std::string path_;
     std::string plain_;
@@ -133,8 +136,8 @@ TEST_F(OperationsTest, EncryptThenDecryptRestoresBytesAndPermissions) {
                   (static_cast<unsigned char>(encrypted[65]) << 8),
               3000);
     EXPECT_EQ(ModeOf(path_), 0440u);
-    EXPECT_EQ(window_->Gauge1->Progress(), 100);
-    ExpectIdle(window_->BuAngo);
+    EXPECT_EQ(controls_->Gauge1->Progress(), 100);
+    ExpectIdle(controls_->BuAngo);
 
     // The box offers the accepted password again; OK decrypts.
     ModalScript script;
@@ -146,8 +149,8 @@ TEST_F(OperationsTest, EncryptThenDecryptRestoresBytesAndPermissions) {
     ASSERT_TRUE(script.Completed());
     EXPECT_EQ(Read(path_), plain_);
     EXPECT_EQ(ModeOf(path_), 0640u);
-    EXPECT_EQ(window_->Gauge1->Progress(), 100);
-    ExpectIdle(window_->BuFukugo);
+    EXPECT_EQ(controls_->Gauge1->Progress(), 100);
+    ExpectIdle(controls_->BuFukugo);
 }
 
 TEST_F(OperationsTest, MismatchShowsLabel2AndChangesNothing) {
@@ -156,26 +159,26 @@ TEST_F(OperationsTest, MismatchShowsLabel2AndChangesNothing) {
         .When(Dlg2(), Type(Dlg2(), Dlg2()->Password, QStringLiteral("ABC")));
     window_->BuAngoClick();
     ASSERT_TRUE(script.Completed());
-    EXPECT_FALSE(window_->Label2->isHidden());
+    EXPECT_FALSE(controls_->Label2->isHidden());
     EXPECT_EQ(Read(path_), plain_);
     EXPECT_EQ(ModeOf(path_), 0640u);
-    EXPECT_EQ(window_->Gauge1->Progress(), 0);
+    EXPECT_EQ(controls_->Gauge1->Progress(), 0);
     // An empty name now gives the focus to the encrypt button.
-    window_->EditFileName->clear();
+    controls_->EditFileName->clear();
     window_->BuAngoClick();
-    EXPECT_EQ(window_->focusWidget(), window_->BuAngo);
+    EXPECT_EQ(window_->focusWidget(), controls_->BuAngo);
     // The next prompt, even cancelled, hides the label: the focus goes back
     // to the box.
-    window_->EditFileName->setText(QString::fromStdString(path_));
+    controls_->EditFileName->setText(QString::fromStdString(path_));
     ModalScript cancel;
     cancel.When(Dlg(), [this] { QTest::keyClick(Dlg(), Qt::Key_Escape); });
     window_->BuAngoClick();
     ASSERT_TRUE(cancel.Completed());
-    EXPECT_TRUE(window_->Label2->isHidden());
-    window_->EditFileName->clear();
-    window_->BuAngo->setFocus();
+    EXPECT_TRUE(controls_->Label2->isHidden());
+    controls_->EditFileName->clear();
+    controls_->BuAngo->setFocus();
     window_->BuAngoClick();
-    EXPECT_EQ(window_->focusWidget(), window_->EditFileName);
+    EXPECT_EQ(window_->focusWidget(), controls_->EditFileName);
 }
 
 TEST_F(OperationsTest, NoticesOfTheRefusals) {
@@ -187,7 +190,7 @@ TEST_F(OperationsTest, NoticesOfTheRefusals) {
     } cases[] = {
         {"missing file", true,
          [](OperationsTest& t) {
-             t.window_->EditFileName->setText(QStringLiteral("/nonexistent/x"));
+             t.controls_->EditFileName->setText(QStringLiteral("/nonexistent/x"));
          },
          [](Forms& f) -> QWidget* { return f.NotFileDlg.get(); }},
         {"not encrypted", false, [](OperationsTest&) {},
@@ -197,7 +200,7 @@ TEST_F(OperationsTest, NoticesOfTheRefusals) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        window_->EditFileName->setText(QString::fromStdString(path_));
+        controls_->EditFileName->setText(QString::fromStdString(path_));
         c.prepare(*this);
         const std::string before = Read(path_);
         QWidget* notice = c.notice(forms_);
@@ -206,7 +209,7 @@ TEST_F(OperationsTest, NoticesOfTheRefusals) {
         c.encrypt ? window_->BuAngoClick() : window_->BuFukugoClick();
         EXPECT_TRUE(script.Completed());
         EXPECT_EQ(Read(path_), before);
-        EXPECT_EQ(window_->focusWidget(), window_->EditFileName);
+        EXPECT_EQ(window_->focusWidget(), controls_->EditFileName);
         ExpectIdle(nullptr);
     }
 }
@@ -218,12 +221,12 @@ TEST_F(OperationsTest, WrongPasswordShowsTheBrokenKeyAfterTheTimer) {
     // What the notice showed just before each tick reached the window: the
     // filter sees the timer event before the window's handler does, so the
     // check holds however late a busy machine delivers the tick.
-    TickWatch ticks(window_->Timer1, [notice] { return notice->Image1->isHidden(); });
+    TickWatch ticks(controls_->Timer1, [notice] { return notice->Image1->isHidden(); });
     ModalScript script;
     bool timerRunsWhileShown = false;
     bool brokenLater = false;
     script.When(Dlg(), Type(Dlg(), Dlg()->Password, QStringLiteral("wrong"))).When(notice, [&] {
-        timerRunsWhileShown = window_->Timer1->isActive();
+        timerRunsWhileShown = controls_->Timer1->isActive();
         brokenLater = Eventually([notice] { return !notice->Image1->isHidden(); });
         QTest::keyClick(notice, Qt::Key_Return);
     });
@@ -234,7 +237,7 @@ TEST_F(OperationsTest, WrongPasswordShowsTheBrokenKeyAfterTheTimer) {
     ASSERT_FALSE(ticks.wholeBefore.empty());
     EXPECT_TRUE(ticks.wholeBefore.front()) << "the key broke before the first tick";
     EXPECT_TRUE(notice->Image1->isHidden()) << "whole again for the next showing";
-    EXPECT_FALSE(window_->Timer1->isActive());
+    EXPECT_FALSE(controls_->Timer1->isActive());
     EXPECT_EQ(Read(path_), encrypted);
     EXPECT_EQ(ModeOf(path_), 0440u);
 }

@@ -48,7 +48,7 @@ TEST(QtTexts, FileDialogAndContextMenusSpeakJapanese) {
     ASSERT_NE(translator, nullptr) << "qtbase_ja.qm is not installed (qt6-translations-l10n)";
     Forms forms;
     CreateForms(forms);
-    QFileDialog& dialog = *forms.MainKryvet->OpenDialog1;
+    QFileDialog& dialog = *MainControls(*forms.MainKryvet).OpenDialog1;
     auto* buttons = dialog.findChild<QDialogButtonBox*>();
     ASSERT_NE(buttons, nullptr);
 
@@ -64,7 +64,8 @@ TEST(QtTexts, FileDialogAndContextMenusSpeakJapanese) {
         {"folder label", LabelText(dialog, "lookInLabel"), QStringLiteral("アドレス:")},
         {"name label", LabelText(dialog, "fileNameLabel"), QStringLiteral("ファイル名(&N):")},
         // The program's own texts are untouched.
-        {"browse button", forms.MainKryvet->BuFindFile->text(), QStringLiteral("参照")},
+        {"browse button", MainControls(*forms.MainKryvet).BuFindFile->text(),
+         QStringLiteral("参照")},
         {"password cancel", forms.PasswordDlg->CancelBtn->text(), QStringLiteral("ｷｬﾝｾﾙ")},
     };
     for (const Text& t : texts) {
@@ -72,7 +73,8 @@ TEST(QtTexts, FileDialogAndContextMenusSpeakJapanese) {
     }
 
     // Every edit box's context menu: file name and passwords alike.
-    for (QLineEdit* box : {forms.MainKryvet->EditFileName, forms.PasswordDlg->Password}) {
+    for (QLineEdit* box :
+         {MainControls(*forms.MainKryvet).EditFileName, forms.PasswordDlg->Password}) {
         std::unique_ptr<QMenu> menu(box->createStandardContextMenu());
         const QStringList entries = ActionTexts(*menu);
         ASSERT_FALSE(entries.isEmpty());

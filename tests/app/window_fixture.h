@@ -8,9 +8,11 @@
 #include <QTimer>
 #include <cstdio>
 #include <functional>
+#include <optional>
 
 #include "app/forms.h"
 #include "app/main_window.h"
+#include "tests/app/main_controls.h"
 #include "tests/support/patience.h"
 
 // A fully created program (all forms), its window shown and active, with the
@@ -20,10 +22,11 @@ protected:
     void SetUp() override {
         kryvet::CreateForms(forms_);
         window_ = forms_.MainKryvet.get();
-        window_->RunOpenDialog = [this](QFileDialog& dialog) {
+        controls_.emplace(*window_);
+        window_->SetOpenDialogRunner([this](QFileDialog& dialog) {
             ++dialogRuns_;
             return chooser_ ? chooser_(dialog) : std::nullopt;
-        };
+        });
         window_->show();
         window_->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window_, kPatienceMs));
@@ -69,6 +72,8 @@ protected:
 
     kryvet::Forms forms_;
     kryvet::TMainKryvet* window_ = nullptr;
+    // Made once the window exists.
+    std::optional<MainControls> controls_;
     int dialogRuns_ = 0;
     std::function<std::optional<kryvet::OpenDialogChoice>(QFileDialog&)> chooser_;
 };

@@ -54,9 +54,8 @@ void LeaveDialog(PasswordForm& dlg, Leave how) {
 
 // The two dialogs wired as start-up wires them.
 struct Fixture {
-    std::unique_ptr<TPasswordDlg2> dlg2Slot = std::make_unique<TPasswordDlg2>();
-    TPasswordDlg2& dlg2 = *dlg2Slot;
-    TPasswordDlg dlg{dlg2Slot};
+    TPasswordDlg dlg;
+    TPasswordDlg2& dlg2 = dlg.Confirmation();
     int dlg2Showings = 0;
 
     Fixture() {
@@ -241,9 +240,8 @@ class PasswordLimitTest : public ::testing::TestWithParam<LimitCase> {};
 
 TEST_P(PasswordLimitTest, TypingStopsAtFiftyBytes) {
     const LimitCase& c = GetParam();
-    auto dlg2Slot = std::make_unique<TPasswordDlg2>();
-    TPasswordDlg2& dlg2 = *dlg2Slot;
-    TPasswordDlg dlg(dlg2Slot);
+    TPasswordDlg dlg;
+    TPasswordDlg2& dlg2 = dlg.Confirmation();
     for (QLineEdit* box : {dlg.Password, dlg2.Password}) {
         TypeText(box, c.accepted);
         EXPECT_EQ(box->text(), c.accepted) << box->window()->objectName().toStdString();
@@ -315,9 +313,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PasswordDialogTest, LayoutAndButtons) {
-    auto dlg2Slot = std::make_unique<TPasswordDlg2>();
-    TPasswordDlg2& dlg2 = *dlg2Slot;
-    TPasswordDlg dlg(dlg2Slot);
+    TPasswordDlg dlg;
+    TPasswordDlg2& dlg2 = dlg.Confirmation();
     struct Expected {
         PasswordForm* form;
         QString caption;

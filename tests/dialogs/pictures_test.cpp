@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QSet>
 
+#include "dialogs/form_builder.h"
 #include "dialogs/picture_button.h"
 #include "dialogs/pictures.h"
 #include "tests/dialogs/modal_script.h"
@@ -54,16 +55,17 @@ TEST_P(PictureTest, SizeAndSixteenColours) {
 
 INSTANTIATE_TEST_SUITE_P(
     All, PictureTest,
-    ::testing::Values(PictureCase{"Key", pictures::kKey, {32, 32}, false},
-                      PictureCase{"BrokenKey", pictures::kBrokenKey, {32, 32}, false},
-                      PictureCase{"OkDoor", pictures::kOkDoor, {32, 16}, false},
-                      PictureCase{"CancelBook", pictures::kCancelBook, {32, 16}, false},
-                      PictureCase{"StruckFolder", pictures::kStruckFolder, {32, 32}, false},
-                      PictureCase{"FullContainer", pictures::kFullContainer, {64, 32}, false},
-                      PictureCase{"ClosedPadlock", pictures::kClosedPadlock, {64, 64}, false},
-                      PictureCase{"OpenPadlock", pictures::kOpenPadlock, {64, 64}, false},
-                      PictureCase{"RestoredPage", pictures::kRestoredPage, {32, 32}, false},
-                      PictureCase{"AppIcon", pictures::kAppIcon, {32, 32}, true}),
+    ::testing::Values(
+        PictureCase{"Key", PictureResource("key"), {32, 32}, false},
+        PictureCase{"BrokenKey", PictureResource("key_broken"), {32, 32}, false},
+        PictureCase{"OkDoor", PictureResource("ok_door"), {32, 16}, false},
+        PictureCase{"CancelBook", PictureResource("cancel_book"), {32, 16}, false},
+        PictureCase{"StruckFolder", PictureResource("folder_struck"), {32, 32}, false},
+        PictureCase{"FullContainer", PictureResource("container_full"), {64, 32}, false},
+        PictureCase{"ClosedPadlock", PictureResource("padlock_closed"), {64, 64}, false},
+        PictureCase{"OpenPadlock", PictureResource("padlock_open"), {64, 64}, false},
+        PictureCase{"RestoredPage", PictureResource("page_restored"), {32, 32}, false},
+        PictureCase{"AppIcon", PictureResource("app_icon"), {32, 32}, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PicturesTest, BackgroundTakesTheFormsButtonFace) {
@@ -144,10 +146,11 @@ TEST_P(PictureButtonTest, DrawsPictureAndCentredCaption) {
 INSTANTIATE_TEST_SUITE_P(
     All, PictureButtonTest,
     ::testing::Values(
-        ButtonCase{"OkEnabled", pictures::kOkDoor, QStringLiteral("OK"), true},
-        ButtonCase{"OkDisabled", pictures::kOkDoor, QStringLiteral("OK"), false},
-        ButtonCase{"CancelEnabled", pictures::kCancelBook, QStringLiteral("ｷｬﾝｾﾙ"), true},
-        ButtonCase{"CancelDisabled", pictures::kCancelBook, QStringLiteral("ｷｬﾝｾﾙ"), false}),
+        ButtonCase{"OkEnabled", PictureResource("ok_door"), QStringLiteral("OK"), true},
+        ButtonCase{"OkDisabled", PictureResource("ok_door"), QStringLiteral("OK"), false},
+        ButtonCase{"CancelEnabled", PictureResource("cancel_book"), QStringLiteral("ｷｬﾝｾﾙ"), true},
+        ButtonCase{"CancelDisabled", PictureResource("cancel_book"), QStringLiteral("ｷｬﾝｾﾙ"),
+                   false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -252,12 +252,12 @@ int restoredRuns = 0;
 int resumedRuns = 0;
 
 // The next press, with nothing failing, of either button: what the records
-// say is finished whichever is pressed.
+// say is finished whichever is pressed. The other button's operation follows
+// and asks for the password, which is not given here.
 void PressAgain(const Scenario& s, Trial& run, bool encryptButton) {
     run.files.fault.reset();
     RecordingWindow window;
     window.fileName = "f";
-    window.password = kPassword;
     ProgramState state;
     try {
         encryptButton ? EncryptInPlace(window, run.files, state)
@@ -270,6 +270,7 @@ void PressAgain(const Scenario& s, Trial& run, bool encryptButton) {
     EXPECT_EQ(run.files.files["f"].keptExtension, "") << "no growth word left";
     EXPECT_EQ(run.files.files["f"].keptMode, s.outputWord);
     EXPECT_EQ(run.files.OpenHandles(), 0);
+    EXPECT_EQ(window.passwordAskedFor.has_value(), encryptButton != s.encrypt);
 }
 
 Ending Check(const Scenario& s, const FaultKind& kind, Mode mode, Trial& run) {

@@ -391,7 +391,7 @@ TEST(PinnedFile, AppendDuringTheRewriteIsKept) {
             EXPECT_TRUE(ReadFile(path) == stopped) << "untouched";
         }
         ASSERT_EQ(truncate(path.c_str(), static_cast<off_t>(stopped.size() - line.size())), 0);
-        EXPECT_EQ(press(!encrypt),
+        EXPECT_EQ(press(encrypt),
                   encrypt ? "Notice:RecoveredEncryption" : "Notice:RecoveredDecryption");
         if (encrypt) {
             EXPECT_EQ(press(false), "LeaveBuFukugo");

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "app/operation_flow.h"
+#include "engine/cp932.h"
 #include "engine/platform_file_posix.h"
 #include "fault_support.h"
 #include "reference_layout.h"
@@ -67,8 +68,10 @@ std::string RandomPassword(std::mt19937_64& rng) {
             int trail = 0x40 + static_cast<int>(rng() % 188);
             if (trail >= 0x7F)
                 ++trail;  // 0x7F is never a trail byte
-            p += static_cast<char>(lead);
-            p += static_cast<char>(trail);
+            const std::string pair{static_cast<char>(lead), static_cast<char>(trail)};
+            // Only assigned characters: a password is typed text.
+            if (kryvet::Cp932ToUtf8(pair))
+                p += pair;
         } else if (kind == 1) {
             p += static_cast<char>(0xA1 + rng() % 63);
         } else {

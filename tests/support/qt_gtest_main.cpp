@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "app/fonts.h"
+#include "app/qt_settings.h"
 
 int main(int argc, char** argv) {
     if (std::getenv("QT_QPA_PLATFORM") == nullptr) {
@@ -13,6 +14,8 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     kryvet::InstallApplicationFonts();
+    // As the program does, before any form is made.
+    kryvet::KeepQtSettingsOffDisk();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

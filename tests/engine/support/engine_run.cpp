@@ -1,15 +1,18 @@
 #include "support/engine_run.h"
 
+#include <optional>
 #include <utility>
+
+#include "engine/file_task.h"
 
 using namespace kryvet;
 
 namespace {
 
 const char* NameOf(Refusal refusal) {
-    static const char* const kNames[] = {"EmptyName",    "NotFound",     "EmptyFile",
-                                         "InUse",        "DiskFull",     "AlreadyEncrypted",
-                                         "NotEncrypted", "WrongPassword"};
+    static const char* const kNames[] = {"EmptyName",    "NotFound",         "EmptyFile",
+                                         "DiskFull",     "AlreadyEncrypted", "NotEncrypted",
+                                         "WrongPassword"};
     return kNames[static_cast<int>(refusal)];
 }
 
@@ -39,25 +42,47 @@ std::string Said(const Outcome& outcome) {
     return "";
 }
 
+// The end of a step, as Said puts it.
+std::string SaidOf(const NextStep& next) {
+    if (next.kind == NextStep::Kind::Refused)
+        return Said(next.refusal);
+    if (next.kind == NextStep::Kind::Failed)
+        return Said(next.failure);
+    return "";
+}
+
 std::string EngineRun::Run(bool encrypt, const std::string& password) {
     GaugeSink sink(gauge);
-    Preparation prepared =
-        encrypt ? PrepareEncryption(files, name) : PrepareDecryption(files, name);
-    if (const auto* refusal = std::get_if<Refusal>(&prepared))
-        return Said(*refusal);
-    if (const auto* failure = std::get_if<Failure>(&prepared))
-        return Said(*failure);
-    PinnedFile& file = std::get<PinnedFile>(prepared);
-    if (file.interrupted()) {
-        finishedInterrupted = true;
-        return Said(FinishInterrupted(std::move(file), sink, options, trust));
+    FileTask task(files, encrypt ? Operation::Encrypt : Operation::Decrypt, name, options);
+    std::optional<Password> given;
+    for (;;) {
+        const NextStep& next = task.next();
+        switch (next.kind) {
+            case NextStep::Kind::PutBack:
+                return "put back";
+            case NextStep::Kind::AskTrust:
+                task.Trust(trust == RecordTrust::UserAgreed);
+                continue;
+            case NextStep::Kind::Declined:
+                return Said(Failure{FailureKind::ForeignRecord});
+            case NextStep::Kind::Finish:
+                // Only the finishing runs: what follows it is another run.
+                finishedInterrupted = true;
+                return Said(task.Run(sink));
+            case NextStep::Kind::Password: {
+                if (password.empty())
+                    return "prepared";
+                auto made = Password::FromShiftJis(password);
+                if (!std::holds_alternative<Password>(made))
+                    return "unusable password";
+                given.emplace(std::move(std::get<Password>(made)));
+                task.GivePassword(*given);
+                continue;
+            }
+            case NextStep::Kind::Ready:
+                return Said(task.Run(sink));
+            default:
+                return SaidOf(next);
+        }
     }
-    if (file.putBack())
-        return "put back";
-    if (password.empty())
-        return "prepared";
-    if (!encrypt && !PasswordMatches(file, password))
-        return Said(Refusal::WrongPassword);
-    return Said(encrypt ? kryvet::Encrypt(std::move(file), password, sink, options)
-                        : kryvet::Decrypt(std::move(file), password, sink, options));
 }

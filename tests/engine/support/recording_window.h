@@ -44,6 +44,7 @@ public:
                                              "DiskFull",
                                              "ExitAnko",
                                              "NoAngo",
+                                             "NotPassword",
                                              "RecoveredEncryption",
                                              "RecoveredDecryption",
                                              "UndoneEncryption",
@@ -54,11 +55,6 @@ public:
         log.push_back("AskFinishForeignRecord:" + Name(b));
         return finishForeignRecord;
     }
-    void SetTimer1Enabled(bool enabled) override {
-        log.push_back(enabled ? "Timer1On" : "Timer1Off");
-    }
-    void ShowNotPassword() override { log.push_back("Notice:NotPassword"); }
-    void HideBrokenKey() override { log.push_back("HideBrokenKey"); }
     void SetGaugeProgress(int percent) override { gauge.push_back(percent); }
     void FocusFileName() override { log.push_back("Focus:EditFileName"); }
     void FocusButton(kryvet::OperationButton b) override { log.push_back("Focus:" + Name(b)); }
