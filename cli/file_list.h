@@ -17,7 +17,13 @@
 // neither a file nor a directory is skipped, never opened.
 namespace kryvet::cli {
 
-// An open descriptor, closed with its last owner.
+#ifdef _WIN32
+// Windows gives no owner numbers; a folder's owner is not asked there.
+using uid_t = unsigned;
+#endif
+
+// An open descriptor, closed with its last owner. On Windows a folder's
+// handle, which fits in 32 bits.
 class Descriptor {
 public:
     explicit Descriptor(int fd) : fd_(fd) {}

@@ -1,7 +1,11 @@
 #include "cli/messages.h"
 
+#ifdef _WIN32
+#include "cli/builtin_gettext_windows.h"
+#else
 #include <libintl.h>
 #include <unistd.h>
+#endif
 
 #include <cstring>
 #include <filesystem>

@@ -1,11 +1,15 @@
 #include "cli/password_input.h"
 
+#ifdef _WIN32
+#include "cli/posix_compat_windows.h"
+#else
 #include <fcntl.h>
 #include <iconv.h>
 #include <langinfo.h>
 #include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <cerrno>
 #include <cstdio>

@@ -1,11 +1,9 @@
 #include "cli/progress_bar.h"
 
-#include <sys/ioctl.h>
-#include <unistd.h>
-
 #include <cstdio>
 
 #include "cli/messages.h"
+#include "cli/terminal.h"
 #include "cli/text_width.h"
 
 namespace kryvet::cli {
@@ -16,11 +14,8 @@ constexpr std::size_t kDefaultColumns = 80;
 constexpr int kBarCells = 20;
 
 std::size_t Columns(int fd) {
-    winsize size{};
-    if (ioctl(fd, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) {
-        return size.ws_col;
-    }
-    return kDefaultColumns;
+    const std::size_t columns = TerminalColumns(fd);
+    return columns > 0 ? columns : kDefaultColumns;
 }
 
 }  // namespace
@@ -45,7 +40,7 @@ std::string ProgressLine(const std::string& shownName, int percent, double bytes
     return FitMiddle(shownName, usable - tailColumns) + tail;
 }
 
-ProgressBar::ProgressBar(int fd, bool quiet) : fd_(fd), shown_(!quiet && isatty(fd) == 1) {}
+ProgressBar::ProgressBar(int fd, bool quiet) : fd_(fd), shown_(!quiet && IsTerminal(fd)) {}
 
 void ProgressBar::SetFile(std::string shownName, std::size_t filesLeft) {
     name_ = std::move(shownName);
@@ -74,13 +69,12 @@ void ProgressBar::Draw(int percent) {
         seconds > 0 ? static_cast<double>(bytes_) * percent / 100.0 / seconds : 0.0;
     const std::string line =
         "\r" + ProgressLine(name_, percent, speed, filesLeft_, Columns(fd_)) + "\x1b[K";
-    // A progress line that cannot be drawn is not worth stopping for.
-    (void)!write(fd_, line.data(), line.size());
+    WriteToTerminal(fd_, line);
 }
 
 void ProgressBar::End() {
     if (shown_ && percent_ >= 0) {
-        (void)!write(fd_, "\r\x1b[K", 4);
+        WriteToTerminal(fd_, "\r\x1b[K");
     }
     percent_ = -1;
 }

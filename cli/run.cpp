@@ -1,6 +1,10 @@
 #include "cli/run.h"
 
+#ifdef _WIN32
+#include "cli/posix_compat_windows.h"
+#else
 #include <sys/resource.h>
+#endif
 
 #include <unistd.h>
 

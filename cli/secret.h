@@ -1,8 +1,8 @@
 #pragma once
 
-#include <string.h>
-
 #include <string>
+
+#include "engine/wipe.h"
 
 // Bytes of a password: room for the longest one taken up front, so that
 // growing it never leaves a copy behind in freed memory, and wiped when it
@@ -17,7 +17,7 @@ public:
     // Takes the bytes of a string, and wipes the string.
     explicit Secret(std::string&& bytes) : Secret() {
         bytes_.append(bytes);
-        explicit_bzero(bytes.data(), bytes.capacity());
+        WipeBytes(bytes.data(), bytes.capacity());
         bytes.clear();
     }
     ~Secret() { Wipe(); }
@@ -35,7 +35,7 @@ public:
     const std::string& bytes() const { return bytes_; }
 
     void Wipe() {
-        explicit_bzero(bytes_.data(), bytes_.capacity());
+        WipeBytes(bytes_.data(), bytes_.capacity());
         bytes_.clear();
     }
 

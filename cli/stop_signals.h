@@ -1,6 +1,8 @@
 #pragma once
 
+#ifndef _WIN32
 #include <signal.h>
+#endif
 
 #include <atomic>
 #include <string>
@@ -11,7 +13,10 @@
 // signals back on the thread that rewrites until it is whole), and the run
 // stops before the next file. Each one is answered at once on standard
 // error, the second and later too, and a password prompt waiting on the
-// wake descriptor is cut short. In place while an instance lives.
+// wake descriptor is cut short. In place while an instance lives. On
+// Windows the console's events stand for them: Ctrl-C and Ctrl-Break for
+// SIGINT, the console window closed, a log-off or a shut-down for SIGHUP;
+// the "descriptor" is then an event's handle.
 namespace kryvet::cli {
 
 class StopSignals {
@@ -28,6 +33,11 @@ public:
     int WakeFd() const { return wake_; }
 
 private:
+#ifdef _WIN32
+    static int __stdcall OnConsoleEvent(unsigned long event);
+    int wake_ = -1;  // an event's handle, set for every request
+    std::atomic<int> received_{0};
+#else
     void Watch();
 
     std::string notice_;
@@ -38,6 +48,7 @@ private:
     int quit_ = -1;  // an eventfd, written when the instance ends
     std::atomic<int> received_{0};
     std::thread watcher_;
+#endif
 };
 
 }  // namespace kryvet::cli

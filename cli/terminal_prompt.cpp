@@ -1,62 +1,14 @@
 #include "cli/terminal_prompt.h"
 
-#include <fcntl.h>
-#include <termios.h>
-#include <unistd.h>
-
 #include "cli/messages.h"
 #include "cli/password_input.h"
+#include "cli/terminal.h"
 
 namespace kryvet::cli {
 
 namespace {
 
 constexpr int kTries = 3;
-
-class Terminal {
-public:
-    Terminal() : fd_(open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC)) {}
-    ~Terminal() {
-        if (fd_ >= 0) {
-            close(fd_);
-        }
-    }
-    Terminal(const Terminal&) = delete;
-    Terminal& operator=(const Terminal&) = delete;
-
-    bool IsOpen() const { return fd_ >= 0; }
-
-    void Say(const std::string& text) const {
-        for (std::size_t done = 0; done < text.size();) {
-            const ssize_t n = write(fd_, text.data() + done, text.size() - done);
-            if (n <= 0) {
-                return;
-            }
-            done += static_cast<std::size_t>(n);
-        }
-    }
-
-    // A line typed with the echo off; the echo comes back however the read ends.
-    LineRead ReadHidden(const std::string& prompt, int wakeFd) const {
-        termios saved{};
-        const bool isTerminal = tcgetattr(fd_, &saved) == 0;
-        if (isTerminal) {
-            termios hidden = saved;
-            hidden.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-            tcsetattr(fd_, TCSAFLUSH, &hidden);
-        }
-        Say(prompt);
-        LineRead line = ReadFirstLine(fd_, wakeFd);
-        if (isTerminal) {
-            tcsetattr(fd_, TCSANOW, &saved);
-        }
-        Say("\n");
-        return line;
-    }
-
-private:
-    int fd_;
-};
 
 }  // namespace
 

@@ -1,6 +1,10 @@
 #include "cli/text_width.h"
 
+#ifdef _WIN32
+#include "cli/code_point_width_windows.h"
+#else
 #include <wchar.h>
+#endif
 
 #include <vector>
 
@@ -9,6 +13,12 @@
 namespace kryvet::cli {
 
 namespace {
+
+#ifndef _WIN32
+int CodePointWidth(char32_t c) {
+    return wcwidth(static_cast<wchar_t>(c));
+}
+#endif
 
 constexpr std::string_view kEllipsis = "…";
 
@@ -22,7 +32,7 @@ Piece PieceAt(std::string_view text, std::size_t at) {
     if (c.bytes == 0) {
         return {1, 2};
     }
-    const int width = wcwidth(static_cast<wchar_t>(c.value));
+    const int width = CodePointWidth(c.value);
     return {c.bytes, width < 0 ? 2u : static_cast<std::size_t>(width)};
 }
 

@@ -1,6 +1,10 @@
 #include "cli/utf8_text.h"
 
+#ifdef _WIN32
+#include "cli/posix_compat_windows.h"
+#else
 #include <langinfo.h>
+#endif
 
 #include <cstdio>
 

@@ -5,6 +5,13 @@
 #include <utility>
 #include <vector>
 
+#ifdef _WIN32
+// windows.h makes GetDiskFreeSpace a macro for its own call; whichever
+// comes first, the name below stays the engine's.
+#include <windows.h>
+#undef GetDiskFreeSpace
+#endif
+
 // The file services the engine relies on. Everything the engine does to the
 // system goes through this interface, so tests can put a recording or failing
 // implementation in its place. Block access keeps the classic contracts (-1 on

@@ -2,7 +2,6 @@
 
 #include <windows.h>
 #include <winioctl.h>
-#undef GetDiskFreeSpace  // windows.h's macro for its own call, not ours
 
 #include <algorithm>
 #include <cerrno>

@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Installs what is needed (Debian 12) and cross-builds Kryvet for 64-bit
 # Windows with mingw-w64 into build-windows/: cli/kryvet-cli.exe, the tests
-# that scripts/test-windows.sh runs under Wine, and with --package the ZIP
-# and the installer. Extra arguments go to the build as targets.
+# that scripts/test-windows.sh runs under Wine, the ZIP and the installer.
+# Arguments name targets to build instead of all (the packages then only
+# with --package).
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="$root/build-windows"
 
-package=0
+package=
 targets=()
 for argument in "$@"; do
   case "$argument" in
@@ -16,7 +17,10 @@ for argument in "$@"; do
   esac
 done
 
-packages=(cmake ninja-build g++-mingw-w64-x86-64-posix googletest gettext)
+if [ -z "$package" ]; then
+  package=$([ ${#targets[@]} -eq 0 ] && echo 1 || echo 0)
+fi
+packages=(cmake ninja-build g++-mingw-w64-x86-64-posix googletest gettext python3)
 [ "$package" -eq 0 ] || packages+=(nsis zip)
 missing=()
 for p in "${packages[@]}"; do
@@ -33,6 +37,11 @@ fi
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKRYVET_WERROR=ON \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" -DKRYVET_BUILD_GUI=OFF >/dev/null
 if [ ${#targets[@]} -eq 0 ]; then
-  targets=(engine_tests fault_matrix_tests platform_windows_tests)
+  targets=(kryvet-cli kryvet_cli_helper engine_tests fault_matrix_tests platform_windows_tests)
 fi
 nice -n 10 cmake --build "$build" --target "${targets[@]}" -- --quiet
+if [ "$package" -eq 1 ]; then
+  # The ZIP and the installer hold the program, the README and the licence.
+  (cd "$build" && cpack -G ZIP >/dev/null && cpack -G NSIS >/dev/null)
+  ls "$build"/kryvet-cli-*-windows-amd64.{zip,exe}
+fi

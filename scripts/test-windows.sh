@@ -4,13 +4,23 @@
 # writing, which hides refusals): the user kryvet-wine, made if missing,
 # when run as root. One Wine prefix in that user's home, kept between runs,
 # and one wineserver for the whole run. The last line is the tally.
-#   KRYVET_LINUX_CLI=<path>  the Linux kryvet-cli to test the files' exchange
-#                            with (default: build-test/cli/kryvet-cli)
+#   KRYVET_LINUX_BUILD=<folder>  the Linux build whose kryvet-cli and test
+#                                helper the files' exchange is tested with
+#                                (default: build-test, as scripts/test.sh
+#                                leaves it)
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="$root/build-windows"
+linux_build=${KRYVET_LINUX_BUILD:-$root/build-test}
+for program in cli/kryvet-cli tests/cli/cli_window_helper; do
+  if [ ! -x "$linux_build/$program" ]; then
+    echo "no $linux_build/$program: build Linux first (scripts/test.sh)" >&2
+    exit 1
+  fi
+done
 
-"$root/scripts/build-windows.sh" engine_tests fault_matrix_tests platform_windows_tests
+"$root/scripts/build-windows.sh" kryvet-cli kryvet_cli_helper engine_tests fault_matrix_tests \
+  platform_windows_tests
 
 packages=(wine wine64 python3)
 missing=()
@@ -29,8 +39,12 @@ fi
 # /root is closed to others.
 stage=$(mktemp -d /tmp/kryvet-wine.XXXXXX)
 trap 'rm -rf "$stage"' EXIT
+mkdir "$stage/linux"
 cp "$build"/tests/engine/engine_tests.exe "$build"/tests/engine/platform_windows_tests.exe \
-  "$build"/tests/faults/fault_matrix_tests.exe "$root"/tests/windows/run_under_wine.sh "$stage"/
+  "$build"/tests/faults/fault_matrix_tests.exe "$build"/cli/kryvet-cli.exe \
+  "$build"/tests/windows/kryvet_cli_helper.exe "$root"/tests/windows/run_under_wine.sh \
+  "$root"/tests/windows/cli_windows_test.py "$stage"/
+cp "$linux_build"/cli/kryvet-cli "$linux_build"/tests/cli/cli_window_helper "$stage/linux/"
 chmod -R a+rX "$stage"
 
 as_user=()

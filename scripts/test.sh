@@ -70,7 +70,7 @@ stage "suite" "$build/test.log" ctest_result \
 if [ "${KRYVET_SKIP_WINDOWS:-0}" != 1 ]; then
   mkdir -p "$root/build-windows"
   stage "windows" "$root/build-windows/test.log" wine_result \
-    env KRYVET_LINUX_CLI="$build/cli/kryvet-cli" "$root/scripts/test-windows.sh"
+    env KRYVET_LINUX_BUILD="$build" "$root/scripts/test-windows.sh"
 fi
 if [ "${KRYVET_SKIP_SANITIZERS:-0}" != 1 ]; then
   mkdir -p "$root/build-asan"

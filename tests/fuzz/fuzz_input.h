@@ -2,14 +2,17 @@
 
 // How a fuzz input is split into what the user types and the file:
 //   byte 0            password length L (taken modulo 51; 0 means no password)
-//   bytes 1 .. L      the password bytes as the dialog would yield them
+//   bytes 1 .. L      the password bytes; the dialog yields only what the
+//                     password rules take, so others count as none
 //   byte L + 1        options: bits 0-1 unit blocks - 1, bit 2 read-only file
 //   byte L + 2        clock: second and millisecond of the key; 0 means noon
 //   the rest          the file's contents
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <variant>
 
+#include "engine/password.h"
 #include "engine/platform_file.h"
 
 struct FuzzInput {
@@ -26,6 +29,8 @@ inline FuzzInput ParseFuzzInput(const std::uint8_t* data, std::size_t size) {
     const std::size_t length = size > 0 ? data[at++] % 51 : 0;
     for (std::size_t i = 0; i < length && at < size; ++i)
         in.password.push_back(static_cast<char>(data[at++]));
+    if (!std::holds_alternative<kryvet::Password>(kryvet::Password::FromShiftJis(in.password)))
+        in.password.clear();
     const std::uint8_t options = at < size ? data[at++] : 0;
     in.unitBlocks = 1 + (options & 3);
     in.readOnly = (options & 4) != 0;

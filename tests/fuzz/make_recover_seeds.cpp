@@ -35,8 +35,9 @@ MemoryPlatform Run(bool encrypt, const std::string& input, const kryvet::Rewrite
     kryvet::Preparation prepared =
         encrypt ? kryvet::PrepareEncryption(files, "f") : kryvet::PrepareDecryption(files, "f");
     if (auto* file = std::get_if<kryvet::PinnedFile>(&prepared)) {
-        encrypt ? kryvet::Encrypt(std::move(*file), "pw", unseen, options)
-                : kryvet::Decrypt(std::move(*file), "pw", unseen, options);
+        const auto password = std::get<kryvet::Password>(kryvet::Password::FromUtf8("pw"));
+        encrypt ? kryvet::Encrypt(std::move(*file), password, unseen, options)
+                : kryvet::Decrypt(std::move(*file), password, unseen, options);
     }
     return files;
 }

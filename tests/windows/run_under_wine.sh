@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Runs the Windows test programs in <folder> under Wine, as the user it is
+# Runs the Windows test programs in <folder> under Wine, and the command
+# line's tests against the Linux build in <folder>/linux, as the user it is
 # started as, with one persistent wineserver; prints each program's tally
 # and, last, "wine: N tests, M failed".
 set -uo pipefail
@@ -32,5 +33,19 @@ for program in engine_tests fault_matrix_tests platform_windows_tests; do
   passed=$((passed + ran - ${bad:-0}))
   failed=$((failed + ${bad:-0}))
 done
+# The command line's tests, against the Linux build.
+echo "== cli_windows_test.py"
+python3 "$folder/cli_windows_test.py" >"$folder/cli.log" 2>&1
+cat "$folder/cli.log"
+ran=$(sed -n 's/^Ran \([0-9]*\) tests\{0,1\} in .*/\1/p' "$folder/cli.log")
+bad=$(sed -n 's/^FAILED (\(failures\|errors\)=\([0-9]*\)\(, \(failures\|errors\)=\([0-9]*\)\)\{0,1\})$/\2 \5/p' "$folder/cli.log")
+bad=$(( $(echo "${bad:-0}" | tr ' ' '+' | sed 's/+$//') ))
+if [ -z "$ran" ]; then
+  echo "cli_windows_test.py did not finish"
+  failed=$((failed + 1))
+else
+  passed=$((passed + ran - bad))
+  failed=$((failed + bad))
+fi
 echo "wine: $((passed + failed)) tests, $failed failed"
 [ "$failed" -eq 0 ]
