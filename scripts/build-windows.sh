@@ -22,17 +22,7 @@ if [ -z "$package" ]; then
 fi
 packages=(cmake ninja-build g++-mingw-w64-x86-64-posix googletest gettext python3)
 [ "$package" -eq 0 ] || packages+=(nsis zip)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  SUDO=""
-  if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
-  export DEBIAN_FRONTEND=noninteractive
-  $SUDO apt-get update -qq
-  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+"$root/scripts/install-deps.sh" "${packages[@]}"
 
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKRYVET_WERROR=ON \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" -DKRYVET_BUILD_GUI=OFF >/dev/null

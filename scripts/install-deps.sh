@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
-# Installs everything the build, the program and the tests need on Debian 12.
+# Installs everything the build, the program and the tests need on Debian 12;
+# given package names, only those (the Windows scripts name theirs). Only
+# what is missing is installed.
 set -euo pipefail
 
-packages=(
+packages=("$@")
+[ $# -gt 0 ] || packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev

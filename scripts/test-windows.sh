@@ -23,17 +23,7 @@ done
   platform_windows_tests
 
 packages=(wine wine64 python3)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  SUDO=""
-  if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
-  export DEBIAN_FRONTEND=noninteractive
-  $SUDO apt-get update -qq
-  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+"$root/scripts/install-deps.sh" "${packages[@]}"
 
 # What runs is copied to a folder the user can reach: a checkout under
 # /root is closed to others.
