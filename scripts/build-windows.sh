@@ -33,5 +33,5 @@ nice -n 10 cmake --build "$build" --target "${targets[@]}" -- --quiet
 if [ "$package" -eq 1 ]; then
   # The ZIP and the installer hold the program, the README and the licence.
   (cd "$build" && cpack -G ZIP >/dev/null && cpack -G NSIS >/dev/null)
-  ls "$build"/kryvet-cli-*-windows-amd64.{zip,exe}
+  ls "$build"/kryvet-*-windows-amd64.{zip,exe}
 fi
