@@ -23,4 +23,5 @@ add_executable(kryvet-cli main_windows.cpp kryvet-cli.rc)
 target_link_libraries(kryvet-cli PRIVATE kryvet_cli_lib)
 # wmain, and a console program.
 target_link_options(kryvet-cli PRIVATE -municode)
-install(TARGETS kryvet-cli RUNTIME DESTINATION .)
+# In bin/, which is what the installer puts on the PATH.
+install(TARGETS kryvet-cli RUNTIME DESTINATION bin)

@@ -23,22 +23,21 @@ set(CPACK_NSIS_DISPLAY_NAME "Kryvet ${PROJECT_VERSION}")
 set(CPACK_NSIS_PACKAGE_NAME "Kryvet")
 set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
 set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY Kryvet)
-# The Start-menu entry starts the window.
+# The Start-menu entry starts the window. Backslashes are written four
+# times and quotes escaped twice: CPack reads these values once more.
 set(CPACK_PACKAGE_EXECUTABLES kryvet Kryvet)
 # "Open with" for any file: the application key names how to open a file,
 # the list under * offers it for every type. Under the user's own classes,
 # so that no association of another program is touched; the same keys go
-# on uninstalling, with the vendor key CPack's template leaves empty.
-set(KRYVET_NSIS_APPLICATION_KEY "Software\\Classes\\Applications\\kryvet.exe")
+# on uninstalling.
+set(KRYVET_NSIS_APPLICATION_KEY "Software\\\\Classes\\\\Applications\\\\kryvet.exe")
 set(CPACK_NSIS_EXTRA_INSTALL_COMMANDS "
   WriteRegStr HKCU '${KRYVET_NSIS_APPLICATION_KEY}' 'FriendlyAppName' 'Kryvet'
-  WriteRegStr HKCU '${KRYVET_NSIS_APPLICATION_KEY}\\shell\\open\\command' '' '$\\\"$INSTDIR\\bin\\kryvet.exe$\\\" $\\\"%1$\\\"'
-  WriteRegStr HKCU 'Software\\Classes\\*\\OpenWithList\\kryvet.exe' '' ''
+  WriteRegStr HKCU '${KRYVET_NSIS_APPLICATION_KEY}\\\\shell\\\\open\\\\command' '' '$\\\\\\\"$INSTDIR\\\\bin\\\\kryvet.exe$\\\\\\\" $\\\\\\\"%1$\\\\\\\"'
+  WriteRegStr HKCU 'Software\\\\Classes\\\\*\\\\OpenWithList\\\\kryvet.exe' '' ''
 ")
 set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS "
   DeleteRegKey HKCU '${KRYVET_NSIS_APPLICATION_KEY}'
-  DeleteRegKey HKCU 'Software\\Classes\\*\\OpenWithList\\kryvet.exe'
-  DeleteRegKey /ifempty HKLM 'Software\\Kryvet Project'
-  DeleteRegKey /ifempty HKCU 'Software\\Kryvet Project'
+  DeleteRegKey HKCU 'Software\\\\Classes\\\\*\\\\OpenWithList\\\\kryvet.exe'
 ")
 include(CPack)
