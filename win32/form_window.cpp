@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <utility>
 
 #include "win32/fonts.h"
 #include "win32/gauge_window.h"
@@ -304,16 +305,31 @@ void FormWindow::SetColor(std::string_view control, StoredColor color) {
     InvalidateRect(window, nullptr, TRUE);
 }
 
+namespace {
+
+BOOL CALLBACK DisableOther(HWND window, LPARAM data) {
+    auto& blocked = *reinterpret_cast<std::pair<HWND, std::vector<HWND>>*>(data);
+    if (window != blocked.first && IsWindowVisible(window) && IsWindowEnabled(window)) {
+        EnableWindow(window, FALSE);
+        blocked.second.push_back(window);
+    }
+    return TRUE;
+}
+
+}  // namespace
+
 int FormWindow::ShowModal() {
     modal_ = true;
     done_ = false;
     result_ = 0;
-    const bool ownerWasEnabled = owner_ != nullptr && IsWindowEnabled(owner_);
-    if (ownerWasEnabled) {
-        EnableWindow(owner_, FALSE);
-    }
+    // Every other window of the program is blocked meanwhile, the owner and
+    // a form that opened this one alike.
+    HWND before = GetActiveWindow();
+    std::pair<HWND, std::vector<HWND>> blocked{hwnd_, {}};
+    EnumThreadWindows(GetCurrentThreadId(), DisableOther, reinterpret_cast<LPARAM>(&blocked));
     ShowWindow(hwnd_, SW_SHOW);
     SetForegroundWindow(hwnd_);
+    SetActiveWindow(hwnd_);
     const std::string_view first =
         !description_.focus.empty()
             ? description_.focus
@@ -334,13 +350,15 @@ int FormWindow::ShowModal() {
             DispatchMessageW(&message);
         }
     }
-    // The owner first, so that it is the window activated again.
-    if (ownerWasEnabled) {
-        EnableWindow(owner_, TRUE);
+    // The others first, so that one of them takes the activation.
+    for (auto window = blocked.second.rbegin(); window != blocked.second.rend(); ++window) {
+        EnableWindow(*window, TRUE);
     }
     ShowWindow(hwnd_, SW_HIDE);
-    if (owner_ != nullptr) {
-        SetActiveWindow(owner_);
+    // The window that was active before is active again.
+    HWND below = before != nullptr && before != hwnd_ && IsWindow(before) ? before : owner_;
+    if (below != nullptr) {
+        SetActiveWindow(below);
     }
     modal_ = false;
     if (quit) {
@@ -356,12 +374,27 @@ void FormWindow::EndModal(int result) {
 }
 
 bool FormWindow::TranslateFormKeys(MSG& message) {
+    const bool input = (message.message >= WM_KEYFIRST && message.message <= WM_KEYLAST) ||
+                       (message.message >= WM_MOUSEFIRST && message.message <= WM_MOUSELAST &&
+                        message.message != WM_MOUSEMOVE);
+    HWND root = message.hwnd != nullptr ? GetAncestor(message.hwnd, GA_ROOT) : nullptr;
+    if (input && root != nullptr && !IsWindowEnabled(root)) {
+        // A form blocked by a modal one takes no input, even where the
+        // keyboard focus has stayed with it.
+        return true;
+    }
     if (message.message != WM_KEYDOWN && message.message != WM_CHAR) {
         return false;
     }
-    HWND root = GetAncestor(message.hwnd, GA_ROOT);
     auto* form = reinterpret_cast<FormWindow*>(GetWindowLongPtrW(root, GWLP_USERDATA));
     return form != nullptr && form->TakeKey(message);
+}
+
+void FormWindow::Press(HWND button) {
+    // As the button's click tells it; BM_CLICK is lost where the form is not
+    // yet the active window.
+    SendMessageW(GetParent(button), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
+                 reinterpret_cast<LPARAM>(button));
 }
 
 bool FormWindow::TakeKey(const MSG& message) {
@@ -379,12 +412,12 @@ bool FormWindow::TakeKey(const MSG& message) {
         HWND focused = GetFocus();
         const ControlDescription* control = DescriptionOf(focused);
         if (control != nullptr && IsButton(control->kind)) {
-            SendMessageW(focused, BM_CLICK, 0, 0);
+            Press(focused);
             return true;
         }
         for (std::size_t i = 0; i < defaults_.size(); ++i) {
             if (defaults_[i] && IsWindowEnabled(controls_[i])) {
-                SendMessageW(controls_[i], BM_CLICK, 0, 0);
+                Press(controls_[i]);
                 return true;
             }
         }
@@ -394,7 +427,7 @@ bool FormWindow::TakeKey(const MSG& message) {
         if (!description_.cancelButton.empty()) {
             HWND cancel = Control(description_.cancelButton);
             if (IsWindowEnabled(cancel)) {
-                SendMessageW(cancel, BM_CLICK, 0, 0);
+                Press(cancel);
             }
         }
         return true;

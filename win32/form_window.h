@@ -83,6 +83,7 @@ private:
     void CreateControls();
     HFONT FontFor(const FontDescription& font);
     bool TakeKey(const MSG& message);
+    void Press(HWND button);
     void MoveFocus(bool forward);
     HBRUSH Background(HWND control, HDC dc);
     const ControlDescription* DescriptionOf(HWND control) const;
