@@ -26,6 +26,11 @@ void PasswordForm::Clicked(std::string_view button) {
     }
 }
 
+void PasswordForm::SetPasswordText(const std::wstring& text) {
+    SetWindowTextW(Password, text.c_str());
+    SendMessageW(Password, EM_SETSEL, text.size(), LPARAM(text.size()));
+}
+
 TPasswordDlg2::TPasswordDlg2(HWND owner) : PasswordForm(PasswordDlg2Form(), owner) {}
 
 std::optional<std::wstring> TPasswordDlg2::AskAgain() {
