@@ -56,6 +56,11 @@ std::string Utf8(std::wstring_view wide) {
     return utf8;
 }
 
+void SetEditText(HWND edit, const std::wstring& text) {
+    SetWindowTextW(edit, text.c_str());
+    SendMessageW(edit, EM_SETSEL, text.size(), LPARAM(text.size()));
+}
+
 int Scaled(int pixels) {
     static const int dpi = [] {
         HDC screen = GetDC(nullptr);

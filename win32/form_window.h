@@ -23,6 +23,10 @@ inline constexpr int kFirstControlId = 1000;
 std::wstring Wide(std::string_view utf8);
 std::string Utf8(std::wstring_view wide);
 
+// An edit box's text set by the program, the caret after it, where the
+// user's typing goes on.
+void SetEditText(HWND edit, const std::wstring& text);
+
 // Pixels at the screen's resolution for pixels at 96 DPI.
 int Scaled(int pixels);
 

@@ -214,14 +214,14 @@ void TMainKryvet::EditFileNameChange() {
 }
 
 void TMainKryvet::TakeFileName(const std::wstring& path) {
-    SetWindowTextW(EditFileName, path.c_str());
+    SetEditText(EditFileName, path);
     SetForegroundWindow(Handle());
     SetFocus(EditFileName);
 }
 
 void TMainKryvet::BuFindFileClick() {
     if (const std::optional<std::wstring> path = OpenDialog1.Show(Handle())) {
-        SetWindowTextW(EditFileName, path->c_str());
+        SetEditText(EditFileName, *path);
     }
     SetForegroundWindow(Handle());
     SetFocus(EditFileName);
@@ -249,7 +249,7 @@ void TMainKryvet::OpenFromCommandLine(const std::wstring& path) {
         (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
         return;
     }
-    SetWindowTextW(EditFileName, full.c_str());
+    SetEditText(EditFileName, full);
 }
 
 void TMainKryvet::BuVersionClick() {

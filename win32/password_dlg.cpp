@@ -27,8 +27,7 @@ void PasswordForm::Clicked(std::string_view button) {
 }
 
 void PasswordForm::SetPasswordText(const std::wstring& text) {
-    SetWindowTextW(Password, text.c_str());
-    SendMessageW(Password, EM_SETSEL, text.size(), LPARAM(text.size()));
+    SetEditText(Password, text);
 }
 
 TPasswordDlg2::TPasswordDlg2(HWND owner) : PasswordForm(PasswordDlg2Form(), owner) {}
