@@ -130,7 +130,7 @@ FormWindow::~FormWindow() {
         DeleteObject(font);
     }
     DeleteObject(formFont_);
-    for (HBRUSH brush : brushes_) {
+    for (const auto& [color, brush] : brushes_) {
         DeleteObject(brush);
     }
 }
@@ -494,13 +494,12 @@ HBRUSH FormWindow::Background(HWND control, HDC dc) {
     if ((stored & 0x80000000u) != 0) {
         return GetSysColorBrush(int(stored & 0xFFu));
     }
-    brushes_.push_back(CreateSolidBrush(color));
-    if (brushes_.size() > 16) {
-        // Each paint asks again; keep only the few still in use.
-        DeleteObject(brushes_.front());
-        brushes_.erase(brushes_.begin());
+    // One brush per colour, kept while the form lives.
+    HBRUSH& brush = brushes_[stored];
+    if (brush == nullptr) {
+        brush = CreateSolidBrush(color);
     }
-    return brushes_.back();
+    return brush;
 }
 
 LRESULT FormWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -540,6 +539,15 @@ LRESULT FormWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_CLOSE:
             CloseBox();
             return 0;
+        case 0x02E0: {  // WM_DPICHANGED, newer than the headers' target
+            // The system's suggested frame; the contents keep the figures of
+            // the resolution the program started at.
+            const RECT& suggested = *reinterpret_cast<const RECT*>(lParam);
+            SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top,
+                         suggested.right - suggested.left, suggested.bottom - suggested.top,
+                         SWP_NOZORDER | SWP_NOACTIVATE);
+            return 0;
+        }
         default:
             break;
     }

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -99,7 +100,7 @@ private:
     std::vector<bool> defaults_;
     std::vector<StoredColor> colors_;
     std::vector<HFONT> fonts_;
-    std::vector<HBRUSH> brushes_;
+    std::map<StoredColor, HBRUSH> brushes_;
     HFONT formFont_ = nullptr;
     bool modal_ = false;
     bool done_ = false;
