@@ -307,6 +307,13 @@ void TMainKryvet::ShowMismatch() {
     ShowWindow(Label2, SW_SHOWNA);
 }
 
+void TMainKryvet::RepaintNow() {
+    // The operations hold the message loop until they end: what has become
+    // invalid, the area a closed dialog uncovered included, is painted here.
+    RedrawWindow(Handle(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    GdiFlush();
+}
+
 void TMainKryvet::EnterBusyState(OperationButton button) {
     const StatusLook& look =
         button == OperationButton::BuAngo ? kStatusEncrypting : kStatusDecrypting;
@@ -316,13 +323,13 @@ void TMainKryvet::EnterBusyState(OperationButton button) {
     for (HWND b : {BuAngo, BuFukugo, Cancel1, BuFindFile, BuVersion}) {
         EnableWindow(b, FALSE);
     }
-    UpdateWindow(Handle());
+    RepaintNow();
 }
 
 void TMainKryvet::LeaveBusyState(OperationButton button) {
     SetColor("LaRun", kStatusIdle.color);
     SetWindowTextW(LaRun, Wide(kStatusIdle.caption).c_str());
-    UpdateWindow(Handle());
+    RepaintNow();
     ShowWindow(LaRun, SW_HIDE);
     for (HWND b : {Cancel1, BuFindFile, BuVersion, BuAngo, BuFukugo}) {
         EnableWindow(b, TRUE);
