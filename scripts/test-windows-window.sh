@@ -8,6 +8,7 @@
 #   KRYVET_LINUX_BUILD=<folder>  the Linux build whose kryvet-cli and gauge
 #                                the window is compared with (default:
 #                                build-test, as scripts/test.sh leaves it)
+#   KRYVET_SCREENSHOTS=1         also writes docs/windows/*.png
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="$root/build-windows"
@@ -21,16 +22,17 @@ done
 
 "$root/scripts/build-windows.sh" kryvet kryvet_window_probe
 "$root/scripts/install-deps.sh" wine wine64 xvfb xdotool x11-utils imagemagick \
-  fonts-ipafont-gothic fonts-ipafont-mincho python3
+  fonts-ipafont-gothic fonts-ipafont-mincho fonts-wine python3
 
 # What runs is copied to a folder the user can reach: a checkout under
 # /root is closed to others.
 stage=$(mktemp -d /tmp/kryvet-window.XXXXXX)
 trap 'rm -rf "$stage"' EXIT
-mkdir "$stage/linux"
+mkdir "$stage/linux" "$stage/pictures"
 cp "$build"/app/kryvet.exe "$build"/tests/win32/kryvet_window_probe.exe \
   "$root"/tests/win32/run_window_tests.sh "$root"/tests/win32/window_test.py "$stage"/
 cp "$linux_build"/cli/kryvet-cli "$linux_build"/tests/widgets/gauge_face_dump "$stage/linux/"
+cp "$root"/dialogs/pictures/*.xpm "$stage/pictures/"
 chmod -R a+rX "$stage"
 
 as_user=()
@@ -42,6 +44,12 @@ if [ "$(id -u)" -eq 0 ]; then
   chown -R "$user" "$stage"
   as_user=(runuser -u "$user" --)
 fi
+status=0
 "${as_user[@]}" env -i PATH=/usr/bin:/bin HOME="$home" LANG=C.UTF-8 \
   KRYVET_SCREENSHOTS="${KRYVET_SCREENSHOTS:-}" \
-  WINEPREFIX="$home/.wine-kryvet-window" "$stage/run_window_tests.sh" "$stage"
+  WINEPREFIX="$home/.wine-kryvet-window" "$stage/run_window_tests.sh" "$stage" || status=$?
+if [ -n "${KRYVET_SCREENSHOTS:-}" ] && [ -d "$stage/shots" ]; then
+  mkdir -p "$root/docs/windows"
+  cp "$stage"/shots/*.png "$root/docs/windows/"
+fi
+exit "$status"

@@ -46,7 +46,17 @@ lines = [
 with open(sys.argv[1], "w", encoding="utf-16") as f:
     f.write("\r\n".join(lines) + "\r\n")
 EOF
-"$wine" regedit /S "$folder/settings.reg" >/dev/null 2>&1
+# Wine's desktop reads its settings when it starts: a changed setting takes
+# one restart of the server, once per prefix.
+stamp="$WINEPREFIX/kryvet-window-settings.reg"
+if ! cmp -s "$folder/settings.reg" "$stamp"; then
+  "$wine" regedit /S "$folder/settings.reg" >/dev/null 2>&1
+  wineserver -k
+  wineserver -w
+  cp "$folder/settings.reg" "$stamp"
+  "$wine" cmd /c exit >/dev/null 2>&1
+  wineserver -p
+fi
 
 echo "== window_test.py"
 python3 "$folder/window_test.py" >"$folder/window.log" 2>&1

@@ -6,6 +6,9 @@
 //                                     visible (or gone); exit 1 on timeout
 //   window_probe box CAPTION [MS]     a system message box by caption: its
 //                                     texts and buttons (waits up to MS)
+//   window_probe forms                the forms' names and frames
+//   window_probe hold PATH            locks the file, as another Kryvet
+//                                     does, until standard input ends
 // Controls are found by their ID, 1000 + their index in the description,
 // and windows by their class, "Kryvet." + the form's name.
 #include <windows.h>
@@ -230,7 +233,8 @@ int PrintForm(const FormDescription& form) {
         out += "{\"id\":" + std::to_string(kFirstControlId + i) +
                ",\"class\":" + Quoted(ClassOf(window)) + ",\"text\":" + Quoted(TextOf(window)) +
                ",\"rect\":" + RectInParent(window) +
-               ",\"visible\":" + (IsWindowVisible(window) ? "true" : "false") +
+               // Its own flag: a hidden form's controls keep theirs.
+               ",\"visible\":" + ((style & WS_VISIBLE) ? "true" : "false") +
                ",\"enabled\":" + (IsWindowEnabled(window) ? "true" : "false") +
                ",\"default\":" + (button && (style & 0x0F) == BS_DEFPUSHBUTTON ? "true" : "false") +
                ",\"password\":" + ((style & ES_PASSWORD) && !button ? "true" : "false") +
@@ -309,12 +313,47 @@ int Wait(const FormDescription& form, int waitMs, bool gone) {
     }
 }
 
+int ListForms() {
+    std::string out = "[";
+    for (const FormDescription* form : kryvet::AllForms()) {
+        out += (out.size() > 1 ? "," : "") + std::string("{\"name\":") + Quoted(form->name) +
+               ",\"frame\":" + std::to_string(static_cast<int>(form->frame)) + "}";
+    }
+    std::printf("%s]\n", out.c_str());
+    return 0;
+}
+
+int Hold(std::string_view path) {
+    const HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    OVERLAPPED whole{};
+    if (file == INVALID_HANDLE_VALUE ||
+        !LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD,
+                    MAXDWORD, &whole)) {
+        std::printf("{\"held\":false,\"error\":%lu}\n", GetLastError());
+        return 1;
+    }
+    std::printf("{\"held\":true}\n");
+    std::fflush(stdout);
+    while (std::getchar() != EOF) {
+    }
+    CloseHandle(file);
+    return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i) {
         args.push_back(Utf8(argv[i]));
+    }
+    if (args.size() == 1 && args[0] == "forms") {
+        return ListForms();
+    }
+    if (args.size() == 2 && args[0] == "hold") {
+        return Hold(args[1]);
     }
     if (args.size() >= 2 && args[0] == "box") {
         return PrintBox(args[1], args.size() > 2 ? std::stoi(args[2]) : 0);
