@@ -37,16 +37,23 @@ chmod -R a+rX "$stage"
 
 as_user=()
 home=$HOME
+full_drive=
 if [ "$(id -u)" -eq 0 ]; then
   user=kryvet-wine
   id "$user" >/dev/null 2>&1 || useradd --create-home --shell /usr/sbin/nologin "$user"
   home=$(getent passwd "$user" | cut -d: -f6)
   chown -R "$user" "$stage"
   as_user=(runuser -u "$user" --)
+  # A drive too small to take the header: the free-space notice.
+  mkdir "$stage/full"
+  if mount -t tmpfs -o size=64k,mode=0700,uid="$(id -u "$user")" tmpfs "$stage/full"; then
+    trap 'umount "$stage/full"; rm -rf "$stage"' EXIT
+    full_drive=$stage/full
+  fi
 fi
 status=0
 "${as_user[@]}" env -i PATH=/usr/bin:/bin HOME="$home" LANG=C.UTF-8 \
-  KRYVET_SCREENSHOTS="${KRYVET_SCREENSHOTS:-}" \
+  KRYVET_SCREENSHOTS="${KRYVET_SCREENSHOTS:-}" KRYVET_FULL_DRIVE="${full_drive:-}" \
   WINEPREFIX="$home/.wine-kryvet-window" "$stage/run_window_tests.sh" "$stage" || status=$?
 if [ -n "${KRYVET_SCREENSHOTS:-}" ] && [ -d "$stage/shots" ]; then
   mkdir -p "$root/docs/windows"
