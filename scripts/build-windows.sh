@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is needed (Debian 12) and cross-builds Kryvet for 64-bit
-# Windows with mingw-w64 into build-windows/: cli/kryvet-cli.exe, the tests
+# Windows with mingw-w64 into build-windows/: cli/kryvet-cli.exe, app/kryvet.exe, the tests
 # that scripts/test-windows.sh runs under Wine, the ZIP and the installer.
 # Arguments name targets to build instead of all (the packages then only
 # with --package).
@@ -27,7 +27,7 @@ packages=(cmake ninja-build g++-mingw-w64-x86-64-posix googletest gettext python
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKRYVET_WERROR=ON \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" -DKRYVET_BUILD_GUI=OFF >/dev/null
 if [ ${#targets[@]} -eq 0 ]; then
-  targets=(kryvet-cli kryvet_cli_helper engine_tests fault_matrix_tests platform_windows_tests)
+  targets=(kryvet-cli kryvet kryvet_cli_helper engine_tests fault_matrix_tests platform_windows_tests)
 fi
 nice -n 10 cmake --build "$build" --target "${targets[@]}" -- --quiet
 if [ "$package" -eq 1 ]; then

@@ -15,22 +15,6 @@ namespace {
 
 constexpr long double kPi = 3.14159265358979323846264338327950288L;
 
-std::int32_t TruncToInt32(long double value) {
-    // Spans wider than 32 bits are unspecified; saturate rather than overflow.
-    if (!(value > static_cast<long double>(std::numeric_limits<std::int32_t>::min()))) {
-        return std::numeric_limits<std::int32_t>::min();
-    }
-    if (!(value < static_cast<long double>(std::numeric_limits<std::int32_t>::max()))) {
-        return std::numeric_limits<std::int32_t>::max();
-    }
-    return static_cast<std::int32_t>(value);
-}
-
-// The 32-bit wrap-around difference the percentage is taken from.
-std::int32_t Difference32(std::int32_t a, std::int32_t b) {
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) - static_cast<std::uint32_t>(b));
-}
-
 // Nearest integer, ties to even (the default rounding mode).
 int RoundEven(long double value) {
     return static_cast<int>(std::llrint(value));
@@ -70,18 +54,6 @@ void DrawPieShape(QPainter& painter, const TRect& box, QPointF from, QPointF to)
 }
 
 }  // namespace
-
-std::int32_t PercentOfSpan(std::int32_t x, std::int32_t z) {
-    if (z == 0) {
-        return 0;
-    }
-    return TruncToInt32(static_cast<long double>(x) * 100.0L / static_cast<long double>(z));
-}
-
-std::int32_t PixelsForPercent(std::int32_t p, std::int32_t l) {
-    const long double share = static_cast<long double>(p) * 0.01L;
-    return TruncToInt32(static_cast<long double>(l) * share);
-}
 
 TGauge::TGauge(QWidget* parent) : QWidget(parent) {
     resize(100, 100);
@@ -178,7 +150,7 @@ QColor TGauge::ControlColor() const {
 }
 
 std::int32_t TGauge::FilledPercent() const {
-    return PercentOfSpan(Difference32(progress_, minValue_), Difference32(maxValue_, minValue_));
+    return kryvet::FilledPercent(progress_, minValue_, maxValue_);
 }
 
 void TGauge::RepaintNow() {
@@ -192,10 +164,8 @@ QImage TGauge::RenderFace(qreal devicePixelRatio) const {
     // would show its percentage in blocks.
     TBitmap face(width(), height(), devicePixelRatio);
     ClearToBlack(face);
-    TRect rect{0, 0, width(), height()};
-    if (borderStyle_ == bsSingle) {
-        rect = TRect{1, 1, width() - 1, height() - 1};
-    }
+    const GaugeRect drawn = GaugeDrawingRect(width(), height(), borderStyle_ == bsSingle);
+    const TRect rect{drawn.Left, drawn.Top, drawn.Right, drawn.Bottom};
     {
         TBltBitmap layer;
         layer.MakeLike(face);
@@ -235,28 +205,14 @@ void TGauge::paintEvent(QPaintEvent*) {
 }
 
 void TGauge::DrawBar(TBitmap& layer, const TRect& rect) const {
-    // W and H are one more than the rectangle's sides, and the fill below ends
-    // at F and H themselves rather than at L + F and T + H: that is what the
-    // bar has always looked like, so it is kept.
-    const int w = rect.Right - rect.Left + 1;
-    const int h = rect.Bottom - rect.Top + 1;
+    const GaugeRect drawn{rect.Left, rect.Top, rect.Right, rect.Bottom};
     layer.SetBrushColor(ResolveColor(backColor_));
     layer.FillRect(rect);
     layer.SetBrushColor(ResolveColor(foreColor_));
-    if (kind_ == gkHorizontalBar) {
-        int f = PixelsForPercent(FilledPercent(), w);
-        if (f > w) {
-            f = w;
-        }
-        if (f > 0) {
-            layer.FillRect(TRect{rect.Left, rect.Top, f, h});
-        }
-    } else {
-        int f = PixelsForPercent(FilledPercent(), h);
-        if (f >= h) {
-            f = h - 1;
-        }
-        layer.FillRect(TRect{rect.Left, h - f, w, h});
+    const GaugeRect fill = kind_ == gkHorizontalBar ? HorizontalBarFill(drawn, FilledPercent())
+                                                    : VerticalBarFill(drawn, FilledPercent());
+    if (fill.Right > fill.Left || kind_ != gkHorizontalBar) {
+        layer.FillRect(TRect{fill.Left, fill.Top, fill.Right, fill.Bottom});
     }
 }
 
@@ -357,8 +313,8 @@ void TGauge::DrawPercentText(TBitmap& face, const TRect& rect) const {
     // pixels at this size, which would make unsmoothed glyphs overlap.
     font.setHintingPreference(QFont::PreferFullHinting);
     const QFontMetrics metrics(font);
-    const int x = (rect.Right - rect.Left + 1 - metrics.horizontalAdvance(s)) / 2;
-    const int y = (rect.Bottom - rect.Top + 1 - metrics.height()) / 2;
+    const auto [x, y] = PercentTextOrigin(GaugeRect{rect.Left, rect.Top, rect.Right, rect.Bottom},
+                                          metrics.horizontalAdvance(s), metrics.height());
     {
         QPainter painter(&text.Image());
         painter.setRenderHint(QPainter::TextAntialiasing, false);

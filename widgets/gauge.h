@@ -6,6 +6,7 @@
 #include <exception>
 #include <string>
 
+#include "widgets/gauge_geometry.h"
 #include "widgets/raster_bitmap.h"
 #include "widgets/tcolor.h"
 
@@ -33,15 +34,6 @@ enum TGaugeKind : std::uint8_t {
 };
 
 enum TBorderStyle : std::uint8_t { bsNone = 0, bsSingle = 1 };
-
-// X × 100 / Z truncated toward zero, 0 for an empty span. Computed in 80-bit
-// extended precision like the figures it feeds.
-std::int32_t PercentOfSpan(std::int32_t x, std::int32_t z);
-
-// Pixels of length L that P percent covers: L × (P × 0.01) in 80-bit extended
-// precision, truncated. 0.01 is not exact there, so e.g. 5 % of 100 gives 4;
-// the bar's width depends on exactly this.
-std::int32_t PixelsForPercent(std::int32_t p, std::int32_t l);
 
 // Progress gauge: a figure for a value within a range with the whole
 // percentage printed over it. Setters repaint at once, and only when the

@@ -1,0 +1,548 @@
+#include "win32/form_window.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "win32/fonts.h"
+#include "win32/gauge_window.h"
+#include "win32/picture_control.h"
+
+namespace kryvet::win32 {
+
+namespace {
+
+constexpr wchar_t kPanelClass[] = L"Kryvet.Panel";
+
+std::wstring ClassName(const FormDescription& description) {
+    return L"Kryvet." + Wide(description.name);
+}
+
+bool IsButton(ControlKind kind) {
+    return kind == ControlKind::Button || kind == ControlKind::PictureButton;
+}
+
+bool IsWindowed(ControlKind kind) {
+    return kind != ControlKind::Timer && kind != ControlKind::OpenDialog;
+}
+
+// The outer rectangle of a window whose client area is `client`.
+RECT OuterOf(RECT client, DWORD style, bool menu) {
+    AdjustWindowRectEx(&client, style, menu, 0);
+    return client;
+}
+
+}  // namespace
+
+std::wstring Wide(std::string_view utf8) {
+    if (utf8.empty()) {
+        return {};
+    }
+    const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), nullptr, 0);
+    std::wstring wide(std::size_t(length), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), wide.data(), length);
+    return wide;
+}
+
+std::string Utf8(std::wstring_view wide) {
+    if (wide.empty()) {
+        return {};
+    }
+    const int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(wide.size()), nullptr, 0,
+                                           nullptr, nullptr);
+    std::string utf8(std::size_t(length), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(wide.size()), utf8.data(), length, nullptr,
+                        nullptr);
+    return utf8;
+}
+
+int Scaled(int pixels) {
+    static const int dpi = [] {
+        HDC screen = GetDC(nullptr);
+        const int value = GetDeviceCaps(screen, LOGPIXELSY);
+        ReleaseDC(nullptr, screen);
+        return value > 0 ? value : 96;
+    }();
+    return MulDiv(pixels, dpi, 96);
+}
+
+COLORREF ResolveColor(StoredColor color) {
+    if ((color & 0x80000000u) != 0) {
+        return GetSysColor(int(color & 0xFFu));
+    }
+    return COLORREF(color & 0x00FFFFFFu);
+}
+
+FormWindow::FormWindow(const FormDescription& description, HWND owner, HMENU menu)
+    : description_(description), owner_(owner) {
+    const std::wstring className = ClassName(description);
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    if (!GetClassInfoExW(GetModuleHandleW(nullptr), className.c_str(), &windowClass)) {
+        windowClass.cbSize = sizeof windowClass;
+        windowClass.lpfnWndProc = Procedure;
+        windowClass.hInstance = GetModuleHandleW(nullptr);
+        windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        windowClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+        windowClass.lpszClassName = className.c_str();
+        windowClass.hIcon = description.icon.empty() ? nullptr : PictureIcon(description.icon);
+        RegisterClassExW(&windowClass);
+    }
+    const FormRect& at = description.geometry;
+    DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+    int left = Scaled(at.left);
+    int top = Scaled(at.top);
+    int width = 0;
+    int height = 0;
+    if (description.frame == FormFrame::MainWindow) {
+        // The designed outer size; the system places the window.
+        style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+        left = CW_USEDEFAULT;
+        top = CW_USEDEFAULT;
+        width = Scaled(at.width);
+        height = Scaled(at.height);
+    } else {
+        const RECT outer =
+            OuterOf({0, 0, Scaled(at.width), Scaled(at.height)}, style, menu != nullptr);
+        width = outer.right - outer.left;
+        height = outer.bottom - outer.top;
+    }
+    formFont_ = CreateFormFont(description.font.face, description.font.pixelHeight);
+    hwnd_ = CreateWindowExW(0, className.c_str(), Wide(description.caption).c_str(), style, left,
+                            top, width, height, owner, menu, GetModuleHandleW(nullptr), this);
+    if (hwnd_ == nullptr) {
+        throw std::runtime_error("cannot create the window " + std::string(description.name));
+    }
+    CreateControls();
+}
+
+FormWindow::~FormWindow() {
+    if (hwnd_ != nullptr) {
+        SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+        DestroyWindow(hwnd_);
+    }
+    for (HFONT font : fonts_) {
+        DeleteObject(font);
+    }
+    DeleteObject(formFont_);
+    for (HBRUSH brush : brushes_) {
+        DeleteObject(brush);
+    }
+}
+
+HFONT FormWindow::FontFor(const FontDescription& font) {
+    if (font.face.empty()) {
+        return formFont_;
+    }
+    fonts_.push_back(CreateFormFont(font.face, font.pixelHeight));
+    return fonts_.back();
+}
+
+void FormWindow::CreateControls() {
+    WNDCLASSEXW panelClass{};
+    if (!GetClassInfoExW(GetModuleHandleW(nullptr), kPanelClass, &panelClass)) {
+        panelClass.cbSize = sizeof panelClass;
+        panelClass.lpfnWndProc = ContainerProcedure;
+        panelClass.hInstance = GetModuleHandleW(nullptr);
+        panelClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        panelClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+        panelClass.lpszClassName = kPanelClass;
+        RegisterClassExW(&panelClass);
+    }
+    RegisterPictureClass();
+    RegisterGaugeClass();
+    const auto& controls = description_.controls;
+    controls_.assign(controls.size(), nullptr);
+    defaults_.assign(controls.size(), false);
+    colors_.clear();
+    for (const ControlDescription& control : controls) {
+        colors_.push_back(control.color);
+    }
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+        const ControlDescription& control = controls[i];
+        if (!IsWindowed(control.kind)) {
+            continue;
+        }
+        HWND parent = control.parent.empty() ? hwnd_ : Control(control.parent);
+        DWORD style = WS_CHILD | WS_CLIPSIBLINGS | (control.visible ? WS_VISIBLE : 0);
+        DWORD extended = 0;
+        const wchar_t* className = L"STATIC";
+        std::wstring text = Wide(control.text);
+        switch (control.kind) {
+            case ControlKind::Label:
+                style |= SS_LEFT | SS_NOPREFIX;
+                break;
+            case ControlKind::Picture:
+                className = kPictureClass;
+                text = Wide(control.picture);
+                break;
+            case ControlKind::Edit:
+            case ControlKind::PasswordEdit:
+                className = L"EDIT";
+                style |= ES_AUTOHSCROLL;
+                if (control.kind == ControlKind::PasswordEdit) {
+                    style |= ES_PASSWORD;
+                }
+                if (control.border) {
+                    extended |= WS_EX_CLIENTEDGE;
+                }
+                break;
+            case ControlKind::Button:
+                className = L"BUTTON";
+                style |= BS_PUSHBUTTON;
+                break;
+            case ControlKind::PictureButton:
+                className = L"BUTTON";
+                style |= BS_OWNERDRAW;
+                break;
+            case ControlKind::Panel:
+                className = kPanelClass;
+                break;
+            case ControlKind::Gauge:
+                className = kGaugeClass;
+                break;
+            case ControlKind::Timer:
+            case ControlKind::OpenDialog:
+                break;
+        }
+        const HFONT font = FontFor(control.font);
+        FormRect at = control.geometry;
+        if (control.kind == ControlKind::Label && at.width == 0) {
+            // Sized to its text, in its font.
+            HDC dc = GetDC(hwnd_);
+            HGDIOBJ old = SelectObject(dc, font);
+            SIZE extent{};
+            GetTextExtentPoint32W(dc, text.c_str(), int(text.size()), &extent);
+            SelectObject(dc, old);
+            ReleaseDC(hwnd_, dc);
+            at.width = MulDiv(extent.cx, 96, Scaled(96));
+            at.height = MulDiv(extent.cy, 96, Scaled(96));
+        }
+        if (control.kind == ControlKind::Picture) {
+            const SIZE size = PictureSize(control.picture);
+            at.width = size.cx;
+            at.height = size.cy;
+        }
+        HWND window = CreateWindowExW(
+            extended, className, text.c_str(), style, Scaled(at.left), Scaled(at.top),
+            Scaled(at.width), Scaled(at.height), parent,
+            reinterpret_cast<HMENU>(INT_PTR(kFirstControlId + int(i))), GetModuleHandleW(nullptr),
+            control.kind == ControlKind::Gauge ? const_cast<ControlDescription*>(&control)
+                                               : nullptr);
+        if (window == nullptr) {
+            throw std::runtime_error("cannot create the control " + std::string(control.name));
+        }
+        SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        if (control.kind == ControlKind::PasswordEdit) {
+            SendMessageW(window, EM_SETPASSWORDCHAR, L'*', 0);
+        }
+        // A later control lies above an earlier one.
+        SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        controls_[i] = window;
+    }
+    if (!description_.defaultButton.empty()) {
+        SetDefault(description_.defaultButton, true);
+    }
+}
+
+HWND FormWindow::Control(std::string_view name) const {
+    const auto& controls = description_.controls;
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+        if (controls[i].name == name) {
+            return controls_.empty() ? nullptr : controls_[i];
+        }
+    }
+    throw std::logic_error("form " + std::string(description_.name) + " has no control " +
+                           std::string(name));
+}
+
+const ControlDescription* FormWindow::DescriptionOf(HWND control) const {
+    const auto found = std::find(controls_.begin(), controls_.end(), control);
+    if (control == nullptr || found == controls_.end()) {
+        return nullptr;
+    }
+    return &description_.controls[std::size_t(found - controls_.begin())];
+}
+
+std::wstring FormWindow::Text(std::string_view control) const {
+    HWND window = Control(control);
+    std::wstring text(std::size_t(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(std::size_t(GetWindowTextW(window, text.data(), int(text.size()))));
+    return text;
+}
+
+void FormWindow::SetText(std::string_view control, std::wstring_view text) {
+    SetWindowTextW(Control(control), std::wstring(text).c_str());
+}
+
+void FormWindow::SetVisible(std::string_view control, bool visible) {
+    ShowWindow(Control(control), visible ? SW_SHOWNA : SW_HIDE);
+}
+
+void FormWindow::Focus(std::string_view control) {
+    SetFocus(Control(control));
+}
+
+void FormWindow::SetDefault(std::string_view button, bool isDefault) {
+    HWND window = Control(button);
+    const ControlDescription* control = DescriptionOf(window);
+    defaults_[std::size_t(control - description_.controls.data())] = isDefault;
+    if (control->kind == ControlKind::Button) {
+        SendMessageW(window, BM_SETSTYLE, isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+    } else {
+        InvalidateRect(window, nullptr, TRUE);
+    }
+}
+
+bool FormWindow::IsDefault(std::string_view button) const {
+    const ControlDescription* control = DescriptionOf(Control(button));
+    return defaults_[std::size_t(control - description_.controls.data())];
+}
+
+void FormWindow::SetColor(std::string_view control, StoredColor color) {
+    HWND window = Control(control);
+    colors_[std::size_t(DescriptionOf(window) - description_.controls.data())] = color;
+    InvalidateRect(window, nullptr, TRUE);
+}
+
+int FormWindow::ShowModal() {
+    modal_ = true;
+    done_ = false;
+    result_ = 0;
+    const bool ownerWasEnabled = owner_ != nullptr && IsWindowEnabled(owner_);
+    if (ownerWasEnabled) {
+        EnableWindow(owner_, FALSE);
+    }
+    ShowWindow(hwnd_, SW_SHOW);
+    SetForegroundWindow(hwnd_);
+    const std::string_view first =
+        !description_.focus.empty()
+            ? description_.focus
+            : (description_.tabOrder.empty() ? std::string_view() : description_.tabOrder.front());
+    if (!first.empty()) {
+        Focus(first);
+    }
+    MSG message;
+    bool quit = false;
+    while (!done_) {
+        const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+        if (got <= 0) {
+            quit = true;
+            break;
+        }
+        if (!TranslateFormKeys(message)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
+    // The owner first, so that it is the window activated again.
+    if (ownerWasEnabled) {
+        EnableWindow(owner_, TRUE);
+    }
+    ShowWindow(hwnd_, SW_HIDE);
+    if (owner_ != nullptr) {
+        SetActiveWindow(owner_);
+    }
+    modal_ = false;
+    if (quit) {
+        PostQuitMessage(int(message.wParam));
+        return kModalCancel;
+    }
+    return result_;
+}
+
+void FormWindow::EndModal(int result) {
+    result_ = result;
+    done_ = true;
+}
+
+bool FormWindow::TranslateFormKeys(MSG& message) {
+    if (message.message != WM_KEYDOWN && message.message != WM_CHAR) {
+        return false;
+    }
+    HWND root = GetAncestor(message.hwnd, GA_ROOT);
+    auto* form = reinterpret_cast<FormWindow*>(GetWindowLongPtrW(root, GWLP_USERDATA));
+    return form != nullptr && form->TakeKey(message);
+}
+
+bool FormWindow::TakeKey(const MSG& message) {
+    const WPARAM key = message.wParam;
+    if (message.message == WM_CHAR) {
+        // The edit boxes would beep for the keys taken below.
+        return key == L'\t' || key == L'\r' || key == 27;
+    }
+    const bool plain = GetKeyState(VK_CONTROL) >= 0 && GetKeyState(VK_MENU) >= 0;
+    if (key == VK_TAB && plain) {
+        MoveFocus(GetKeyState(VK_SHIFT) >= 0);
+        return true;
+    }
+    if (key == VK_RETURN && plain) {
+        HWND focused = GetFocus();
+        const ControlDescription* control = DescriptionOf(focused);
+        if (control != nullptr && IsButton(control->kind)) {
+            SendMessageW(focused, BM_CLICK, 0, 0);
+            return true;
+        }
+        for (std::size_t i = 0; i < defaults_.size(); ++i) {
+            if (defaults_[i] && IsWindowEnabled(controls_[i])) {
+                SendMessageW(controls_[i], BM_CLICK, 0, 0);
+                return true;
+            }
+        }
+        return true;
+    }
+    if (key == VK_ESCAPE && plain) {
+        if (!description_.cancelButton.empty()) {
+            HWND cancel = Control(description_.cancelButton);
+            if (IsWindowEnabled(cancel)) {
+                SendMessageW(cancel, BM_CLICK, 0, 0);
+            }
+        }
+        return true;
+    }
+    return false;
+}
+
+void FormWindow::MoveFocus(bool forward) {
+    const auto& order = description_.tabOrder;
+    if (order.empty()) {
+        return;
+    }
+    const int count = int(order.size());
+    int at = -1;
+    for (int i = 0; i < count; ++i) {
+        if (Control(order[std::size_t(i)]) == GetFocus()) {
+            at = i;
+        }
+    }
+    for (int step = 1; step <= count; ++step) {
+        int next = at < 0 ? (forward ? step - 1 : count - step)
+                          : ((at + (forward ? step : -step)) % count + count) % count;
+        HWND window = Control(order[std::size_t(next)]);
+        if (IsWindowVisible(window) && IsWindowEnabled(window)) {
+            SetFocus(window);
+            if (DescriptionOf(window)->kind == ControlKind::Edit ||
+                DescriptionOf(window)->kind == ControlKind::PasswordEdit) {
+                SendMessageW(window, EM_SETSEL, 0, -1);
+            }
+            return;
+        }
+    }
+}
+
+void FormWindow::Command(std::string_view, int) {}
+
+void FormWindow::Clicked(std::string_view) {}
+
+void FormWindow::CloseBox() {
+    if (modal_) {
+        EndModal(kModalCancel);
+    }
+}
+
+HBRUSH FormWindow::Background(HWND control, HDC dc) {
+    const ControlDescription* description = DescriptionOf(control);
+    if (description != nullptr && description->font.color != kParentColor) {
+        SetTextColor(dc, ResolveColor(description->font.color));
+    }
+    const StoredColor stored =
+        description == nullptr ? kParentColor
+                               : colors_[std::size_t(description - description_.controls.data())];
+    if (stored == kParentColor) {
+        SetBkMode(dc, TRANSPARENT);
+        return GetSysColorBrush(COLOR_BTNFACE);
+    }
+    const COLORREF color = ResolveColor(stored);
+    SetBkColor(dc, color);
+    if ((stored & 0x80000000u) != 0) {
+        return GetSysColorBrush(int(stored & 0xFFu));
+    }
+    brushes_.push_back(CreateSolidBrush(color));
+    if (brushes_.size() > 16) {
+        // Each paint asks again; keep only the few still in use.
+        DeleteObject(brushes_.front());
+        brushes_.erase(brushes_.begin());
+    }
+    return brushes_.back();
+}
+
+LRESULT FormWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_COMMAND: {
+            const int id = LOWORD(wParam);
+            const int index = id - kFirstControlId;
+            if (lParam != 0 && index >= 0 && index < int(controls_.size())) {
+                const ControlDescription& control = description_.controls[std::size_t(index)];
+                const int code = HIWORD(wParam);
+                if (IsButton(control.kind) && code == BN_CLICKED) {
+                    Clicked(control.name);
+                    if (modal_ && control.modalResult != 0 && !done_) {
+                        EndModal(control.modalResult);
+                    }
+                } else {
+                    Command(control.name, code);
+                }
+                return 0;
+            }
+            break;
+        }
+        case WM_CTLCOLORSTATIC:
+            return reinterpret_cast<LRESULT>(
+                Background(reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam)));
+        case WM_DRAWITEM: {
+            const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+            if (const ControlDescription* control = DescriptionOf(item.hwndItem)) {
+                const bool isDefault =
+                    defaults_[std::size_t(control - description_.controls.data())] ||
+                    GetFocus() == item.hwndItem;
+                DrawPictureButton(item, control->picture, isDefault);
+                return TRUE;
+            }
+            break;
+        }
+        case WM_CLOSE:
+            CloseBox();
+            return 0;
+        default:
+            break;
+    }
+    return DefWindowProcW(hwnd_, message, wParam, lParam);
+}
+
+LRESULT CALLBACK FormWindow::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* form =
+            static_cast<FormWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        form->hwnd_ = window;
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
+    }
+    auto* form = reinterpret_cast<FormWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (form == nullptr) {
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    return form->HandleMessage(message, wParam, lParam);
+}
+
+LRESULT CALLBACK FormWindow::ContainerProcedure(HWND window, UINT message, WPARAM wParam,
+                                                LPARAM lParam) {
+    switch (message) {
+        case WM_PAINT: {
+            // A raised panel.
+            PAINTSTRUCT paint;
+            HDC dc = BeginPaint(window, &paint);
+            RECT area;
+            GetClientRect(window, &area);
+            DrawEdge(dc, &area, BDR_RAISEDINNER, BF_RECT);
+            EndPaint(window, &paint);
+            return 0;
+        }
+        case WM_COMMAND:
+        case WM_CTLCOLORSTATIC:
+        case WM_DRAWITEM:
+            // What its controls tell belongs to the form.
+            return SendMessageW(GetParent(window), message, wParam, lParam);
+        default:
+            return DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+}  // namespace kryvet::win32
