@@ -5,11 +5,11 @@
 # package check; then the same suite under AddressSanitizer and
 # UndefinedBehaviorSanitizer (build-asan/), the window's tests under
 # ThreadSanitizer (build-tsan/: the rewrite runs on a worker thread there),
-# a bounded fuzzing run (build-fuzz/), and the Windows build's tests under
-# Wine (build-windows/). Each stage's output goes to a log in its build
+# a bounded fuzzing run (build-fuzz/), the Windows build's tests under
+# Wine (build-windows/) and kryvet.exe's window under Wine on Xvfb. Each stage's output goes to a log in its build
 # folder; the end is a summary. Extra arguments go to the first ctest run.
 #   KRYVET_SKIP_SANITIZERS=1  KRYVET_SKIP_TSAN=1  KRYVET_SKIP_FUZZ=1
-#   KRYVET_SKIP_WINDOWS=1  for a quicker local run
+#   KRYVET_SKIP_WINDOWS=1  KRYVET_SKIP_WINDOWS_WINDOW=1  for a quicker local run
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="$root/build-test"
@@ -48,7 +48,7 @@ stage() {
   if [ "$status" -ne 0 ]; then
     failed=1
     # What failed; the log holds the output of each failed test.
-    grep -A 40 -E "^The following tests FAILED|^fuzz_.*: findings|^== fuzz_|^\[  FAILED  \]|did not finish \(status" "$log" | head -n 40 >&2 || true
+    grep -A 40 -E "^The following tests FAILED|^(FAIL|ERROR): test_|^fuzz_.*: findings|^== fuzz_|^\[  FAILED  \]|did not finish \(status" "$log" | head -n 40 >&2 || true
   fi
 }
 
@@ -58,6 +58,9 @@ ctest_result() {
 }
 wine_result() {
   sed -n 's/^wine: //p' "$1" | tail -n 1 | grep . || echo "did not finish"
+}
+wine_window_result() {
+  sed -n 's/^wine window: //p' "$1" | tail -n 1 | grep . || echo "did not finish"
 }
 fuzz_result() {
   grep -qx "fuzzing found nothing" "$1" && echo "3 targets, nothing found" || echo "FOUND A FAULT"
@@ -71,6 +74,11 @@ if [ "${KRYVET_SKIP_WINDOWS:-0}" != 1 ]; then
   mkdir -p "$root/build-windows"
   stage "windows" "$root/build-windows/test.log" wine_result \
     env KRYVET_LINUX_BUILD="$build" "$root/scripts/test-windows.sh"
+fi
+if [ "${KRYVET_SKIP_WINDOWS_WINDOW:-0}" != 1 ]; then
+  mkdir -p "$root/build-windows"
+  stage "wine window" "$root/build-windows/window.log" wine_window_result \
+    env KRYVET_LINUX_BUILD="$build" "$root/scripts/test-windows-window.sh"
 fi
 if [ "${KRYVET_SKIP_SANITIZERS:-0}" != 1 ]; then
   mkdir -p "$root/build-asan"

@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# Builds kryvet.exe and the probe that reads its windows
+# (scripts/build-windows.sh), and runs the window's tests under Wine on an
+# Xvfb server of their own, driven by xdotool, as an ordinary user (root
+# hides read-only refusals): kryvet-wine, made if missing, when run as root.
+# Its prefix, ~/.wine-kryvet-window, is kept between runs. The last line is
+# the tally.
+#   KRYVET_LINUX_BUILD=<folder>  the Linux build whose kryvet-cli and gauge
+#                                the window is compared with (default:
+#                                build-test, as scripts/test.sh leaves it)
+#   KRYVET_SCREENSHOTS=1         also writes docs/windows/*.png
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build="$root/build-windows"
+linux_build=${KRYVET_LINUX_BUILD:-$root/build-test}
+for program in cli/kryvet-cli tests/widgets/gauge_face_dump; do
+  if [ ! -x "$linux_build/$program" ]; then
+    echo "no $linux_build/$program: build Linux first (scripts/test.sh)" >&2
+    exit 1
+  fi
+done
+
+"$root/scripts/build-windows.sh" kryvet kryvet_window_probe
+"$root/scripts/install-deps.sh" wine wine64 xvfb xdotool x11-utils imagemagick \
+  fonts-ipafont-gothic fonts-ipafont-mincho fonts-wine python3
+
+# What runs is copied to a folder the user can reach: a checkout under
+# /root is closed to others.
+stage=$(mktemp -d /tmp/kryvet-window.XXXXXX)
+trap 'rm -rf "$stage"' EXIT
+mkdir "$stage/linux" "$stage/pictures"
+cp "$build"/app/kryvet.exe "$build"/tests/win32/kryvet_window_probe.exe \
+  "$root"/tests/win32/run_window_tests.sh "$root"/tests/win32/window_test.py "$stage"/
+cp "$linux_build"/cli/kryvet-cli "$linux_build"/tests/widgets/gauge_face_dump "$stage/linux/"
+cp "$root"/dialogs/pictures/*.xpm "$stage/pictures/"
+chmod -R a+rX "$stage"
+
+as_user=()
+home=$HOME
+full_drive=
+if [ "$(id -u)" -eq 0 ]; then
+  user=kryvet-wine
+  id "$user" >/dev/null 2>&1 || useradd --create-home --shell /usr/sbin/nologin "$user"
+  home=$(getent passwd "$user" | cut -d: -f6)
+  chown -R "$user" "$stage"
+  as_user=(runuser -u "$user" --)
+  # A drive too small to take the header: the free-space notice.
+  mkdir "$stage/full"
+  if mount -t tmpfs -o size=64k,mode=0700,uid="$(id -u "$user")" tmpfs "$stage/full"; then
+    trap 'umount "$stage/full"; rm -rf "$stage"' EXIT
+    full_drive=$stage/full
+  fi
+fi
+status=0
+"${as_user[@]}" env -i PATH=/usr/bin:/bin HOME="$home" LANG=C.UTF-8 \
+  KRYVET_SCREENSHOTS="${KRYVET_SCREENSHOTS:-}" KRYVET_FULL_DRIVE="${full_drive:-}" \
+  WINEPREFIX="$home/.wine-kryvet-window" "$stage/run_window_tests.sh" "$stage" || status=$?
+if [ -n "${KRYVET_SCREENSHOTS:-}" ] && [ -d "$stage/shots" ]; then
+  mkdir -p "$root/docs/windows"
+  cp "$stage"/shots/*.png "$root/docs/windows/"
+fi
+exit "$status"
