@@ -1,5 +1,7 @@
 #include "win32/form_window.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <stdexcept>
 #include <utility>
@@ -30,6 +32,23 @@ bool IsWindowed(ControlKind kind) {
 RECT OuterOf(RECT client, DWORD style, bool menu) {
     AdjustWindowRectEx(&client, style, menu, 0);
     return client;
+}
+
+constexpr wchar_t kDefaultProperty[] = L"Kryvet.Default";
+
+// An owner-drawn button tells whether it is the default as the system's
+// buttons do, through its dialog code.
+LRESULT CALLBACK PictureButtonProcedure(HWND button, UINT message, WPARAM wParam, LPARAM lParam,
+                                        UINT_PTR, DWORD_PTR) {
+    if (message == WM_GETDLGCODE) {
+        return DLGC_BUTTON | (GetPropW(button, kDefaultProperty) != nullptr ? DLGC_DEFPUSHBUTTON
+                                                                            : DLGC_UNDEFPUSHBUTTON);
+    }
+    if (message == WM_NCDESTROY) {
+        RemovePropW(button, kDefaultProperty);
+        RemoveWindowSubclass(button, PictureButtonProcedure, 1);
+    }
+    return DefSubclassProc(button, message, wParam, lParam);
 }
 
 }  // namespace
@@ -241,6 +260,9 @@ void FormWindow::CreateControls() {
         if (control.kind == ControlKind::PasswordEdit) {
             SendMessageW(window, EM_SETPASSWORDCHAR, L'*', 0);
         }
+        if (control.kind == ControlKind::PictureButton) {
+            SetWindowSubclass(window, PictureButtonProcedure, 1, 0);
+        }
         // A later control lies above an earlier one.
         SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         controls_[i] = window;
@@ -294,7 +316,11 @@ void FormWindow::SetDefault(std::string_view button, bool isDefault) {
     defaults_[std::size_t(control - description_.controls.data())] = isDefault;
     if (control->kind == ControlKind::Button) {
         SendMessageW(window, BM_SETSTYLE, isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+    } else if (isDefault) {
+        SetPropW(window, kDefaultProperty, window);
+        InvalidateRect(window, nullptr, TRUE);
     } else {
+        RemovePropW(window, kDefaultProperty);
         InvalidateRect(window, nullptr, TRUE);
     }
 }
