@@ -4,7 +4,7 @@
 # Xvfb server of their own, driven by xdotool, as an ordinary user (root
 # hides read-only refusals): kryvet-wine, made if missing, when run as root.
 # Its prefix, ~/.wine-kryvet-window, is kept between runs. The last line is
-# the tally.
+# the tally. Arguments name the tests to run (e.g. Operations.test_each_notice).
 #   KRYVET_LINUX_BUILD=<folder>  the Linux build whose kryvet-cli and gauge
 #                                the window is compared with (default:
 #                                build-test, as scripts/test.sh leaves it)
@@ -54,7 +54,7 @@ fi
 status=0
 "${as_user[@]}" env -i PATH=/usr/bin:/bin HOME="$home" LANG=C.UTF-8 \
   KRYVET_SCREENSHOTS="${KRYVET_SCREENSHOTS:-}" KRYVET_FULL_DRIVE="${full_drive:-}" \
-  WINEPREFIX="$home/.wine-kryvet-window" "$stage/run_window_tests.sh" "$stage" || status=$?
+  WINEPREFIX="$home/.wine-kryvet-window" "$stage/run_window_tests.sh" "$stage" "$@" || status=$?
 if [ -n "${KRYVET_SCREENSHOTS:-}" ] && [ -d "$stage/shots" ]; then
   mkdir -p "$root/docs/windows"
   cp "$stage"/shots/*.png "$root/docs/windows/"

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Runs window_test.py against kryvet.exe in <folder> under Wine, as the user
-# it is started as: its own Xvfb at 96 DPI, 24-bit; one persistent
+# Runs window_test.py against kryvet.exe in <folder> under Wine (the tests
+# named after <folder>, or all), as the user it is started as: its own Xvfb at 96 DPI, 24-bit; one persistent
 # wineserver; a Wine virtual desktop the size of the screen, so that Wine
 # draws and focuses every window itself without a window manager, and
 # Windows' screen coordinates are the X screen's. The prefix ($WINEPREFIX)
@@ -24,7 +24,10 @@ for _ in $(seq 200); do
   sleep 0.1
 done
 
-# The first start makes the prefix; the server then stays for the run.
+# A server left by an interrupted run would keep its desktop on another
+# display. The first start makes the prefix; the server then stays for the run.
+wineserver -k 2>/dev/null
+wineserver -w 2>/dev/null
 trap 'wineserver -k 2>/dev/null; kill $xvfb 2>/dev/null' EXIT
 "$wine" cmd /c exit >/dev/null 2>&1
 wineserver -p
@@ -59,7 +62,7 @@ if ! cmp -s "$folder/settings.reg" "$stamp"; then
 fi
 
 echo "== window_test.py"
-python3 "$folder/window_test.py" >"$folder/window.log" 2>&1
+python3 "$folder/window_test.py" "${@:2}" >"$folder/window.log" 2>&1
 cat "$folder/window.log"
 ran=$(sed -n 's/^Ran \([0-9]*\) tests\{0,1\} in .*/\1/p' "$folder/window.log")
 bad=$(sed -n 's/^FAILED (\(.*\))$/\1/p' "$folder/window.log" | grep -o '\(failures\|errors\)=[0-9]*' |

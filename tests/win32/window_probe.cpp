@@ -236,7 +236,12 @@ int PrintForm(const FormDescription& form) {
                // Its own flag: a hidden form's controls keep theirs.
                ",\"visible\":" + ((style & WS_VISIBLE) ? "true" : "false") +
                ",\"enabled\":" + (IsWindowEnabled(window) ? "true" : "false") +
-               ",\"default\":" + (button && (style & 0x0F) == BS_DEFPUSHBUTTON ? "true" : "false") +
+               // An owner-drawn button keeps its default state to itself.
+               ",\"default\":" +
+               (!button                              ? "false"
+                : (style & 0x0F) == BS_OWNERDRAW     ? "null"
+                : (style & 0x0F) == BS_DEFPUSHBUTTON ? "true"
+                                                     : "false") +
                ",\"password\":" + ((style & ES_PASSWORD) && !button ? "true" : "false") +
                ",\"focused\":" + (window == focus ? "true" : "false") + "}";
     }
