@@ -1,7 +1,10 @@
 #include "win32/form_window.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <stdexcept>
+#include <utility>
 
 #include "win32/fonts.h"
 #include "win32/gauge_window.h"
@@ -31,6 +34,23 @@ RECT OuterOf(RECT client, DWORD style, bool menu) {
     return client;
 }
 
+constexpr wchar_t kDefaultProperty[] = L"Kryvet.Default";
+
+// An owner-drawn button tells whether it is the default as the system's
+// buttons do, through its dialog code.
+LRESULT CALLBACK PictureButtonProcedure(HWND button, UINT message, WPARAM wParam, LPARAM lParam,
+                                        UINT_PTR, DWORD_PTR) {
+    if (message == WM_GETDLGCODE) {
+        return DLGC_BUTTON | (GetPropW(button, kDefaultProperty) != nullptr ? DLGC_DEFPUSHBUTTON
+                                                                            : DLGC_UNDEFPUSHBUTTON);
+    }
+    if (message == WM_NCDESTROY) {
+        RemovePropW(button, kDefaultProperty);
+        RemoveWindowSubclass(button, PictureButtonProcedure, 1);
+    }
+    return DefSubclassProc(button, message, wParam, lParam);
+}
+
 }  // namespace
 
 std::wstring Wide(std::string_view utf8) {
@@ -53,6 +73,11 @@ std::string Utf8(std::wstring_view wide) {
     WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(wide.size()), utf8.data(), length, nullptr,
                         nullptr);
     return utf8;
+}
+
+void SetEditText(HWND edit, const std::wstring& text) {
+    SetWindowTextW(edit, text.c_str());
+    SendMessageW(edit, EM_SETSEL, text.size(), LPARAM(text.size()));
 }
 
 int Scaled(int pixels) {
@@ -124,7 +149,7 @@ FormWindow::~FormWindow() {
         DeleteObject(font);
     }
     DeleteObject(formFont_);
-    for (HBRUSH brush : brushes_) {
+    for (const auto& [color, brush] : brushes_) {
         DeleteObject(brush);
     }
 }
@@ -235,6 +260,9 @@ void FormWindow::CreateControls() {
         if (control.kind == ControlKind::PasswordEdit) {
             SendMessageW(window, EM_SETPASSWORDCHAR, L'*', 0);
         }
+        if (control.kind == ControlKind::PictureButton) {
+            SetWindowSubclass(window, PictureButtonProcedure, 1, 0);
+        }
         // A later control lies above an earlier one.
         SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         controls_[i] = window;
@@ -288,7 +316,11 @@ void FormWindow::SetDefault(std::string_view button, bool isDefault) {
     defaults_[std::size_t(control - description_.controls.data())] = isDefault;
     if (control->kind == ControlKind::Button) {
         SendMessageW(window, BM_SETSTYLE, isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+    } else if (isDefault) {
+        SetPropW(window, kDefaultProperty, window);
+        InvalidateRect(window, nullptr, TRUE);
     } else {
+        RemovePropW(window, kDefaultProperty);
         InvalidateRect(window, nullptr, TRUE);
     }
 }
@@ -304,16 +336,31 @@ void FormWindow::SetColor(std::string_view control, StoredColor color) {
     InvalidateRect(window, nullptr, TRUE);
 }
 
+namespace {
+
+BOOL CALLBACK DisableOther(HWND window, LPARAM data) {
+    auto& blocked = *reinterpret_cast<std::pair<HWND, std::vector<HWND>>*>(data);
+    if (window != blocked.first && IsWindowVisible(window) && IsWindowEnabled(window)) {
+        EnableWindow(window, FALSE);
+        blocked.second.push_back(window);
+    }
+    return TRUE;
+}
+
+}  // namespace
+
 int FormWindow::ShowModal() {
     modal_ = true;
     done_ = false;
     result_ = 0;
-    const bool ownerWasEnabled = owner_ != nullptr && IsWindowEnabled(owner_);
-    if (ownerWasEnabled) {
-        EnableWindow(owner_, FALSE);
-    }
+    // Every other window of the program is blocked meanwhile, the owner and
+    // a form that opened this one alike.
+    HWND before = GetActiveWindow();
+    std::pair<HWND, std::vector<HWND>> blocked{hwnd_, {}};
+    EnumThreadWindows(GetCurrentThreadId(), DisableOther, reinterpret_cast<LPARAM>(&blocked));
     ShowWindow(hwnd_, SW_SHOW);
     SetForegroundWindow(hwnd_);
+    SetActiveWindow(hwnd_);
     const std::string_view first =
         !description_.focus.empty()
             ? description_.focus
@@ -334,13 +381,15 @@ int FormWindow::ShowModal() {
             DispatchMessageW(&message);
         }
     }
-    // The owner first, so that it is the window activated again.
-    if (ownerWasEnabled) {
-        EnableWindow(owner_, TRUE);
+    // The others first, so that one of them takes the activation.
+    for (auto window = blocked.second.rbegin(); window != blocked.second.rend(); ++window) {
+        EnableWindow(*window, TRUE);
     }
     ShowWindow(hwnd_, SW_HIDE);
-    if (owner_ != nullptr) {
-        SetActiveWindow(owner_);
+    // The window that was active before is active again.
+    HWND below = before != nullptr && before != hwnd_ && IsWindow(before) ? before : owner_;
+    if (below != nullptr) {
+        SetActiveWindow(below);
     }
     modal_ = false;
     if (quit) {
@@ -356,12 +405,27 @@ void FormWindow::EndModal(int result) {
 }
 
 bool FormWindow::TranslateFormKeys(MSG& message) {
+    const bool input = (message.message >= WM_KEYFIRST && message.message <= WM_KEYLAST) ||
+                       (message.message >= WM_MOUSEFIRST && message.message <= WM_MOUSELAST &&
+                        message.message != WM_MOUSEMOVE);
+    HWND root = message.hwnd != nullptr ? GetAncestor(message.hwnd, GA_ROOT) : nullptr;
+    if (input && root != nullptr && !IsWindowEnabled(root)) {
+        // A form blocked by a modal one takes no input, even where the
+        // keyboard focus has stayed with it.
+        return true;
+    }
     if (message.message != WM_KEYDOWN && message.message != WM_CHAR) {
         return false;
     }
-    HWND root = GetAncestor(message.hwnd, GA_ROOT);
     auto* form = reinterpret_cast<FormWindow*>(GetWindowLongPtrW(root, GWLP_USERDATA));
     return form != nullptr && form->TakeKey(message);
+}
+
+void FormWindow::Press(HWND button) {
+    // As the button's click tells it; BM_CLICK is lost where the form is not
+    // yet the active window.
+    SendMessageW(GetParent(button), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
+                 reinterpret_cast<LPARAM>(button));
 }
 
 bool FormWindow::TakeKey(const MSG& message) {
@@ -379,12 +443,12 @@ bool FormWindow::TakeKey(const MSG& message) {
         HWND focused = GetFocus();
         const ControlDescription* control = DescriptionOf(focused);
         if (control != nullptr && IsButton(control->kind)) {
-            SendMessageW(focused, BM_CLICK, 0, 0);
+            Press(focused);
             return true;
         }
         for (std::size_t i = 0; i < defaults_.size(); ++i) {
             if (defaults_[i] && IsWindowEnabled(controls_[i])) {
-                SendMessageW(controls_[i], BM_CLICK, 0, 0);
+                Press(controls_[i]);
                 return true;
             }
         }
@@ -394,7 +458,7 @@ bool FormWindow::TakeKey(const MSG& message) {
         if (!description_.cancelButton.empty()) {
             HWND cancel = Control(description_.cancelButton);
             if (IsWindowEnabled(cancel)) {
-                SendMessageW(cancel, BM_CLICK, 0, 0);
+                Press(cancel);
             }
         }
         return true;
@@ -456,13 +520,12 @@ HBRUSH FormWindow::Background(HWND control, HDC dc) {
     if ((stored & 0x80000000u) != 0) {
         return GetSysColorBrush(int(stored & 0xFFu));
     }
-    brushes_.push_back(CreateSolidBrush(color));
-    if (brushes_.size() > 16) {
-        // Each paint asks again; keep only the few still in use.
-        DeleteObject(brushes_.front());
-        brushes_.erase(brushes_.begin());
+    // One brush per colour, kept while the form lives.
+    HBRUSH& brush = brushes_[stored];
+    if (brush == nullptr) {
+        brush = CreateSolidBrush(color);
     }
-    return brushes_.back();
+    return brush;
 }
 
 LRESULT FormWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -502,6 +565,15 @@ LRESULT FormWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_CLOSE:
             CloseBox();
             return 0;
+        case 0x02E0: {  // WM_DPICHANGED, newer than the headers' target
+            // The system's suggested frame; the contents keep the figures of
+            // the resolution the program started at.
+            const RECT& suggested = *reinterpret_cast<const RECT*>(lParam);
+            SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top,
+                         suggested.right - suggested.left, suggested.bottom - suggested.top,
+                         SWP_NOZORDER | SWP_NOACTIVATE);
+            return 0;
+        }
         default:
             break;
     }

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -22,6 +23,10 @@ inline constexpr int kFirstControlId = 1000;
 // UTF-16 of the descriptions' UTF-8 and back.
 std::wstring Wide(std::string_view utf8);
 std::string Utf8(std::wstring_view wide);
+
+// An edit box's text set by the program, the caret after it, where the
+// user's typing goes on.
+void SetEditText(HWND edit, const std::wstring& text);
 
 // Pixels at the screen's resolution for pixels at 96 DPI.
 int Scaled(int pixels);
@@ -83,6 +88,7 @@ private:
     void CreateControls();
     HFONT FontFor(const FontDescription& font);
     bool TakeKey(const MSG& message);
+    void Press(HWND button);
     void MoveFocus(bool forward);
     HBRUSH Background(HWND control, HDC dc);
     const ControlDescription* DescriptionOf(HWND control) const;
@@ -94,7 +100,7 @@ private:
     std::vector<bool> defaults_;
     std::vector<StoredColor> colors_;
     std::vector<HFONT> fonts_;
-    std::vector<HBRUSH> brushes_;
+    std::map<StoredColor, HBRUSH> brushes_;
     HFONT formFont_ = nullptr;
     bool modal_ = false;
     bool done_ = false;

@@ -214,14 +214,14 @@ void TMainKryvet::EditFileNameChange() {
 }
 
 void TMainKryvet::TakeFileName(const std::wstring& path) {
-    SetWindowTextW(EditFileName, path.c_str());
+    SetEditText(EditFileName, path);
     SetForegroundWindow(Handle());
     SetFocus(EditFileName);
 }
 
 void TMainKryvet::BuFindFileClick() {
     if (const std::optional<std::wstring> path = OpenDialog1.Show(Handle())) {
-        SetWindowTextW(EditFileName, path->c_str());
+        SetEditText(EditFileName, *path);
     }
     SetForegroundWindow(Handle());
     SetFocus(EditFileName);
@@ -249,7 +249,7 @@ void TMainKryvet::OpenFromCommandLine(const std::wstring& path) {
         (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
         return;
     }
-    SetWindowTextW(EditFileName, full.c_str());
+    SetEditText(EditFileName, full);
 }
 
 void TMainKryvet::BuVersionClick() {
@@ -307,6 +307,13 @@ void TMainKryvet::ShowMismatch() {
     ShowWindow(Label2, SW_SHOWNA);
 }
 
+void TMainKryvet::RepaintNow() {
+    // The operations hold the message loop until they end: what has become
+    // invalid, the area a closed dialog uncovered included, is painted here.
+    RedrawWindow(Handle(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    GdiFlush();
+}
+
 void TMainKryvet::EnterBusyState(OperationButton button) {
     const StatusLook& look =
         button == OperationButton::BuAngo ? kStatusEncrypting : kStatusDecrypting;
@@ -316,13 +323,13 @@ void TMainKryvet::EnterBusyState(OperationButton button) {
     for (HWND b : {BuAngo, BuFukugo, Cancel1, BuFindFile, BuVersion}) {
         EnableWindow(b, FALSE);
     }
-    UpdateWindow(Handle());
+    RepaintNow();
 }
 
 void TMainKryvet::LeaveBusyState(OperationButton button) {
     SetColor("LaRun", kStatusIdle.color);
     SetWindowTextW(LaRun, Wide(kStatusIdle.caption).c_str());
-    UpdateWindow(Handle());
+    RepaintNow();
     ShowWindow(LaRun, SW_HIDE);
     for (HWND b : {Cancel1, BuFindFile, BuVersion, BuAngo, BuFukugo}) {
         EnableWindow(b, TRUE);

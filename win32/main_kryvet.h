@@ -84,6 +84,7 @@ private:
     HWND Button(OperationButton button) const;
     void MenuCommand(std::string_view item);
     void SetTimer1Enabled(bool enabled);
+    void RepaintNow();
     void DropFiles(HDROP drop);
     void TakeFileName(const std::wstring& path);
     template <typename Operation>

@@ -26,6 +26,10 @@ void PasswordForm::Clicked(std::string_view button) {
     }
 }
 
+void PasswordForm::SetPasswordText(const std::wstring& text) {
+    SetEditText(Password, text);
+}
+
 TPasswordDlg2::TPasswordDlg2(HWND owner) : PasswordForm(PasswordDlg2Form(), owner) {}
 
 std::optional<std::wstring> TPasswordDlg2::AskAgain() {

@@ -25,7 +25,8 @@ protected:
     virtual void OKBtnClick() = 0;
     virtual void CancelBtnClick() = 0;
     std::wstring PasswordText() const { return Text("Password"); }
-    void SetPasswordText(const std::wstring& text) { SetWindowTextW(Password, text.c_str()); }
+    // The caret at the end, where typing goes on.
+    void SetPasswordText(const std::wstring& text);
 };
 
 // The confirmation when encrypting.
