@@ -498,8 +498,10 @@ class Operations(Kryvet):
         size = BIG_FILE_MIB * MIB
         self.start(path)
         self.encrypt("big")
-        busy = wait_until(lambda: (lambda j: j if j["controls"]["LaRun"]["visible"] else None)(
+        busy = wait_until(lambda: (lambda j: j if j["controls"]["LaRun"]["visible"] or
+                                   os.path.getsize(path) == size + 128 else None)(
             form("MainKryvet")), "the busy state did not come")
+        self.assertNotEqual(os.path.getsize(path), size + 128, "the run ended before it was seen")
         c = busy["controls"]
         self.assertEqual(c["LaRun"]["text"], "暗号の作業中 ")
         self.assertFalse(any(c[b]["enabled"] for b in BUTTONS), "a button stayed enabled")
