@@ -236,10 +236,13 @@ int PrintForm(const FormDescription& form) {
                // Its own flag: a hidden form's controls keep theirs.
                ",\"visible\":" + ((style & WS_VISIBLE) ? "true" : "false") +
                ",\"enabled\":" + (IsWindowEnabled(window) ? "true" : "false") +
-               // An owner-drawn button keeps its default state to itself.
+               // An owner-drawn button tells its default state through its
+               // dialog code.
                ",\"default\":" +
-               (!button                              ? "false"
-                : (style & 0x0F) == BS_OWNERDRAW     ? "null"
+               (!button ? "false"
+                : (style & 0x0F) == BS_OWNERDRAW
+                    ? ((SendMessageW(window, WM_GETDLGCODE, 0, 0) & DLGC_DEFPUSHBUTTON) ? "true"
+                                                                                        : "false")
                 : (style & 0x0F) == BS_DEFPUSHBUTTON ? "true"
                                                      : "false") +
                ",\"password\":" + ((style & ES_PASSWORD) && !button ? "true" : "false") +
