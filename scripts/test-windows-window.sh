@@ -33,6 +33,7 @@ cp "$build"/app/kryvet.exe "$build"/tests/win32/kryvet_window_probe.exe \
   "$root"/tests/win32/run_window_tests.sh "$root"/tests/win32/window_test.py "$stage"/
 cp "$linux_build"/cli/kryvet-cli "$linux_build"/tests/widgets/gauge_face_dump "$stage/linux/"
 cp "$root"/dialogs/pictures/*.xpm "$stage/pictures/"
+cc -shared -fPIC -O2 -o "$stage/slow_write.so" "$root/tests/win32/slow_write.c" -ldl
 chmod -R a+rX "$stage"
 
 as_user=()

@@ -231,16 +231,18 @@ void FormWindow::CreateControls() {
         }
         const HFONT font = FontFor(control.font);
         FormRect at = control.geometry;
-        if (control.kind == ControlKind::Label && at.width == 0) {
-            // Sized to its text, in its font.
+        if (control.kind == ControlKind::Label) {
+            // Sized to its text, in its font. The designed sizes fit the
+            // classic bitmap font; where the face that stands in runs wider,
+            // the label grows rather than cut its text.
             HDC dc = GetDC(hwnd_);
             HGDIOBJ old = SelectObject(dc, font);
             SIZE extent{};
             GetTextExtentPoint32W(dc, text.c_str(), int(text.size()), &extent);
             SelectObject(dc, old);
             ReleaseDC(hwnd_, dc);
-            at.width = MulDiv(extent.cx, 96, Scaled(96));
-            at.height = MulDiv(extent.cy, 96, Scaled(96));
+            at.width = std::max(at.width, MulDiv(extent.cx, 96, Scaled(96)));
+            at.height = std::max(at.height, MulDiv(extent.cy, 96, Scaled(96)));
         }
         if (control.kind == ControlKind::Picture) {
             const SIZE size = PictureSize(control.picture);

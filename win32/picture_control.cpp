@@ -1,5 +1,6 @@
 #include "win32/picture_control.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,9 +19,10 @@ std::uint32_t Bgra(COLORREF color) {
            (std::uint32_t(GetGValue(color)) << 8) | GetBValue(color);
 }
 
-// Part of the picture, its background and `transparent` on the face colour.
+// Part of the picture, its background and `transparent` (where there is
+// one) on the face colour.
 void DrawPicture(HDC dc, const XpmImage& image, int fromX, int width, int x, int y,
-                 std::uint32_t transparent) {
+                 std::optional<std::uint32_t> transparent) {
     const std::uint32_t face = Bgra(GetSysColor(COLOR_BTNFACE));
     std::vector<std::uint32_t> pixels;
     pixels.reserve(std::size_t(width) * std::size_t(image.height));
@@ -57,7 +59,8 @@ LRESULT CALLBACK PictureProcedure(HWND window, UINT message, WPARAM wParam, LPAR
             PAINTSTRUCT paint;
             HDC dc = BeginPaint(window, &paint);
             const XpmImage& image = PictureNamed(Utf8(WindowText(window)));
-            DrawPicture(dc, image, 0, image.width, 0, 0, 0xFFFFFFFFu);
+            // A picture is opaque: its white is white.
+            DrawPicture(dc, image, 0, image.width, 0, 0, std::nullopt);
             EndPaint(window, &paint);
             return 0;
         }
