@@ -11,6 +11,7 @@ build="$root/build-tsan"
 flags="-fsanitize=thread -fno-omit-frame-pointer"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKRYVET_WERROR=ON \
   -DCMAKE_CXX_FLAGS="$flags" \
+  -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG" \
   -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=thread" >/dev/null
 # Only the window's programs: the engine and the command line run on one thread.
 ninja -C "$build" app_tests app_operations_tests flow_tests tsan_canary
