@@ -9,6 +9,7 @@
 #include "win32/fonts.h"
 #include "win32/gauge_window.h"
 #include "win32/picture_control.h"
+#include "win32/window_class.h"
 
 namespace kryvet::win32 {
 
@@ -100,18 +101,8 @@ COLORREF ResolveColor(StoredColor color) {
 FormWindow::FormWindow(const FormDescription& description, HWND owner, HMENU menu)
     : description_(description), owner_(owner) {
     const std::wstring className = ClassName(description);
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    if (!GetClassInfoExW(GetModuleHandleW(nullptr), className.c_str(), &windowClass)) {
-        windowClass.cbSize = sizeof windowClass;
-        windowClass.lpfnWndProc = Procedure;
-        windowClass.hInstance = GetModuleHandleW(nullptr);
-        windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        windowClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-        windowClass.lpszClassName = className.c_str();
-        windowClass.hIcon = description.icon.empty() ? nullptr : PictureIcon(description.icon);
-        RegisterClassExW(&windowClass);
-    }
+    RegisterWindowClass(className.c_str(), Procedure, GetSysColorBrush(COLOR_BTNFACE),
+                        description.icon.empty() ? nullptr : PictureIcon(description.icon));
     const FormRect& at = description.geometry;
     DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
     int left = Scaled(at.left);
@@ -163,16 +154,7 @@ HFONT FormWindow::FontFor(const FontDescription& font) {
 }
 
 void FormWindow::CreateControls() {
-    WNDCLASSEXW panelClass{};
-    if (!GetClassInfoExW(GetModuleHandleW(nullptr), kPanelClass, &panelClass)) {
-        panelClass.cbSize = sizeof panelClass;
-        panelClass.lpfnWndProc = ContainerProcedure;
-        panelClass.hInstance = GetModuleHandleW(nullptr);
-        panelClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        panelClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-        panelClass.lpszClassName = kPanelClass;
-        RegisterClassExW(&panelClass);
-    }
+    RegisterWindowClass(kPanelClass, ContainerProcedure, GetSysColorBrush(COLOR_BTNFACE));
     RegisterPictureClass();
     RegisterGaugeClass();
     const auto& controls = description_.controls;

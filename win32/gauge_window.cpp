@@ -1,4 +1,5 @@
 #include "win32/gauge_window.h"
+#include "win32/window_class.h"
 
 #include <memory>
 #include <string>
@@ -6,6 +7,7 @@
 #include "forms/form_description.h"
 #include "widgets/gauge_geometry.h"
 #include "win32/form_window.h"
+#include "win32/window_class.h"
 
 namespace kryvet::win32 {
 
@@ -150,16 +152,8 @@ LRESULT CALLBACK GaugeProcedure(HWND gauge, UINT message, WPARAM wParam, LPARAM 
 }  // namespace
 
 void RegisterGaugeClass() {
-    WNDCLASSEXW windowClass{};
-    if (GetClassInfoExW(GetModuleHandleW(nullptr), kGaugeClass, &windowClass)) {
-        return;
-    }
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = GaugeProcedure;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.lpszClassName = kGaugeClass;
-    RegisterClassExW(&windowClass);
+    // No background: the gauge paints every pixel itself.
+    RegisterWindowClass(kGaugeClass, GaugeProcedure, nullptr);
 }
 
 void SetGaugeProgress(HWND gauge, int value) {

@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include <utility>
 #include <vector>
 
 #include "forms/main_kryvet_form.h"
@@ -157,17 +158,16 @@ void TMainKryvet::Clicked(std::string_view button) {
     }
 }
 
+// A menu entry runs the handler of its button.
 void TMainKryvet::MenuCommand(std::string_view item) {
-    if (item == "KA1") {
-        BuVersionClick();
-    } else if (item == "KF1") {
-        BuFindFileClick();
-    } else if (item == "KP1") {
-        BuAngoClick();
-    } else if (item == "KU1") {
-        BuFukugoClick();
-    } else if (item == "KE1") {
-        Cancel1Click();
+    static constexpr std::pair<std::string_view, std::string_view> kButtonOfEntry[] = {
+        {"KA1", "BuVersion"}, {"KF1", "BuFindFile"}, {"KP1", "BuAngo"},
+        {"KU1", "BuFukugo"},  {"KE1", "Cancel1"},
+    };
+    for (const auto& [entry, button] : kButtonOfEntry) {
+        if (item == entry) {
+            Clicked(button);
+        }
     }
 }
 

@@ -6,6 +6,7 @@
 
 #include "win32/form_window.h"
 #include "win32/pictures.h"
+#include "win32/window_class.h"
 
 namespace kryvet::win32 {
 
@@ -79,17 +80,7 @@ LRESULT CALLBACK PictureProcedure(HWND window, UINT message, WPARAM wParam, LPAR
 }  // namespace
 
 void RegisterPictureClass() {
-    WNDCLASSEXW windowClass{};
-    if (GetClassInfoExW(GetModuleHandleW(nullptr), kPictureClass, &windowClass)) {
-        return;
-    }
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = PictureProcedure;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-    windowClass.lpszClassName = kPictureClass;
-    RegisterClassExW(&windowClass);
+    RegisterWindowClass(kPictureClass, PictureProcedure, GetSysColorBrush(COLOR_BTNFACE));
 }
 
 SIZE PictureSize(std::string_view picture) {
