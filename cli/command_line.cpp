@@ -24,7 +24,7 @@ ParsedCommandLine Usage(std::string error) {
     return {std::nullopt, std::move(error)};
 }
 
-std::optional<int> Descriptor(std::string_view text) {
+std::optional<int> DescriptorNumber(std::string_view text) {
     int fd = -1;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), fd);
     if (error != std::errc() || end != text.data() + text.size() || fd < 0) {
@@ -99,7 +99,7 @@ private:
                 options_.passwordFile = *value;
                 return true;
             }
-            options_.passwordFd = Descriptor(*value);
+            options_.passwordFd = DescriptorNumber(*value);
             return options_.passwordFd ? true
                                        : Fail(Fill(Tr("--password-fd takes a descriptor number, "
                                                       "not \"{1}\""),

@@ -13,6 +13,14 @@
 
 namespace kryvet::cli {
 
+// An entry of a folder as listed; outside the file's own namespace, since
+// a folder's frame in the walk holds them.
+struct Listed {
+    std::string name;  // UTF-8
+    DWORD attributes = 0;
+    bool operator<(const Listed& other) const { return name < other.name; }
+};
+
 namespace {
 
 HANDLE HandleOf(int fd) {
@@ -44,12 +52,6 @@ std::wstring PathOf(HANDLE handle) {
     path.resize(length);
     return path;
 }
-
-struct Listed {
-    std::string name;  // UTF-8
-    DWORD attributes = 0;
-    bool operator<(const Listed& other) const { return name < other.name; }
-};
 
 bool ListFolder(HANDLE folder, std::vector<Listed>& entries, int& error) {
     WIN32_FIND_DATAW found;

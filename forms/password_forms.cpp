@@ -4,7 +4,7 @@ namespace kryvet {
 
 namespace {
 
-constexpr ControlDescription kControls[] = {
+constexpr ControlDescription kPasswordControls[] = {
     {.kind = ControlKind::Label,
      .name = "Label1",
      .geometry = {40, 9, 100, 14},
@@ -33,7 +33,7 @@ constexpr ControlDescription kControls[] = {
      .modalResult = 2},
 };
 
-constexpr std::string_view kTabOrder[] = {"Password", "OKBtn", "CancelBtn"};
+constexpr std::string_view kPasswordTabOrder[] = {"Password", "OKBtn", "CancelBtn"};
 
 constexpr FormDescription PasswordForm(std::string_view name, std::string_view caption, int left,
                                        int top) {
@@ -42,8 +42,8 @@ constexpr FormDescription PasswordForm(std::string_view name, std::string_view c
             .caption = caption,
             .geometry = {left, top, 236, 93},
             .font = {"System", 13},
-            .controls = kControls,
-            .tabOrder = kTabOrder,
+            .controls = kPasswordControls,
+            .tabOrder = kPasswordTabOrder,
             .defaultButton = "OKBtn",
             .cancelButton = "CancelBtn"};
 }

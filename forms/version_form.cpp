@@ -14,7 +14,7 @@ constexpr ControlDescription OnPanel(std::string_view name, int left, int top,
             .parent = "Panel1"};
 }
 
-constexpr ControlDescription kControls[] = {
+constexpr ControlDescription kVersionControls[] = {
     {.kind = ControlKind::Panel,
      .name = "Panel1",
      .geometry = {11, 11, 367, 134},
@@ -38,23 +38,23 @@ constexpr ControlDescription kControls[] = {
 };
 
 // The panel comes first in the tab order but takes no focus.
-constexpr std::string_view kTabOrder[] = {"BuVersionOk"};
+constexpr std::string_view kVersionTabOrder[] = {"BuVersionOk"};
 
-constexpr FormDescription kForm{
+constexpr FormDescription kVersionForm{
     .name = "VersionDlg",
     .frame = FormFrame::FixedDialog,
     .caption = "バージョン情報",
     .geometry = {202, 175, 386, 208},
     .font = {"System", 13},
-    .controls = kControls,
-    .tabOrder = kTabOrder,
+    .controls = kVersionControls,
+    .tabOrder = kVersionTabOrder,
     .defaultButton = "BuVersionOk",
 };
 
 }  // namespace
 
 const FormDescription& VersionDlgForm() {
-    return kForm;
+    return kVersionForm;
 }
 
 }  // namespace kryvet

@@ -18,9 +18,11 @@ gui_flag=OFF
 # -O1 runs the suite in a fraction of the unoptimised time and still
 # reports every use it sees; the frame pointers keep the stacks readable,
 # and line tables (-g1) are all a report needs, at much less compile time.
+# Compiled in batches (a unity build), as scripts/test.sh builds: half the
+# compile time.
 flags="-O1 -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKRYVET_WERROR=ON \
-  -DKRYVET_BUILD_GUI="$gui_flag" \
+  -DKRYVET_BUILD_GUI="$gui_flag" -DCMAKE_UNITY_BUILD=ON \
   -DCMAKE_CXX_FLAGS_DEBUG="-g1" \
   -DCMAKE_CXX_FLAGS="$flags" \
   -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null

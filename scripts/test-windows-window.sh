@@ -12,13 +12,9 @@
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="$root/build-windows"
-linux_build=${KRYVET_LINUX_BUILD:-$root/build-test}
-for program in cli/kryvet-cli tests/widgets/gauge_face_dump; do
-  if [ ! -x "$linux_build/$program" ]; then
-    echo "no $linux_build/$program: build Linux first (scripts/test.sh)" >&2
-    exit 1
-  fi
-done
+# shellcheck source=wine-user.sh
+. "$root/scripts/wine-user.sh"
+require_linux_build cli/kryvet-cli tests/widgets/gauge_face_dump
 
 "$root/scripts/build-windows.sh" kryvet kryvet_window_probe
 "$root/scripts/install-deps.sh" wine wine64 xvfb xdotool x11-utils imagemagick \
@@ -34,17 +30,9 @@ cp "$build"/app/kryvet.exe "$build"/tests/win32/kryvet_window_probe.exe \
 cp "$linux_build"/cli/kryvet-cli "$linux_build"/tests/widgets/gauge_face_dump "$stage/linux/"
 cp "$root"/dialogs/pictures/*.xpm "$stage/pictures/"
 cc -shared -fPIC -O2 -o "$stage/slow_write.so" "$root/tests/win32/slow_write.c" -ldl
-chmod -R a+rX "$stage"
-
-as_user=()
-home=$HOME
+wine_user "$stage"
 full_drive=
-if [ "$(id -u)" -eq 0 ]; then
-  user=kryvet-wine
-  id "$user" >/dev/null 2>&1 || useradd --create-home --shell /usr/sbin/nologin "$user"
-  home=$(getent passwd "$user" | cut -d: -f6)
-  chown -R "$user" "$stage"
-  as_user=(runuser -u "$user" --)
+if [ -n "$user" ]; then
   # A drive too small to take the header: the free-space notice.
   mkdir "$stage/full"
   if mount -t tmpfs -o size=64k,mode=0700,uid="$(id -u "$user")" tmpfs "$stage/full"; then

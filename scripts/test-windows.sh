@@ -11,13 +11,9 @@
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="$root/build-windows"
-linux_build=${KRYVET_LINUX_BUILD:-$root/build-test}
-for program in cli/kryvet-cli tests/cli/cli_window_helper; do
-  if [ ! -x "$linux_build/$program" ]; then
-    echo "no $linux_build/$program: build Linux first (scripts/test.sh)" >&2
-    exit 1
-  fi
-done
+# shellcheck source=wine-user.sh
+. "$root/scripts/wine-user.sh"
+require_linux_build cli/kryvet-cli tests/cli/cli_window_helper
 
 "$root/scripts/build-windows.sh" kryvet-cli kryvet_cli_helper engine_tests fault_matrix_tests \
   platform_windows_tests
@@ -35,16 +31,6 @@ cp "$build"/tests/engine/engine_tests.exe "$build"/tests/engine/platform_windows
   "$build"/tests/windows/kryvet_cli_helper.exe "$root"/tests/windows/run_under_wine.sh \
   "$root"/tests/windows/cli_windows_test.py "$stage"/
 cp "$linux_build"/cli/kryvet-cli "$linux_build"/tests/cli/cli_window_helper "$stage/linux/"
-chmod -R a+rX "$stage"
-
-as_user=()
-home=$HOME
-if [ "$(id -u)" -eq 0 ]; then
-  user=kryvet-wine
-  id "$user" >/dev/null 2>&1 || useradd --create-home --shell /usr/sbin/nologin "$user"
-  home=$(getent passwd "$user" | cut -d: -f6)
-  chown -R "$user" "$stage"
-  as_user=(runuser -u "$user" --)
-fi
+wine_user "$stage"
 "${as_user[@]}" env -i PATH=/usr/bin:/bin HOME="$home" LANG=C.UTF-8 \
   WINEPREFIX="$home/.wine-kryvet" "$stage/run_under_wine.sh" "$stage"

@@ -28,7 +28,7 @@ using namespace kryvet;
 
 namespace {
 
-const std::string kPassword = "pw";
+const std::string kPinPassword = "pw";
 
 // What the engine says of one run (see Said); with no password when
 // `cancel`, as a cancelled prompt leaves it.
@@ -37,7 +37,7 @@ std::string Operate(bool encrypt, const std::string& path, std::function<void()>
     platform::PosixPlatformFile files;
     EngineRun run(files, path);
     run.beforeRewrite = std::move(duringPrompt);
-    const std::string password = cancel ? std::string() : kPassword;
+    const std::string password = cancel ? std::string() : kPinPassword;
     return encrypt ? run.Encrypt(password) : run.Decrypt(password);
 }
 
@@ -346,7 +346,7 @@ TEST(PinnedFile, AppendDuringTheRewriteIsKept) {
             EngineRun run(files, path);
             run.options = {1};
             const std::string said =
-                encryptButton ? run.Encrypt(kPassword) : run.Decrypt(kPassword);
+                encryptButton ? run.Encrypt(kPinPassword) : run.Decrypt(kPinPassword);
             if (finished != nullptr)
                 *finished = run.finishedInterrupted;
             return said;

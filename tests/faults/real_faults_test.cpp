@@ -23,14 +23,14 @@ using namespace kryvet;
 
 namespace {
 
-const std::string kPassword = "\x88\xc3pw";
+const std::string kFaultPassword = "\x88\xc3pw";
 
 // What the engine says of one run with the password (see Said).
 std::string RunOperation(bool encrypt, const std::string& path, platform::PlatformFile& files,
                          std::int32_t unitBlocks = 2048) {
     EngineRun run(files, path);
     run.options = {unitBlocks};
-    return encrypt ? run.Encrypt(kPassword) : run.Decrypt(kPassword);
+    return encrypt ? run.Encrypt(kFaultPassword) : run.Decrypt(kFaultPassword);
 }
 
 std::string SystemFailure(int error) {

@@ -24,7 +24,7 @@ using namespace kryvet;
 namespace {
 
 constexpr std::uint64_t kSeed = 0x5eed7e4du;
-constexpr std::size_t kChunk = 1 << 20;
+constexpr std::size_t kBlock = 1 << 20;
 
 // A scratch folder on a real disk (not tmpfs), so that the rewrite and its
 // flush take as long as they would for a user's file.
@@ -52,9 +52,9 @@ std::size_t FileMiB() {
 
 void WriteSeeded(const std::string& path, std::size_t size) {
     std::ofstream out(path, std::ios::binary);
-    std::vector<char> chunk(kChunk);
-    for (std::size_t offset = 0; offset < size; offset += kChunk) {
-        const std::size_t n = std::min(kChunk, size - offset);
+    std::vector<char> chunk(kBlock);
+    for (std::size_t offset = 0; offset < size; offset += kBlock) {
+        const std::size_t n = std::min(kBlock, size - offset);
         FillSeeded(kSeed, offset, chunk.data(), n);
         out.write(chunk.data(), static_cast<std::streamsize>(n));
     }
@@ -63,10 +63,10 @@ void WriteSeeded(const std::string& path, std::size_t size) {
 // Compares the file with the seeded contents without holding either whole.
 bool MatchesSeeded(const std::string& path, std::size_t size) {
     std::ifstream in(path, std::ios::binary);
-    std::vector<char> expected(kChunk);
-    std::vector<char> actual(kChunk);
-    for (std::size_t offset = 0; offset < size; offset += kChunk) {
-        const std::size_t n = std::min(kChunk, size - offset);
+    std::vector<char> expected(kBlock);
+    std::vector<char> actual(kBlock);
+    for (std::size_t offset = 0; offset < size; offset += kBlock) {
+        const std::size_t n = std::min(kBlock, size - offset);
         FillSeeded(kSeed, offset, expected.data(), n);
         if (!in.read(actual.data(), static_cast<std::streamsize>(n)) ||
             std::memcmp(actual.data(), expected.data(), n) != 0)
@@ -88,7 +88,7 @@ TEST(Termination, SigtermDuringRewriteEndsWithCompleteFile) {
     DiskDir dir;
     ASSERT_FALSE(dir.path().empty());
     const std::string path = dir.path() + "/large.bin";
-    const std::size_t size = FileMiB() * kChunk + 123;  // not a whole number of units
+    const std::size_t size = FileMiB() * kBlock + 123;  // not a whole number of units
     WriteSeeded(path, size);
     chmod(path.c_str(), 0640);
 

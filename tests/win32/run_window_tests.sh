@@ -25,12 +25,16 @@ for _ in $(seq 200); do
 done
 
 # A server left by an interrupted run would keep its desktop on another
-# display. The first start makes the prefix; the server then stays for the run.
+# display. The first start makes the prefix, whose set-up goes on after it
+# and is waited out (a server asked to stay before went away with it); the
+# server then stays for the run.
 wineserver -k 2>/dev/null
 wineserver -w 2>/dev/null
 trap 'wineserver -k 2>/dev/null; kill $xvfb 2>/dev/null' EXIT
 "$wine" cmd /c exit >/dev/null 2>&1
+wineserver -w
 wineserver -p
+"$wine" cmd /c exit >/dev/null 2>&1
 
 # The faces the forms name, mapped to the IPA fonts, as the Linux build maps
 # them; the virtual desktop; 96 DPI. regedit reads UTF-16 with a BOM.
@@ -57,8 +61,8 @@ if ! cmp -s "$folder/settings.reg" "$stamp"; then
   wineserver -k
   wineserver -w
   cp "$folder/settings.reg" "$stamp"
-  "$wine" cmd /c exit >/dev/null 2>&1
   wineserver -p
+  "$wine" cmd /c exit >/dev/null 2>&1
 fi
 
 echo "== window_test.py"
