@@ -47,7 +47,7 @@ stage() {
   "$@" >"$log" 2>&1 || status=$?
   local said
   said=$("$result" "$log" "$status")
-  summary+=("$(printf '%-13s %s, %s' "$name:" "$said" "$(minutes $((SECONDS - start)))")")
+  summary+=("$(printf '%-14s %s, %s' "$name:" "$said" "$(minutes $((SECONDS - start)))")")
   if [ "$status" -ne 0 ]; then
     failed=1
     # What failed; the log holds the output of each failed test.
