@@ -123,7 +123,7 @@ rm -f "$windows_summary"
 
 echo "== summary"
 printf '%s\n' "${summary[@]}"
-echo "time:         $(minutes $((SECONDS - started)))"
+echo "time:          $(minutes $((SECONDS - started)))"
 sizes=$(cd "$root" && du -sh build-test build-windows build-asan build-tsan build-fuzz 2>/dev/null | awk '{printf "%s%s/ %s", sep, $2, $1; sep = ", "}')
 echo "build folders: $sizes (in $root)"
 [ "$failed" -eq 0 ] || { echo "FAILED" >&2; exit 1; }
