@@ -1,6 +1,5 @@
 #include "win32/pictures.h"
 
-#include <iterator>
 #include <map>
 #include <stdexcept>
 #include <string>
@@ -42,14 +41,16 @@ constexpr Source kSources[] = {
 }  // namespace
 
 const XpmImage& PictureNamed(std::string_view name) {
-    static std::map<std::string_view, XpmImage> read;
+    // Read once, on first use, and never changed after: every paint asks.
+    static const std::map<std::string_view, XpmImage> read = [] {
+        std::map<std::string_view, XpmImage> all;
+        for (const Source& source : kSources) {
+            all.emplace(source.name, ReadXpm(source.lines));
+        }
+        return all;
+    }();
     if (const auto found = read.find(name); found != read.end()) {
         return found->second;
-    }
-    for (const Source& source : kSources) {
-        if (source.name == name) {
-            return read.emplace(source.name, ReadXpm(source.lines)).first->second;
-        }
     }
     throw std::logic_error("no picture " + std::string(name));
 }
